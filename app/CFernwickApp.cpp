@@ -1,0 +1,5 @@
+#include "app/CFernwickApp.h"
+
+CFernwickApp theApp;
+
+CFernwickApp::~CFernwickApp() = default;

@@ -1,0 +1,143 @@
+#include "app/CommandLine.h"
+
+#include "app/CFernwickApp.h"
+
+#include <array>
+#include <utility>
+
+int LookupSwitch(std::string& arg) {
+    if (arg.empty())
+        return 0;
+    if (arg[0] == '-')
+        arg[0] = '/';
+    static constexpr std::array<std::pair<std::string_view, int>, 4> kSwitches{{
+        {"/r", CMDF_RUN},
+        {"/d", CMDF_DRIVES},
+        {"/x", CMDF_METHOD},
+        {"/p", CMDF_PROFILES},
+    }};
+    for (const auto& [text, flag] : kSwitches)
+        if (arg == text)
+            return flag;
+    return 0;
+}
+
+int ParseCommandLine(std::vector<std::string>& args) {
+    int flags = 0;
+    for (size_t i = 1; i < args.size(); ++i)
+        flags |= LookupSwitch(args[i]);
+    return flags;
+}
+
+std::string GetSwitchValue(const std::vector<std::string>& args, std::string_view sw) {
+    const std::string_view prefix = sw.substr(0, 2);
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.compare(0, 2, prefix) == 0)
+            return arg.size() > sw.size() ? arg.substr(sw.size()) : std::string();
+    }
+    return {};
+}
+
+std::string GetSwitchValue(std::string_view sw) { return GetSwitchValue(theApp.m_argv, sw); }
+
+namespace {
+
+// value inside double quotes, escaped for the standard argument splitting.
+std::string Quoted(const std::string& value) {
+    std::string out = "\"";
+    size_t backslashes = 0;
+    for (char c : value) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"')
+            out.append(2 * backslashes + 1, '\\');
+        else
+            out.append(backslashes, '\\');
+        backslashes = 0;
+        out += c;
+    }
+    // Backslashes right before the closing quote must be doubled, or they would escape it.
+    out.append(2 * backslashes, '\\');
+    out += '"';
+    return out;
+}
+
+} // namespace
+
+std::string BuildScheduledParameters(const std::string& profiles, const std::string& drives,
+                                     int method, const std::string& destination) {
+    return "/r /p" + Quoted(profiles) + " /d" + drives + " /x" + std::to_string(method) + " /m" +
+           Quoted(destination);
+}
+
+std::vector<std::string> SplitWindowsArguments(std::string_view s) {
+    std::vector<std::string> args;
+    size_t i = 0;
+    const size_t n = s.size();
+    for (;;) {
+        while (i < n && (s[i] == ' ' || s[i] == '\t'))
+            ++i;
+        if (i == n)
+            break;
+        std::string arg;
+        bool inQuotes = false;
+        while (i < n) {
+            const char c = s[i];
+            if (!inQuotes && (c == ' ' || c == '\t'))
+                break;
+            if (c == '\\') {
+                size_t run = 0;
+                while (i < n && s[i] == '\\') {
+                    ++run;
+                    ++i;
+                }
+                if (i < n && s[i] == '"') {
+                    arg.append(run / 2, '\\');
+                    if (run % 2 == 1) {
+                        arg += '"';
+                        ++i;
+                    }
+                } else {
+                    arg.append(run, '\\');
+                }
+            } else if (c == '"') {
+                // Inside quotes, a doubled quote stands for one literal quote.
+                if (inQuotes && i + 1 < n && s[i + 1] == '"') {
+                    arg += '"';
+                    i += 2;
+                } else {
+                    inQuotes = !inQuotes;
+                    ++i;
+                }
+            } else {
+                arg += c;
+                ++i;
+            }
+        }
+        args.push_back(std::move(arg));
+    }
+    return args;
+}
+
+std::string UsageText() {
+    return "Usage: fernwick [switches]\n"
+           "Finds files you no longer need and gets rid of the ones you choose.\n"
+           "Without switches Fernwick opens its cleaning wizard.\n"
+           "\n"
+           "Switches of a scheduled cleaning (a leading '-' may stand for '/'):\n"
+           "  /r              run unattended: scan, dispose of everything found, log, exit\n"
+           "  /p\"NAME NAME \"  the profiles to scan, each name followed by one blank\n"
+           "  /dLETTERS       drives scanned by whole-drive profiles, e.g. /dCD\n"
+           "  /xMETHOD        1022 delete, 1023 zip, 1024 move, 1025 move to the trash,\n"
+           "                  1026 permanently delete\n"
+           "  /m\"PATH\"        destination folder (move) or zip archive (zip)\n"
+           "\n"
+           "  --help          show this text and exit\n"
+           "  --version       show the version and exit\n"
+           "\n"
+           "Settings, the log and the update file live in the program's data folder\n"
+           "(FERNWICK_HOME when set).\n";
+}

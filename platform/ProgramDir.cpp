@@ -1,0 +1,124 @@
+#include "platform/ProgramDir.h"
+
+#include "platform/UniqueFd.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string WithSlash(std::string dir) {
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+// mkdir -p; true when the folder exists afterwards. Sets created when the last part was made.
+bool MakeFolders(std::string dir, bool& created) {
+    created = false;
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    for (size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
+        const std::string part = dir.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) == 0)
+            created = true;
+        else if (errno == EEXIST)
+            created = false;
+        else
+            return false;
+        if (slash == std::string::npos)
+            break;
+    }
+    struct stat st {};
+    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Copies src to dst unless dst exists. Failures leave no partial dst behind.
+void CopyIfAbsent(const std::string& src, const std::string& dst) {
+    UniqueFd in(::open(src.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in)
+        return;
+    UniqueFd out(::open(dst.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!out)
+        return;
+    char buf[8192];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = ::read(in.get(), buf, sizeof buf);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ok = false;
+            break;
+        }
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = ::write(out.get(), buf + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                ok = false;
+                break;
+            }
+            done += w;
+        }
+        if (!ok)
+            break;
+    }
+    if (!ok)
+        ::unlink(dst.c_str());
+}
+
+} // namespace
+
+std::string ResolveProgramDir(const ProgramDirInputs& in) {
+    if (in.fernwickHome && *in.fernwickHome)
+        return WithSlash(in.fernwickHome);
+    if (!in.exeDir.empty() && in.exeDirWritable)
+        return WithSlash(in.exeDir);
+
+    std::string data;
+    if (in.xdgDataHome && in.xdgDataHome[0] == '/')
+        data = WithSlash(in.xdgDataHome);
+    else if (in.home && *in.home)
+        data = WithSlash(in.home) + ".local/share/";
+    else
+        return WithSlash(in.exeDir);
+    const std::string dir = data + "Fernwick/";
+    bool created = false;
+    if (!MakeFolders(dir, created))
+        return WithSlash(in.exeDir);
+    // Seed only a folder made just now: a user's later removal of the update file must stick.
+    if (created && !in.exeDir.empty())
+        CopyIfAbsent(WithSlash(in.exeDir) + kUpdateFileName, dir + kUpdateFileName);
+    return dir;
+}
+
+std::string GetExecutableDir() {
+    char buf[PATH_MAX + 1];
+    ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
+    if (n <= 0)
+        return {};
+    std::string path(buf, static_cast<size_t>(n));
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string GetProgramDir() {
+    ProgramDirInputs in;
+    in.fernwickHome = std::getenv("FERNWICK_HOME");
+    if (in.fernwickHome && *in.fernwickHome)
+        return ResolveProgramDir(in);
+    in.exeDir = GetExecutableDir();
+    in.exeDirWritable = !in.exeDir.empty() && ::access(in.exeDir.c_str(), W_OK) == 0;
+    in.xdgDataHome = std::getenv("XDG_DATA_HOME");
+    in.home = std::getenv("HOME");
+    return ResolveProgramDir(in);
+}
+
+bool IsWindowsNT() { return true; }

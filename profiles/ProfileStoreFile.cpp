@@ -1,0 +1,213 @@
+// Reading and writing the profile store as a settings file.
+#include "platform/ProgramDir.h"
+#include "platform/UniqueFd.h"
+#include "profiles/CProfileList.h"
+#include "profiles/SettingsFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace {
+
+// A leading "~" in a scan folder stands for the user's home folder, so that shipped profiles
+// can name per-user folders. The expanded path is what gets saved.
+std::string ExpandHome(std::string path) {
+    if (path == "~" || path.starts_with("~/")) {
+        const char* home = std::getenv("HOME");
+        if (home && *home) {
+            std::string h = home;
+            while (h.size() > 1 && h.back() == '/')
+                h.pop_back();
+            path.replace(0, 1, h);
+        }
+    }
+    return path;
+}
+
+// Reads a count line and then that many value lines. False when the file ended first.
+bool ReadList(CSettingsReader& reader, std::vector<std::string>& list, bool expandHome) {
+    std::string line = ReadSettingsLine(reader);
+    if (line.empty())
+        return false;
+    const long long count = ParseSettingsNumber(line);
+    for (long long i = 0; i < count; ++i) {
+        line = ReadSettingsLine(reader);
+        if (line.empty())
+            return false;
+        list.push_back(expandHome ? ExpandHome(std::move(line)) : std::move(line));
+    }
+    return true;
+}
+
+// Fills a profile from its block. False when the file ended inside the block; what was read
+// stays, the rest keeps the defaults.
+bool ReadProfileBody(CSettingsReader& reader, CProfile& p) {
+    std::string line = ReadSettingsLine(reader);
+    if (line.empty())
+        return false;
+    p.m_nScanScope = static_cast<int>(ParseSettingsNumber(line));
+    if (!ReadList(reader, p.m_lstScanFolders, true) || !ReadList(reader, p.m_lstPatterns, false) ||
+        !ReadList(reader, p.m_lstFolders, false))
+        return false;
+
+    std::string fields[6]; // use limits, minimum, maximum, month, day, year
+    for (auto& f : fields) {
+        f = ReadSettingsLine(reader);
+        if (f.empty())
+            break;
+    }
+    if (!fields[0].empty())
+        p.m_bUseLimits = ParseSettingsNumber(fields[0]) != 0;
+    if (!fields[1].empty())
+        p.m_dwMinSize = ParseSettingsSize(fields[1]);
+    if (!fields[2].empty())
+        p.m_dwMaxSize = ParseSettingsSize(fields[2]);
+    if (fields[5].empty())
+        return false;
+    std::time_t t;
+    if (LocalMidnight(static_cast<int>(ParseSettingsNumber(fields[3])),
+                      static_cast<int>(ParseSettingsNumber(fields[4])),
+                      static_cast<int>(ParseSettingsNumber(fields[5])), t))
+        p.m_timeOlderThan = t;
+    return true;
+}
+
+// A value as the file can carry it: one line, no trailing white space. Empty when it cannot
+// be carried at all (empty, or starting with ';').
+std::string Carriable(std::string v) {
+    for (char& c : v)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    while (!v.empty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\v' ||
+                          v.back() == '\f'))
+        v.pop_back();
+    if (!v.empty() && v[0] == ';')
+        v.clear();
+    return v;
+}
+
+void AppendList(std::string& out, const std::vector<std::string>& list) {
+    std::vector<std::string> values;
+    for (const auto& v : list)
+        if (auto c = Carriable(v); !c.empty())
+            values.push_back(std::move(c));
+    out += std::to_string(values.size()) + '\n';
+    for (const auto& v : values)
+        out += v + '\n';
+}
+
+void AppendProfile(std::string& out, const CProfile& p) {
+    std::string name = Carriable(p.m_strName);
+    // An empty name line would be skipped by the reader and shift every later value.
+    out += (name.empty() ? std::string("Unnamed profile") : name) + '\n';
+    out += std::to_string(p.m_nScanScope) + '\n';
+    AppendList(out, p.m_lstScanFolders);
+    AppendList(out, p.m_lstPatterns);
+    AppendList(out, p.m_lstFolders);
+    out += (p.m_bUseLimits ? "1\n" : "0\n");
+    out += FormatSettingsSize(p.m_dwMinSize) + '\n';
+    out += FormatSettingsSize(p.m_dwMaxSize) + '\n';
+    std::tm tm{};
+    if (!localtime_r(&p.m_timeOlderThan, &tm)) {
+        tm.tm_mon = 0;
+        tm.tm_mday = 1;
+        tm.tm_year = 80;
+    }
+    out += std::to_string(tm.tm_mon + 1) + '\n' + std::to_string(tm.tm_mday) + '\n' +
+           std::to_string(static_cast<long long>(tm.tm_year) + 1900) + '\n';
+}
+
+bool WriteAll(int fd, const std::string& data) {
+    for (size_t done = 0; done < data.size();) {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Replaces path with data, or leaves it as it was: the data goes to a temporary file in the
+// same folder, is flushed to disk and then renamed over the old file.
+bool ReplaceFileAtomically(const std::string& path, const std::string& data) {
+    std::string tmpl = path + ".XXXXXX";
+    UniqueFd fd(::mkstemp(tmpl.data()));
+    if (!fd)
+        return false;
+    struct stat old {};
+    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    bool ok = ::fchmod(fd.get(), mode) == 0 && WriteAll(fd.get(), data) && ::fsync(fd.get()) == 0;
+    ok = (::close(fd.release()) == 0) && ok;
+    if (ok)
+        ok = ::rename(tmpl.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(tmpl.c_str());
+        return false;
+    }
+    // Make the rename itself durable; a failure here does not undo it.
+    const size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    if (UniqueFd d(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); d)
+        ::fsync(d.get());
+    return true;
+}
+
+} // namespace
+
+void CProfileList::Load(const std::string& fileName, CProfileList& dest) const {
+    const std::string path = GetProgramDir() + fileName;
+    UniqueFile file(std::fopen(path.c_str(), "re"));
+    if (!file)
+        return;
+    CSettingsReader reader(std::move(file));
+    if (ReadSettingsLine(reader) != kSettingsMagic)
+        return;
+    const int count = ReadSettingsInt(reader);
+    // A block starting after the end of the file makes no profile, so a huge announced
+    // count cannot make more profiles than the file has lines.
+    for (int i = 0; i < count; ++i) {
+        std::string name = ReadSettingsLine(reader);
+        if (name.empty())
+            break;
+        auto profile = std::make_unique<CProfile>();
+        profile->m_strName = std::move(name);
+        const bool complete = ReadProfileBody(reader, *profile);
+        dest.AddTail(std::move(profile));
+        if (!complete)
+            break;
+    }
+}
+
+bool CProfileList::Save() const {
+    std::string out = std::string(kSettingsMagic) + '\n' + std::to_string(GetCount()) + '\n';
+    for (const CProfile& p : *this)
+        AppendProfile(out, p);
+    return ReplaceFileAtomically(GetProgramDir() + kSettingsFileName, out);
+}
+
+void CProfileList::LoadAndMerge() {
+    Load(kSettingsFileName, *this);
+
+    CProfileList update;
+    Load(IsWindowsNT() ? "newntsettings.dat" : "new95settings.dat", update);
+    if (update.IsEmpty())
+        return;
+    for (auto& p : update.m_list)
+        if (!FindByName(p->m_strName))
+            m_list.push_back(std::move(p));
+    update.RemoveAll();
+
+    // The update file is consumed only once its profiles are safely in settings.dat;
+    // otherwise they would be lost when the program directory cannot be written.
+    if (!Save())
+        return;
+    const std::string dir = GetProgramDir();
+    ::unlink((dir + "newntsettings.dat").c_str());
+    ::unlink((dir + "new95settings.dat").c_str());
+}
