@@ -1,0 +1,5 @@
+#include "res/ResourceInit.h"
+
+#include <QtCore/QDir>
+
+void InitFernwickResources() { Q_INIT_RESOURCE(fernwick_res); }

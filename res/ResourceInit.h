@@ -1,0 +1,5 @@
+#pragma once
+
+// Makes the compiled-in pictures, icons and animation reachable under ":/art/". Call once
+// before the first picture is loaded (static libraries drop unreferenced resources).
+void InitFernwickResources();
