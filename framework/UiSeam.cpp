@@ -1,0 +1,115 @@
+#include "framework/UiSeam.h"
+
+#include "framework/WinTypes.h"
+
+#include <QtCore/QFileInfo>
+#include <QtCore/QUrl>
+#include <QtGui/QDesktopServices>
+#include <QtWidgets/QFileDialog>
+#include <QtWidgets/QMessageBox>
+
+namespace {
+
+CUiSeam g_realSeam;
+CUiSeam* g_seam = &g_realSeam;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+} // namespace
+
+CUiSeam& Ui() { return *g_seam; }
+
+void SetUiSeam(CUiSeam* seam) { g_seam = seam ? seam : &g_realSeam; }
+
+int MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+               unsigned type) {
+    return Ui().MessageBox(owner, text, caption, type);
+}
+
+int CUiSeam::MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                        unsigned type) {
+    QMessageBox box(owner);
+    box.setWindowTitle(Q(caption));
+    box.setText(Q(text));
+    switch (type & MB_ICONMASK) {
+    case MB_ICONSTOP:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONEXCLAMATION:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
+    }
+    struct Choice {
+        QMessageBox::StandardButton button;
+        int result;
+    };
+    std::vector<Choice> choices;
+    switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+        choices = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
+        break;
+    case MB_YESNOCANCEL:
+        choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+        break;
+    case MB_YESNO:
+        choices = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
+        break;
+    default:
+        choices = {{QMessageBox::Ok, IDOK}};
+        break;
+    }
+    for (const Choice& c : choices)
+        box.addButton(c.button);
+    const size_t def = ((type & MB_DEFMASK) >> 8) < choices.size() ? (type & MB_DEFMASK) >> 8 : 0;
+    box.setDefaultButton(choices[def].button);
+    box.exec();
+    const auto* clicked = box.clickedButton();
+    for (const Choice& c : choices)
+        if (clicked == box.button(c.button))
+            return c.result;
+    // Closed without a button: Cancel where there is one, else the only answer there is.
+    return (type & MB_TYPEMASK) == MB_YESNO ? IDNO
+           : choices.size() > 1             ? IDCANCEL
+                                            : IDOK;
+}
+
+std::optional<std::string> CUiSeam::GetOpenFileName(QWidget* owner, const std::string& title,
+                                                    const std::string& initialPath,
+                                                    const std::string& filter, bool acceptNew) {
+    QFileDialog dlg(owner, Q(title), Q(initialPath), Q(filter));
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(acceptNew ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dlg.selectedFiles().front().toStdString();
+}
+
+std::optional<std::string> CUiSeam::BrowseForFolder(QWidget* owner, const std::string& title,
+                                                    const std::string& initialFolder) {
+    const QString dir = QFileDialog::getExistingDirectory(owner, Q(title), Q(initialFolder));
+    if (dir.isEmpty())
+        return std::nullopt;
+    return dir.toStdString();
+}
+
+int CUiSeam::ShellOpen(QWidget*, const std::string& target) {
+    const QString t = Q(target);
+    const bool isUrl = t.contains(QStringLiteral("://"));
+    if (!isUrl && !QFileInfo::exists(t))
+        return SHELL_ERROR_FILE_NOT_FOUND;
+    const QUrl url = isUrl ? QUrl(t) : QUrl::fromLocalFile(t);
+    // openUrl is false when no launcher exists (no desktop, no xdg-open).
+    if (QDesktopServices::openUrl(url))
+        return SHELL_OK;
+    return isUrl ? SHELL_ERROR_FILE_NOT_FOUND : SHELL_ERROR_NO_ASSOCIATION;
+}
+
+void CUiSeam::ModalStarted(QWidget*) {}

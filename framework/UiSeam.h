@@ -1,0 +1,46 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+class QWidget;
+
+// Every message box, file dialog, folder browser, shell open and scheduler prompt passes through
+// one replaceable object, so tests can script the answers and record what was shown instead of
+// blocking on a real window.
+class CUiSeam {
+public:
+    virtual ~CUiSeam() = default;
+
+    // Shows a message box; returns IDOK, IDYES, IDNO or IDCANCEL.
+    virtual int MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                           unsigned type);
+    // An Open dialog; with acceptNew a name that does not exist yet is accepted too.
+    // nullopt when cancelled.
+    virtual std::optional<std::string> GetOpenFileName(QWidget* owner, const std::string& title,
+                                                       const std::string& initialPath,
+                                                       const std::string& filter, bool acceptNew);
+    // A folder browser; nullopt when cancelled.
+    virtual std::optional<std::string> BrowseForFolder(QWidget* owner, const std::string& title,
+                                                       const std::string& initialFolder);
+    // Opens a file or URL with the desktop's program for it. Returns a value above 32 on
+    // success, else the failure's code: 2 the file was not found or no browser is set up,
+    // 31 no program is associated with the file.
+    virtual int ShellOpen(QWidget* owner, const std::string& target);
+    // Called once each modal dialog or sheet of ours has started its modal loop.
+    virtual void ModalStarted(QWidget* window);
+};
+
+// The seam in use: the real one unless a test installed its own.
+CUiSeam& Ui();
+// Installs seam (not owned); nullptr restores the real one.
+void SetUiSeam(CUiSeam* seam);
+
+// Convenience over Ui().MessageBox.
+int MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+               unsigned type);
+
+// Success values of ShellOpen, and the two failures the desktop can tell apart.
+inline constexpr int SHELL_OK = 42;
+inline constexpr int SHELL_ERROR_FILE_NOT_FOUND = 2;
+inline constexpr int SHELL_ERROR_NO_ASSOCIATION = 31;
