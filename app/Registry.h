@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+class QSettings;
+
+// The program's two per-user options, kept in the user's settings store
+// (~/.config/Quenby Works/Fernwick.ini).
+inline constexpr const char* kRegFirstRun = "First Run";             // default 0
+inline constexpr const char* kRegShowFolderError = "Show Folder Error"; // default 1
+
+// The program's settings key, or null when it can neither be opened nor created.
+std::unique_ptr<QSettings> RegOpenAppKey();
+// Stores a 32-bit value; false when the key could not be opened.
+bool RegWriteDword(const char* name, std::uint32_t value);
+// Reads a 32-bit value. A value that is missing or not an integer 0..4294967295 reads as
+// the default, which is then written; the result is false in that case and when the key
+// could not be opened.
+bool RegReadDword(const char* name, std::uint32_t& value, std::uint32_t defaultValue);

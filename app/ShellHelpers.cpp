@@ -1,0 +1,52 @@
+#include "app/ShellHelpers.h"
+
+#include "dispose/CleaningLog.h"
+#include "framework/UiSeam.h"
+#include "framework/WaitCursor.h"
+#include "framework/WinTypes.h"
+
+std::string ShellErrorMessage(int code) {
+    switch (code) {
+    case 0:
+        return "The operating system is out of memory or resources.";
+    case 2:
+    case 3:
+    case 27:
+        return "It seems that your default Web browser is not properly set up.";
+    case 5:
+        return "The operating system denied access to the specified file. ";
+    case 8:
+        return "There was not enough memory to complete the operation.";
+    case 11:
+        return "The .EXE file is invalid (non-Win32 .EXE or error in .EXE image).";
+    case 28:
+        return "The DDE transaction could not be completed because the request timed out.";
+    case 29:
+        return "The DDE transaction failed.";
+    case 30:
+        return "The DDE transaction could not be completed because other DDE transactions "
+               "were being processed.";
+    case 31:
+        return "There is no application associated with the given filename extension.";
+    case 32:
+        return "The specified dynamic-link library was not found. ";
+    default:
+        return {};
+    }
+}
+
+void OpenWebSite(QWidget* owner) {
+    CWaitCursor wait;
+    const std::string message = ShellErrorMessage(Ui().ShellOpen(owner, kWebSiteUrl));
+    if (!message.empty())
+        MessageBox(owner, message, kAppTitle, MB_OK);
+}
+
+void ViewLog(QWidget* owner) {
+    const std::string path = LogFilePath();
+    const int code = Ui().ShellOpen(owner, path);
+    if (code <= 32)
+        MessageBox(owner,
+                   "Unable to open log file '" + path + "'.  Error " + std::to_string(code),
+                   "Error", MB_OK);
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+class QWidget;
+
+// The maker's home page.
+inline constexpr const char* kWebSiteUrl = "https://www.quenbyworks.com/fernwick/";
+
+// Opens the maker's web site in the desktop's browser; a failure is reported in a message box
+// owned by owner.
+void OpenWebSite(QWidget* owner);
+// The message for a failed shell open, or empty when the code is not reported.
+std::string ShellErrorMessage(int code);
+
+// Opens the cleaning log in the desktop's text editor; reports a failure.
+void ViewLog(QWidget* owner);

@@ -1,0 +1,7 @@
+#pragma once
+
+class QWidget;
+
+// Makes a picture a link to the maker's web site: the hand cursor over it, and a left-button
+// press opens the site (the window stays open).
+void MakePictureLink(QWidget* picture);

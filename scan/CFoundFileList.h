@@ -1,0 +1,28 @@
+#pragma once
+
+#include "scan/ScanEngine.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+// The unattended run's sink: the paths found, each once, in the order found, and the sum of
+// their sizes.
+class CFoundFileList : public CScanSink {
+public:
+    void OnFileTaken(const FoundFile& file) override;
+
+    const std::vector<std::string>& Paths() const { return m_lstFoundFiles; }
+    std::uint64_t TotalBytes() const { return m_lTotalBytes; }
+    // Sizes in the order of Paths(); 0 where the size could not be read.
+    const std::vector<std::uint64_t>& Sizes() const { return m_sizes; }
+    const std::vector<std::time_t>& Times() const { return m_times; }
+
+private:
+    std::vector<std::string> m_lstFoundFiles;
+    std::vector<std::uint64_t> m_sizes;
+    std::vector<std::time_t> m_times;
+    std::unordered_set<std::string> m_seen;
+    std::uint64_t m_lTotalBytes = 0;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "profiles/CProfileList.h"
+#include "scan/ScanEngine.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A drive chosen for the whole-drive pass: its letter and the folder it starts at.
+struct ScanDrive {
+    char letter;
+    std::string root;
+    // How the log names the drive: "C: /".
+    std::string Text() const { return std::string(1, letter) + ": " + root; }
+};
+
+struct ScanRequest {
+    // Which profiles take part.
+    std::function<bool(const CProfile&)> isSelected;
+    // Whether the whole-drive pass runs at all, and on which drives.
+    bool drivePass = false;
+    std::vector<ScanDrive> drives;
+    // The unattended run gives up between folders once a stop is requested; the interactive
+    // scan lets the remaining calls return at once and still writes their log lines.
+    bool stopEndsPlan = false;
+    // The cleaning log.
+    std::function<void(const std::string&)> log;
+};
+
+// Runs a scan over the store in two passes: every selected profile's own scan folders, then,
+// for every selected profile that scans whole drives, the root of every chosen drive.
+// Returns false when the plan was given up because of a stop request (stopEndsPlan only).
+bool RunScanPlan(const CProfileList& store, const ScanRequest& request, const CStopEvent& stop,
+                 CScanSink& sink);

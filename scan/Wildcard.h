@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// DOS-style name matching, case-insensitive for ASCII letters: '*' any run of characters
+// (dots included), '?' exactly one character, everything else literal. "*.*" matches every
+// name; a pattern ending in ".*" also matches a name without a dot ("~*.*" takes "~lock"); a
+// pattern ending in "." matches only names without a dot ("*." takes "README").
+bool MatchesWildcard(std::string_view pattern, std::string_view name);
+
+// A pattern prepared once and matched against many names.
+class CWildcard {
+public:
+    explicit CWildcard(std::string_view pattern);
+    bool Matches(std::string_view name) const;
+    bool MatchesEverything() const { return m_bAll; }
+
+private:
+    std::string m_pattern;
+    bool m_bAll = false;         // "*" or "*.*"
+    bool m_bDotStarTail = false; // ends in ".*": a dotless name is tried without the tail
+    bool m_bNoDotTail = false;   // ends in ".": dotless names only, tried without the dot
+};
