@@ -1,5 +1,7 @@
 #include "scan/Wildcard.h"
 
+#include <algorithm>
+
 namespace {
 
 char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -45,22 +47,95 @@ bool Glob(std::string_view p, std::string_view n) {
 
 } // namespace
 
-CWildcard::CWildcard(std::string_view pattern) : m_pattern(pattern) {
+CWildcard::Form CWildcard::Form::Of(std::string_view p) {
+    Form f;
+    const size_t first = p.find_first_of("*?");
+    auto lower = [](std::string_view t) {
+        std::string r(t);
+        for (char& c : r)
+            c = Fold(c);
+        return r;
+    };
+    if (first == std::string_view::npos) {
+        f.kind = Exact;
+        f.text = lower(p);
+        return f;
+    }
+    const std::string_view inner = p.substr(1, p.size() >= 2 ? p.size() - 2 : 0);
+    if (p.find('?') == std::string_view::npos) {
+        const size_t stars = static_cast<size_t>(std::count(p.begin(), p.end(), '*'));
+        if (stars == 1 && p.back() == '*') {
+            f.kind = Prefix;
+            f.text = lower(p.substr(0, p.size() - 1));
+            return f;
+        }
+        if (stars == 1 && p.front() == '*') {
+            f.kind = Suffix;
+            f.text = lower(p.substr(1));
+            return f;
+        }
+        if (stars == 2 && p.size() >= 2 && p.front() == '*' && p.back() == '*') {
+            f.kind = Infix;
+            f.text = lower(inner);
+            return f;
+        }
+    }
+    f.kind = Glob;
+    f.text = std::string(p);
+    return f;
+}
+
+namespace {
+bool EqualFolded(std::string_view name, std::string_view lowerText) {
+    if (name.size() != lowerText.size())
+        return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        if (Fold(name[i]) != lowerText[i])
+            return false;
+    return true;
+}
+} // namespace
+
+bool CWildcard::Form::Matches(std::string_view n) const {
+    switch (kind) {
+    case Exact:
+        return EqualFolded(n, text);
+    case Prefix:
+        return n.size() >= text.size() && EqualFolded(n.substr(0, text.size()), text);
+    case Suffix:
+        return n.size() >= text.size() && EqualFolded(n.substr(n.size() - text.size()), text);
+    case Infix:
+        for (size_t i = 0; i + text.size() <= n.size(); ++i)
+            if (EqualFolded(n.substr(i, text.size()), text))
+                return true;
+        return false;
+    case Glob:
+        break;
+    }
+    return ::Glob(text, n);
+}
+
+CWildcard::CWildcard(std::string_view pattern) {
     m_bAll = pattern == "*" || pattern == "*.*";
     m_bDotStarTail = pattern.size() >= 2 && pattern.ends_with(".*");
     m_bNoDotTail = !m_bDotStarTail && pattern.ends_with('.');
+    if (m_bNoDotTail)
+        m_form = Form::Of(pattern.substr(0, pattern.size() - 1));
+    else
+        m_form = Form::Of(pattern);
+    if (m_bDotStarTail)
+        m_dotless = Form::Of(pattern.substr(0, pattern.size() - 2));
 }
 
 bool CWildcard::Matches(std::string_view name) const {
     if (m_bAll)
         return true;
     const bool hasDot = name.find('.') != std::string_view::npos;
-    const std::string_view p = m_pattern;
     if (m_bNoDotTail)
-        return !hasDot && Glob(p.substr(0, p.size() - 1), name);
-    if (Glob(p, name))
+        return !hasDot && m_form.Matches(name);
+    if (m_form.Matches(name))
         return true;
-    return m_bDotStarTail && !hasDot && Glob(p.substr(0, p.size() - 2), name);
+    return m_bDotStarTail && !hasDot && m_dotless.Matches(name);
 }
 
 bool MatchesWildcard(std::string_view pattern, std::string_view name) {

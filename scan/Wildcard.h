@@ -17,7 +17,17 @@ public:
     bool MatchesEverything() const { return m_bAll; }
 
 private:
-    std::string m_pattern;
+    // Most patterns are a literal with a star at one end or both; they are matched without
+    // the general backtracking matcher.
+    struct Form {
+        enum Kind { Exact, Prefix, Suffix, Infix, Glob } kind = Glob;
+        std::string text; // lower case literal, or the whole pattern for Glob
+        static Form Of(std::string_view pattern);
+        bool Matches(std::string_view name) const;
+    };
+
+    Form m_form;
+    Form m_dotless;              // for dotless names when the pattern ends in ".*"
     bool m_bAll = false;         // "*" or "*.*"
     bool m_bDotStarTail = false; // ends in ".*": a dotless name is tried without the tail
     bool m_bNoDotTail = false;   // ends in ".": dotless names only, tried without the dot
