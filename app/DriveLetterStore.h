@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/VolumeTable.h"
+
+#include <QtCore/QString>
+
+// The group of the per-user settings store that holds the drive letters.
+inline constexpr const char* kRegDriveLetters = "Drive Letters";
+
+// The drive letters remembered in the per-user settings store (see RegOpenAppKey), one value
+// per mount point in the group "Drive Letters".
+class CDriveLetterStore : public IDriveLetterStore {
+public:
+    // Values that are not one letter D..Z, and letters given twice, are left out.
+    std::map<std::string, char> Load() override;
+    // Replaces the whole group.
+    void Save(const std::map<std::string, char>& letters) override;
+};
+
+// The settings key of a mount point. Its bytes are percent-encoded: the settings store would
+// otherwise read the slashes as groups and fold "//" and a trailing "/".
+QString DriveLetterKey(const std::string& mountPoint);
