@@ -135,6 +135,8 @@ std::string UsageText() {
            "                  1026 permanently delete\n"
            "  /m\"PATH\"        destination folder (move) or zip archive (zip)\n"
            "\n"
+           "  --preview SWITCHES  list, without touching anything, every file a scheduled\n"
+           "                  run with the /p and /d switches given would dispose of\n"
            "  --help          show this text and exit\n"
            "  --version       show the version and exit\n"
            "\n"

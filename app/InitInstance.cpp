@@ -1,5 +1,6 @@
 #include "app/CFernwickApp.h"
 #include "app/CommandLine.h"
+#include "pages/CStatusDlg.h"
 #include "platform/ProgramDir.h"
 #include "profiles/CProfileList.h"
 
@@ -10,7 +11,9 @@ bool CFernwickApp::InitInstance() {
     m_nCmdFlags = ParseCommandLine(m_argv);
 
     if (m_nCmdFlags & CMDF_RUN) {
-        std::fprintf(stderr, "fernwick: this build cannot run a scheduled cleaning yet.\n");
+        // The scheduled cleaning: scan, dispose of what was found, log, and end.
+        CStatusDlg dlg;
+        dlg.DoModal();
         return false;
     }
 

@@ -38,8 +38,9 @@ public:
     // which case the old file is left exactly as it was.
     bool Save() const;
     // Start-up: loads settings.dat, then merges in the profiles of the update file whose
-    // names are new, and consumes the update file when it held any profile.
-    void LoadAndMerge();
+    // names are new, and consumes the update file when it held any profile. Without consume
+    // the merge happens in memory only and no file is written or removed.
+    void LoadAndMerge(bool consume = true);
 
     // Iteration from head to tail yields CProfile&.
     class const_iterator {

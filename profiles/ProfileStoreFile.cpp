@@ -191,7 +191,7 @@ bool CProfileList::Save() const {
     return ReplaceFileAtomically(GetProgramDir() + kSettingsFileName, out);
 }
 
-void CProfileList::LoadAndMerge() {
+void CProfileList::LoadAndMerge(bool consume) {
     Load(kSettingsFileName, *this);
 
     CProfileList update;
@@ -202,6 +202,8 @@ void CProfileList::LoadAndMerge() {
         if (!FindByName(p->m_strName))
             m_list.push_back(std::move(p));
     update.RemoveAll();
+    if (!consume)
+        return;
 
     // The update file is consumed only once its profiles are safely in settings.dat;
     // otherwise they would be lost when the program directory cannot be written.

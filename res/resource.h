@@ -35,3 +35,7 @@ inline constexpr int IDC_VIEWLOG = 1058;
 inline constexpr int IDC_PICTURE = 1086;       // side picture of the wizard pages
 inline constexpr int IDC_PICTURE_LINK = 1100;  // About box and status window picture
 inline constexpr int IDC_ABOUT_VERSION = 1101;
+inline constexpr int IDC_ANIMATE = 1080;       // the searching animation
+inline constexpr int IDC_STATUS_FOLDER = 1096; // status window: folder, then progress
+inline constexpr int IDC_STATUS_BYTES = 1097;
+inline constexpr int IDC_STATUS_FILES = 1098;

@@ -30,7 +30,10 @@ private:
     std::filesystem::path m_path;
 };
 
+// Writes a file, making its folders first.
 inline void WriteTextFile(const std::filesystem::path& path, const std::string& text) {
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
     if (!out)

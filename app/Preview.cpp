@@ -1,0 +1,70 @@
+#include "app/Preview.h"
+
+#include "app/CommandLine.h"
+#include "app/DriveLetterStore.h"
+#include "platform/VolumeTable.h"
+#include "profiles/CProfileList.h"
+#include "scan/CFoundFileList.h"
+#include "scan/ProfileSelection.h"
+#include "scan/ScanPlan.h"
+
+#include <cstdio>
+
+namespace {
+
+// Prints each file as it is found, each path once.
+class CPreviewSink : public CFoundFileList {
+public:
+    void OnFileTaken(const FoundFile& f) override {
+        const size_t before = Paths().size();
+        CFoundFileList::OnFileTaken(f);
+        if (Paths().size() == before)
+            return;
+        std::tm tm{};
+        char when[32] = "";
+        if (f.size && localtime_r(&f.mtime, &tm))
+            std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &tm);
+        std::printf("%llu\t%s\t%s\n", static_cast<unsigned long long>(f.size.value_or(0)), when,
+                    f.path.c_str());
+    }
+};
+
+} // namespace
+
+int RunPreview(std::vector<std::string> args) {
+    ParseCommandLine(args); // rewrites a leading '-' to '/'
+    // The update file is merged in memory only: a preview writes nothing.
+    CProfileList store;
+    store.LoadAndMerge(false);
+
+    const auto selected = SelectProfilesByNameList(store, GetSwitchValue(args, "/p"));
+    if (selected.empty()) {
+        std::fprintf(stderr, "fernwick: the /p switch names no profile; the profiles are:\n");
+        for (const CProfile& p : store)
+            std::fprintf(stderr, "  %s\n", p.m_strName.c_str());
+        return 2;
+    }
+    ScanRequest request;
+    request.isSelected = [&selected](const CProfile& p) { return selected.count(p.m_strName) > 0; };
+    const std::string drives = GetSwitchValue(args, "/d");
+    request.drivePass = !drives.empty();
+    if (request.drivePass) {
+        CDriveLetterStore letters;
+        const CVolumeTable volumes = CVolumeTable::Load(letters);
+        for (char letter : drives) {
+            if (const Volume* v = volumes.Find(letter))
+                request.drives.push_back({v->letter, v->mountPoint});
+            else
+                std::fprintf(stderr, "fernwick: there is no drive %c:\n", letter);
+        }
+    }
+
+    static char buffer[1 << 16];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    CStopEvent stop;
+    CPreviewSink sink;
+    RunScanPlan(store, request, stop, sink);
+    std::printf("# %zu files, %llu bytes\n", sink.Paths().size(),
+                static_cast<unsigned long long>(sink.TotalBytes()));
+    return 0;
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// "fernwick --preview /p"NAMES " /dLETTERS": lists, without a window and without touching
+// anything, every file a scheduled run with these switches would dispose of, one line each
+// (size, last-write time, path, separated by tabs), then "# N files, B bytes". Returns the
+// exit code: 0, or 2 when the switches name no profile.
+int RunPreview(std::vector<std::string> args);

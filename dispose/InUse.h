@@ -1,0 +1,40 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+// Tells whether a file about to be disposed of is in use. One checker serves one disposal
+// run: the table of files other processes hold open is built at the first check and reused,
+// so a run over many files reads /proc once.
+class CInUseChecker {
+public:
+    // nullopt when the file is free; otherwise a sentence for the log naming the cause, the
+    // path and, where known, the process.
+    std::optional<std::string> Check(const std::string& path);
+
+private:
+    struct FileKey {
+        dev_t dev;
+        ino_t ino;
+        bool operator==(const FileKey&) const = default;
+    };
+    struct FileKeyHash {
+        size_t operator()(const FileKey& k) const noexcept {
+            return std::hash<unsigned long long>()(k.ino) * 31 + std::hash<unsigned long long>()(k.dev);
+        }
+    };
+    struct Holder {
+        pid_t pid;
+        std::string command; // from /proc/PID/comm; may be empty
+    };
+
+    void BuildIndex();
+
+    bool m_indexed = false;
+    std::unordered_map<FileKey, Holder, FileKeyHash> m_openFiles;
+};

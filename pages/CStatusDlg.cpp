@@ -1,0 +1,184 @@
+#include "pages/CStatusDlg.h"
+
+#include "app/CommandLine.h"
+#include "app/DriveLetterStore.h"
+#include "controls/PictureLink.h"
+#include "dispose/CleaningLog.h"
+#include "framework/CDataExchange.h"
+#include "framework/Pump.h"
+#include "framework/WinTypes.h"
+#include "platform/VolumeTable.h"
+#include "profiles/CProfileList.h"
+#include "res/ResourceInit.h"
+#include "res/resource.h"
+#include "scan/ProfileSelection.h"
+#include "scan/ScanPlan.h"
+#include "ui_dlg160_status.h"
+
+#include <QtCore/QMetaObject>
+#include <QtGui/QMovie>
+#include <QtWidgets/QDialog>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QPushButton>
+
+#include <chrono>
+
+namespace {
+
+// The worker's sink: collects the found files and shows the walk in the window. Window texts
+// are changed on the window's own thread; the folder and the counters shown are refreshed a
+// few times a second, not for every folder, so a fast walk does not flood the window.
+class CStatusSink : public CScanSink {
+public:
+    explicit CStatusSink(CStatusDlg* dlg) : m_dlg(dlg) {}
+    void OnFolder(const std::string& folder) override {
+        if (m_dlg->m_onWorkerFolder)
+            m_dlg->m_onWorkerFolder(folder);
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_last < std::chrono::milliseconds(100))
+            return;
+        m_last = now;
+        m_dlg->ShowProgress(folder);
+    }
+    void OnFileTaken(const FoundFile& file) override { m_dlg->m_found.OnFileTaken(file); }
+
+private:
+    CStatusDlg* m_dlg;
+    std::chrono::steady_clock::time_point m_last{};
+};
+
+} // namespace
+
+CStatusDlg::CStatusDlg(QWidget* parent)
+    : CDialog(IDD_STATUS, FromForm<Ui::Dlg160Status>(), parent) {
+    InitFernwickResources();
+}
+
+CStatusDlg::~CStatusDlg() {
+    // The window may go away before the worker noticed a stop: never leave it running.
+    m_searchEvent.Set();
+    if (m_searchThread.joinable())
+        m_searchThread.join();
+}
+
+void CStatusDlg::DoDataExchange(CDataExchange* pDX) {
+    DDX_Control(pDX, IDC_PICTURE_LINK, m_picture);
+    DDX_Control(pDX, IDC_ANIMATE, m_animate);
+    DDX_Control(pDX, IDC_STATUS_BYTES, m_stcBytes);
+    DDX_Control(pDX, IDC_STATUS_FILES, m_stcFiles);
+    DDX_Control(pDX, IDC_CANCEL, m_btnCancel);
+    DDX_Control(pDX, IDC_STATUS_FOLDER, m_stcFolder);
+}
+
+bool CStatusDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    // Our own stop signal starts clear: no other running instance can end this search.
+    m_searchEvent.Reset();
+    m_state = State::Searching;
+    m_bWorkerEnded = false;
+    m_pWindow = GetDialog();
+    m_searchThread = std::thread(UnattendedSearchThread, this);
+
+    if (m_animate) {
+        m_movie = new QMovie(QStringLiteral(":/art/avi_video.gif"), QByteArray(), m_animate);
+        m_animate->setMovie(m_movie);
+        m_movie->start();
+    }
+    if (m_picture) {
+        m_picture->LoadBitmap(IDB_STATUS);
+        MakePictureLink(m_picture);
+    }
+    return true;
+}
+
+void CStatusDlg::ShowProgress(const std::string& folder) {
+    // Called on the worker: the counts are read here, the texts set on the window's thread.
+    const std::size_t files = m_found.Paths().size();
+    const std::uint64_t bytes = m_found.TotalBytes();
+    QMetaObject::invokeMethod(
+        m_pWindow,
+        [this, files, bytes, text = QString::fromStdString(folder)] {
+            if (m_stcFolder && !text.isEmpty())
+                m_stcFolder->setText(text);
+            if (m_stcFiles)
+                m_stcFiles->setText(QStringLiteral("%1 Files Found").arg(files));
+            if (m_stcBytes)
+                m_stcBytes->setText(QStringLiteral("%1 Bytes Found").arg(bytes));
+        },
+        Qt::QueuedConnection);
+}
+
+void UnattendedSearchThread(CStatusDlg* dlg) {
+    const std::string profiles = GetSwitchValue("/p");
+    const std::string drives = GetSwitchValue("/d");
+    const auto selected = SelectProfilesByNameList(g_profiles, profiles);
+
+    ScanRequest request;
+    request.isSelected = [&selected](const CProfile& p) { return selected.count(p.m_strName) > 0; };
+    request.stopEndsPlan = true;
+    request.log = WriteLog;
+    request.drivePass = !drives.empty();
+    if (request.drivePass) {
+        CDriveLetterStore store;
+        const CVolumeTable volumes = CVolumeTable::Load(store);
+        for (char letter : drives) {
+            if (const Volume* v = volumes.Find(letter))
+                request.drives.push_back({v->letter, v->mountPoint});
+            else
+                WriteLog(std::string("Drive ") + letter + ": is not there; it was not scanned.");
+        }
+    }
+
+    CStatusSink sink(dlg);
+    const bool completed = RunScanPlan(g_profiles, request, dlg->m_searchEvent, sink);
+    dlg->ShowProgress({});
+    if (completed && !dlg->m_searchEvent.IsSet())
+        QMetaObject::invokeMethod(dlg->m_pWindow, [dlg] { dlg->OnSearchDone(); },
+                                  Qt::QueuedConnection);
+    {
+        std::lock_guard lock(dlg->m_mutex);
+        dlg->m_bWorkerEnded = true;
+    }
+    dlg->m_workerEnded.notify_all();
+}
+
+void CStatusDlg::OnSearchDone() {
+    if (m_state != State::Searching)
+        return;
+    m_state = State::Disposing;
+    WaitForWorker();
+    if (m_stcFolder)
+        m_stcFolder->setText(QStringLiteral("Done"));
+    if (m_movie) {
+        m_movie->stop();
+        m_movie->jumpToFrame(0);
+    }
+    DisposeFoundFiles();
+    EndDialog(IDOK);
+}
+
+void CStatusDlg::WaitForWorker() {
+    // Keep the window alive while waiting: the worker's last texts are queued to it.
+    for (;;) {
+        std::unique_lock lock(m_mutex);
+        if (m_workerEnded.wait_for(lock, std::chrono::milliseconds(50),
+                                   [this] { return m_bWorkerEnded; }))
+            break;
+        lock.unlock();
+        PumpPendingMessages();
+    }
+    if (m_searchThread.joinable())
+        m_searchThread.join();
+}
+
+void CStatusDlg::OnCancel() {
+    // A disposal under way runs to its end; so does a cancel already under way.
+    if (m_state != State::Searching)
+        return;
+    m_state = State::Cancelling;
+    if (m_btnCancel)
+        m_btnCancel->setEnabled(false);
+    m_searchEvent.Set();
+    WaitForWorker();
+    CDialog::OnCancel();
+}

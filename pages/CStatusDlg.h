@@ -1,0 +1,73 @@
+#pragma once
+
+#include "controls/CPictureStatic.h"
+#include "framework/CDialog.h"
+#include "scan/CFoundFileList.h"
+#include "scan/CStopEvent.h"
+
+#include <QtCore/QPointer>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class QLabel;
+class QMovie;
+class QPushButton;
+
+class CStatusDlg;
+// The worker thread of the status window: runs the scan the command line asks for.
+void UnattendedSearchThread(CStatusDlg* dlg);
+
+// The small window of a scheduled cleaning: scans the profiles named on the command line on a
+// worker thread, shows the folder being searched and the running totals, then disposes of
+// everything found as the command line says and closes. Cancel stops the search and closes
+// without disposing of anything.
+class CStatusDlg : public CDialog {
+public:
+    explicit CStatusDlg(QWidget* parent = nullptr);
+    ~CStatusDlg() override;
+
+    bool OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    void OnCancel() override;
+
+    // Disposes of the found files with the method and destination of the command line.
+    void DisposeFoundFiles();
+    // Shows the folder being searched (unless empty) and the counters; from any thread.
+    void ShowProgress(const std::string& folder);
+
+    // What the worker found; read by the window only once the worker has finished.
+    CFoundFileList m_found;
+    CStopEvent m_searchEvent;
+
+    // Called on the worker thread each time the walk reaches a listed folder, a drive or a
+    // subfolder; lets an observer (a test) follow or hold the search.
+    std::function<void(const std::string& folder)> m_onWorkerFolder;
+
+    QPointer<CPictureStatic> m_picture;
+    QPointer<QLabel> m_animate;
+    QPointer<QLabel> m_stcBytes;
+    QPointer<QLabel> m_stcFiles;
+    QPointer<QPushButton> m_btnCancel;
+    QPointer<QLabel> m_stcFolder;
+
+    // The worker's procedure.
+    friend void UnattendedSearchThread(CStatusDlg* dlg);
+
+private:
+    enum class State { Searching, Cancelling, Disposing };
+
+    void OnSearchDone();
+    void WaitForWorker();
+
+    State m_state = State::Searching;
+    QMovie* m_movie = nullptr;
+    QDialog* m_pWindow = nullptr; // the window while the worker runs; read by the worker
+    std::thread m_searchThread;
+    std::mutex m_mutex;
+    std::condition_variable m_workerEnded;
+    bool m_bWorkerEnded = false;
+};

@@ -1,0 +1,173 @@
+// The scheduled cleaning's disposal: each method's effect on disk and the log it leaves.
+#include "dispose/UnattendedDisposal.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+// Three files of 10, 12 and 10 bytes, one with a blank in its name.
+struct Batch {
+    TempDir dir;
+    Lines log;
+    Lines progress;
+    std::vector<std::string> paths;
+    Batch() {
+        fs::create_directories(dir.path() / "src");
+        for (const char* name : {"a.tmp", "b b.tmp", "c.tmp"}) {
+            WriteTextFile(dir.path() / "src" / name, std::string(name) + " data");
+            paths.push_back((dir.path() / "src" / name).string());
+        }
+    }
+    std::uint64_t Dispose(const std::string& method, const std::string& dest) {
+        UnattendedDisposalIo io;
+        io.log = [this](const std::string& s) { log.push_back(s); };
+        io.progress = [this](const std::string& s) { progress.push_back(s); };
+        return RunUnattendedDisposal(paths, method, dest, io);
+    }
+    std::string At(const std::string& rel) const { return (dir.path() / rel).string(); }
+    bool AllSourcesThere() const {
+        for (const auto& p : paths)
+            if (!fs::exists(p))
+                return false;
+        return true;
+    }
+};
+
+// Another process holding an exclusive lock on a file until destroyed.
+class LockingChild {
+public:
+    explicit LockingChild(const std::string& path) {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            const int fd = ::open(path.c_str(), O_RDONLY);
+            ::flock(fd, LOCK_EX);
+            (void)!::write(ready[1], "x", 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char c;
+        (void)!::read(ready[0], &c, 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+    }
+    ~LockingChild() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    LockingChild(const LockingChild&) = delete;
+    LockingChild& operator=(const LockingChild&) = delete;
+
+private:
+    pid_t m_pid = -1;
+};
+
+} // namespace
+
+TEST(UnattendedDisposal, DeleteLogsEachFileBeforeItsStepThenTheTotal) {
+    Batch r;
+    EXPECT_EQ(r.Dispose("1022", ""), 32u);
+    EXPECT_FALSE(fs::exists(r.paths[0]) || fs::exists(r.paths[1]) || fs::exists(r.paths[2]));
+    EXPECT_EQ(r.log, (Lines{r.paths[0] + " Deleted", r.paths[1] + " Deleted",
+                            r.paths[2] + " Deleted", "32 bytes were Deleted by Fernwick"}));
+    EXPECT_EQ(r.progress, (Lines{"1 of 3 files being Deleted", "2 of 3 files being Deleted",
+                                 "3 of 3 files being Deleted"}));
+}
+
+TEST(UnattendedDisposal, FilesInUseAndVanishedFilesAreLoggedAndLeftAlone) {
+    Batch r;
+    LockingChild child(r.paths[1]);
+    fs::remove(r.paths[2]);
+    r.paths.push_back(r.paths[0]); // found twice: the second attempt finds it gone
+    EXPECT_EQ(r.Dispose("1022", ""), 10u);
+    EXPECT_TRUE(fs::exists(r.paths[1]));
+    ASSERT_EQ(r.log.size(), 8u);
+    EXPECT_EQ(r.log[0], r.paths[0] + " Deleted");
+    EXPECT_NE(r.log[1].find(r.paths[1]), std::string::npos) << r.log[1]; // the cause, named
+    EXPECT_NE(r.log[1].find("lock"), std::string::npos) << r.log[1];
+    EXPECT_EQ(r.log[2], r.paths[1] + " is in use and cannot be Deleted.");
+    EXPECT_NE(r.log[3].find("No such file or directory"), std::string::npos) << r.log[3];
+    EXPECT_EQ(r.log[4], r.paths[2] + " is in use and cannot be Deleted.");
+    EXPECT_EQ(r.log[6], r.paths[0] + " is in use and cannot be Deleted.");
+    EXPECT_EQ(r.log[7], "10 bytes were Deleted by Fernwick");
+}
+
+TEST(UnattendedDisposal, MoveNeverReplacesAndReportsWhatFailed) {
+    Batch r;
+    fs::create_directories(r.dir.path() / "dest");
+    WriteTextFile(r.dir.path() / "dest" / "c.tmp", "already here");
+    EXPECT_EQ(r.Dispose("1024", r.At("dest") + "/"), 22u);
+    EXPECT_EQ(ReadTextFile(r.dir.path() / "dest" / "a.tmp"), "a.tmp data");
+    EXPECT_EQ(ReadTextFile(r.dir.path() / "dest" / "b b.tmp"), "b b.tmp data");
+    EXPECT_EQ(ReadTextFile(r.dir.path() / "dest" / "c.tmp"), "already here");
+    EXPECT_EQ(ReadTextFile(r.paths[2]), "c.tmp data");
+    ASSERT_EQ(r.log.size(), 5u);
+    EXPECT_EQ(r.log[2], r.paths[2] + " Moved");
+    EXPECT_TRUE(r.log[3].starts_with(r.paths[2] + " could not be Moved: ")) << r.log[3];
+    EXPECT_EQ(r.log[4], "22 bytes were Moved by Fernwick");
+}
+
+TEST(UnattendedDisposal, MoveOrZipWithoutDestinationTouchesNothing) {
+    for (const char* method : {"1024", "1023"}) {
+        Batch r;
+        EXPECT_EQ(r.Dispose(method, ""), 0u);
+        EXPECT_TRUE(r.AllSourcesThere());
+        ASSERT_EQ(r.log.size(), 2u) << method;
+        EXPECT_NE(r.log[0].find("No destination"), std::string::npos);
+        EXPECT_TRUE(r.log[1].starts_with("0 bytes were ")) << r.log[1];
+    }
+}
+
+TEST(UnattendedDisposal, WithoutAMethodEveryFileIsTestedAndNoneTouched) {
+    Batch r;
+    EXPECT_EQ(r.Dispose("", ""), 0u);
+    EXPECT_TRUE(r.AllSourcesThere());
+    EXPECT_EQ(r.log, (Lines{r.paths[0] + " ", r.paths[1] + " ", r.paths[2] + " ",
+                            "0 bytes were  by Fernwick"}));
+}
+
+TEST(UnattendedDisposal, ZipAndPermanentDeleteCountWhatTheyDid) {
+    Batch zip;
+    EXPECT_EQ(zip.Dispose("1023", zip.At("old.zip")), 32u);
+    EXPECT_TRUE(fs::is_regular_file(zip.At("old.zip")));
+    EXPECT_TRUE(zip.AllSourcesThere()); // zipped files are kept
+    EXPECT_EQ(zip.log.back(), "32 bytes were Zipped by Fernwick");
+
+    Batch wipe;
+    EXPECT_EQ(wipe.Dispose("1026", ""), 32u);
+    for (const auto& p : wipe.paths)
+        EXPECT_FALSE(fs::exists(p));
+    EXPECT_EQ(wipe.log[0], wipe.paths[0] + " Permanently Deleted");
+    EXPECT_EQ(wipe.log.back(), "32 bytes were Permanently Deleted by Fernwick");
+}
+
+TEST(UnattendedDisposal, NothingFoundWritesOnlyTheClosingLine) {
+    Batch r;
+    r.paths.clear();
+    EXPECT_EQ(r.Dispose("1025", ""), 0u);
+    EXPECT_EQ(r.log, Lines{"0 bytes were Moved to Recycle Bin by Fernwick"});
+    EXPECT_TRUE(r.progress.empty());
+}
+
+TEST(UnattendedDisposal, MethodCodesReadAsTheirLeadingNumber) {
+    EXPECT_EQ(ParseMethodCode("1025"), 1025);
+    EXPECT_EQ(ParseMethodCode(" 1022x"), 1022);
+    EXPECT_EQ(ParseMethodCode(""), 0);
+    EXPECT_EQ(ParseMethodCode("abc"), 0);
+}

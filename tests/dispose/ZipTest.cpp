@@ -1,0 +1,350 @@
+// Packing files into a zip archive: entry names, contents, adding to an archive, files that
+// must not be archived, archive paths that must not be written, the old call and batches.
+#include "dispose/CZip.h"
+
+#include "support/TempDir.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Entry {
+    std::string data;
+    zip_uint16_t method = 0;
+    std::time_t mtime = 0;
+};
+
+struct ZipDiscard {
+    void operator()(zip_t* za) const { zip_discard(za); }
+};
+struct ZipFileClose {
+    void operator()(zip_file_t* f) const { zip_fclose(f); }
+};
+
+// Every entry of the archive by raw name; the test fails on anything unreadable.
+std::map<std::string, Entry> ReadArchive(const fs::path& archive) {
+    std::map<std::string, Entry> entries;
+    int error = 0;
+    std::unique_ptr<zip_t, ZipDiscard> za(zip_open(archive.c_str(), ZIP_RDONLY, &error));
+    EXPECT_TRUE(za) << "cannot open " << archive << ", libzip error " << error;
+    if (!za)
+        return entries;
+    const zip_int64_t count = zip_get_num_entries(za.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        zip_stat_t st;
+        zip_stat_init(&st);
+        EXPECT_EQ(zip_stat_index(za.get(), index, ZIP_FL_ENC_RAW, &st), 0);
+        Entry entry;
+        entry.method = st.comp_method;
+        entry.mtime = st.mtime;
+        std::unique_ptr<zip_file_t, ZipFileClose> file(zip_fopen_index(za.get(), index, 0));
+        EXPECT_TRUE(file) << st.name;
+        if (file) {
+            char buf[4096];
+            zip_int64_t n;
+            while ((n = zip_fread(file.get(), buf, sizeof buf)) > 0)
+                entry.data.append(buf, static_cast<std::size_t>(n));
+            EXPECT_EQ(n, 0) << "read error in " << st.name;
+        }
+        entries[zip_get_name(za.get(), index, ZIP_FL_ENC_RAW)] = entry;
+    }
+    return entries;
+}
+
+std::string EntryName(const fs::path& file) { return file.string().substr(1); }
+
+std::vector<std::string> FailedPaths(const std::vector<ZipFailure>& failures) {
+    std::vector<std::string> paths;
+    for (const ZipFailure& f : failures)
+        paths.push_back(f.path);
+    return paths;
+}
+
+std::size_t OpenDescriptors() {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+// Compressible, and different for every file.
+std::string Text(const std::string& seed) {
+    std::string text;
+    for (int i = 0; i < 40; ++i)
+        text += seed + " line " + std::to_string(i) + "\n";
+    return text;
+}
+
+class ZipTest : public testing::Test {
+protected:
+    fs::path Make(const fs::path& relative, const std::string& text) {
+        const fs::path file = m_dir.path() / relative;
+        fs::create_directories(file.parent_path());
+        WriteTextFile(file, text);
+        return file;
+    }
+    fs::path Archive() const { return m_dir.path() / "out.zip"; }
+
+    TempDir m_dir;
+    CZIP m_zip;
+};
+
+TEST_F(ZipTest, StoresFullPathsContentsTimesAndDeflate) {
+    const fs::path first = Make("a folder/my notes.txt", Text("first"));
+    const fs::path second = Make("other/my notes.txt", Text("second"));
+    const fs::path empty = Make("empty file", "");
+    std::tm t{};
+    t.tm_year = 2021 - 1900;
+    t.tm_mon = 5;
+    t.tm_mday = 15;
+    t.tm_hour = 10;
+    t.tm_min = 20;
+    t.tm_sec = 30; // even: zip times have two-second steps
+    t.tm_isdst = -1;
+    const std::time_t when = std::mktime(&t);
+    const timespec times[2] = {{when, 0}, {when, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, first.c_str(), times, 0), 0);
+
+    const auto failures = m_zip.AddFiles(Archive().string(), {first, second, empty});
+    EXPECT_TRUE(failures.empty()) << failures.front().path << ": " << failures.front().reason;
+
+    const auto entries = ReadArchive(Archive());
+    ASSERT_EQ(entries.size(), 3u);
+    ASSERT_TRUE(entries.count(EntryName(first)));
+    ASSERT_TRUE(entries.count(EntryName(second)));
+    ASSERT_TRUE(entries.count(EntryName(empty)));
+    EXPECT_EQ(entries.at(EntryName(first)).data, Text("first"));
+    EXPECT_EQ(entries.at(EntryName(second)).data, Text("second"));
+    EXPECT_EQ(entries.at(EntryName(empty)).data, "");
+    EXPECT_EQ(entries.at(EntryName(first)).method, ZIP_CM_DEFLATE);
+    EXPECT_EQ(entries.at(EntryName(second)).method, ZIP_CM_DEFLATE);
+    EXPECT_EQ(entries.at(EntryName(first)).mtime, when);
+}
+
+TEST_F(ZipTest, AddsToAnExistingArchiveAndKeepsEntriesItHolds) {
+    const fs::path a = Make("a.txt", Text("a"));
+    const fs::path b = Make("b.txt", Text("b"));
+    ASSERT_TRUE(m_zip.AddFiles(Archive().string(), {a}).empty());
+    ASSERT_TRUE(m_zip.AddFiles(Archive().string(), {b}).empty());
+    auto entries = ReadArchive(Archive());
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[EntryName(a)].data, Text("a"));
+    EXPECT_EQ(entries[EntryName(b)].data, Text("b"));
+
+    // The same name again, from a later run and within one list: reported, old data kept.
+    WriteTextFile(a, Text("changed"));
+    const auto failures = m_zip.AddFiles(Archive().string(), {a, b.string(), b.string()});
+    ASSERT_EQ(failures.size(), 3u);
+    for (const ZipFailure& f : failures)
+        EXPECT_EQ(f.reason, "the archive already holds an entry of that name") << f.path;
+    entries = ReadArchive(Archive());
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[EntryName(a)].data, Text("a"));
+
+    // A first listing of a name within one call is stored, the repeat reported.
+    const fs::path c = Make("c.txt", Text("c"));
+    const auto repeat = m_zip.AddFiles(Archive().string(), {c, c});
+    ASSERT_EQ(repeat.size(), 1u);
+    EXPECT_EQ(repeat[0].path, c.string());
+    EXPECT_EQ(ReadArchive(Archive())[EntryName(c)].data, Text("c"));
+}
+
+TEST_F(ZipTest, UnsuitableFilesAreReportedAndTheOthersArchived) {
+    const fs::path good1 = Make("good one.txt", Text("good1"));
+    const fs::path target = Make("target.txt", Text("target"));
+    const fs::path link = m_dir.path() / "link.txt";
+    fs::create_symlink(target, link);
+    const fs::path vanished = m_dir.path() / "vanished.txt";
+    const fs::path fifo = m_dir.path() / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path folder = m_dir.path() / "a folder";
+    fs::create_directories(folder);
+    const fs::path realDir = m_dir.path() / "real";
+    const fs::path inReal = Make("real/inside.txt", Text("inside"));
+    fs::create_directory_symlink(realDir, m_dir.path() / "linked");
+    const fs::path throughLink = m_dir.path() / "linked" / "inside.txt";
+    const std::string climbing = (m_dir.path() / "real" / ".." / "good one.txt").string();
+    const std::string relative = "good one.txt";
+    const fs::path good2 = Make("good two.txt", Text("good2"));
+
+    const std::size_t fdsBefore = OpenDescriptors();
+    const std::vector<std::string> list = {good1,       link,      vanished, fifo,    folder,
+                                           throughLink, climbing,  relative, good2};
+    const auto failures = m_zip.AddFiles(Archive().string(), list);
+    EXPECT_EQ(OpenDescriptors(), fdsBefore);
+
+    const std::vector<std::string> expected = {link,        vanished, fifo,    folder,
+                                               throughLink, climbing, relative};
+    ASSERT_EQ(FailedPaths(failures), expected);
+    const std::vector<std::string> said = {"symbolic link",      "No such file", "not a regular",
+                                           "not a regular",      "symbolic link", "not a plain",
+                                           "not a plain"};
+    for (std::size_t i = 0; i < failures.size(); ++i)
+        EXPECT_NE(failures[i].reason.find(said[i]), std::string::npos)
+            << failures[i].path << ": " << failures[i].reason;
+    const auto entries = ReadArchive(Archive());
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries.count(EntryName(good1)), 1u);
+    EXPECT_EQ(entries.count(EntryName(good2)), 1u);
+    EXPECT_EQ(ReadTextFile(inReal), Text("inside"));
+    EXPECT_EQ(ReadTextFile(target), Text("target"));
+}
+
+TEST_F(ZipTest, AnArchiveThatCannotBeWrittenReportsEveryFile) {
+    const fs::path a = Make("a.txt", Text("a"));
+    const fs::path b = Make("b.txt", Text("b"));
+    const fs::path archive = m_dir.path() / "missing" / "out.zip";
+    const auto failures = m_zip.AddFiles(archive.string(), {a, b});
+    EXPECT_EQ(FailedPaths(failures), (std::vector<std::string>{a, b}));
+    for (const ZipFailure& f : failures)
+        EXPECT_FALSE(f.reason.empty());
+    EXPECT_FALSE(fs::exists(m_dir.path() / "missing"));
+    EXPECT_EQ(ReadTextFile(a), Text("a"));
+}
+
+TEST_F(ZipTest, ArchivePathsThatAreNoRegularFileAreRefused) {
+    const fs::path a = Make("a.txt", Text("a"));
+    const fs::path existing = m_dir.path() / "existing.zip";
+    ASSERT_TRUE(m_zip.AddFiles(existing.string(), {a}).empty());
+    const std::string existingBytes = ReadTextFile(existing);
+    const fs::path b = Make("b.txt", Text("b"));
+
+    // A link to an archive: neither written through nor replaced.
+    const fs::path link = m_dir.path() / "link.zip";
+    fs::create_symlink(existing, link);
+    auto failures = m_zip.AddFiles(link.string(), {b});
+    EXPECT_EQ(FailedPaths(failures), std::vector<std::string>{b});
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadTextFile(existing), existingBytes);
+    EXPECT_EQ(m_zip.Add(link.c_str(), (b.string() + "\n").c_str(), nullptr, nullptr, nullptr,
+                        nullptr, 1, 0, 5, 0, 0, nullptr, 0, nullptr),
+              -1);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadTextFile(existing), existingBytes);
+
+    // A dangling link would be created at its target by a write through it.
+    const fs::path dangling = m_dir.path() / "dangling.zip";
+    fs::create_symlink(m_dir.path() / "nowhere.zip", dangling);
+    EXPECT_EQ(m_zip.AddFiles(dangling.string(), {b}).size(), 1u);
+    EXPECT_FALSE(fs::exists(m_dir.path() / "nowhere.zip"));
+
+    // A folder, and a file that is no archive when adding to it.
+    const fs::path folder = m_dir.path() / "folder.zip";
+    fs::create_directory(folder);
+    EXPECT_EQ(m_zip.AddFiles(folder.string(), {b}).size(), 1u);
+    EXPECT_TRUE(fs::is_empty(folder));
+    const fs::path notes = Make("notes.zip", "not an archive");
+    EXPECT_EQ(m_zip.AddFiles(notes.string(), {b}).size(), 1u);
+    EXPECT_EQ(ReadTextFile(notes), "not an archive");
+}
+
+int g_progressCalls = 0;
+int g_cancelAsked = 0;
+int CountProgress() { return ++g_progressCalls; }
+int CancelAtThird() { return ++g_cancelAsked >= 3; }
+
+TEST_F(ZipTest, OldCallParsesTheListAndCountsStoredFiles) {
+    const fs::path a = Make("with blanks/a b.txt", Text("a"));
+    const fs::path b = Make("b .txt", Text("b"));
+    const fs::path c = Make("c", Text("c"));
+    const std::string list = a.string() + "\n\n" + b.string() + "\n" +
+                             (m_dir.path() / "vanished").string() + "\n" + c.string() + "\n";
+    g_progressCalls = 0;
+    EXPECT_EQ(m_zip.Add(Archive().c_str(), list.c_str(), CountProgress, nullptr, nullptr, nullptr,
+                        1, 1, 5, 0, 0, nullptr, 0, nullptr),
+              3);
+    EXPECT_EQ(g_progressCalls, 4);
+    auto entries = ReadArchive(Archive());
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[EntryName(a)].data, Text("a"));
+    EXPECT_EQ(entries[EntryName(b)].data, Text("b"));
+    EXPECT_EQ(entries[EntryName(c)].data, Text("c"));
+
+    // Replacing: only the new file is left; level 0 stores; file names only; no final newline.
+    EXPECT_EQ(m_zip.Add(Archive().c_str(), c.c_str(), nullptr, nullptr, nullptr, nullptr, 0, 0, 0,
+                        0, 0, nullptr, 0, nullptr),
+              1);
+    entries = ReadArchive(Archive());
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries["c"].data, Text("c"));
+    EXPECT_EQ(entries["c"].method, ZIP_CM_STORE);
+
+    // Cancelled before the third file: the first two are written.
+    const fs::path other = m_dir.path() / "other.zip";
+    g_cancelAsked = 0;
+    const std::string three = a.string() + "\n" + b.string() + "\n" + c.string() + "\n";
+    EXPECT_EQ(m_zip.Add(other.c_str(), three.c_str(), nullptr, nullptr, CancelAtThird, nullptr, 1,
+                        1, 5, 0, 0, nullptr, 0, nullptr),
+              2);
+    EXPECT_EQ(ReadArchive(other).size(), 2u);
+
+    // Calls it cannot honour do nothing.
+    const fs::path untouched = m_dir.path() / "untouched.zip";
+    const auto call = [&](int full, int existing, int level, int r1, const char* password,
+                          const char* comment) {
+        return m_zip.Add(untouched.c_str(), list.c_str(), nullptr, nullptr, nullptr, nullptr, full,
+                         existing, level, r1, 0, password, 0, comment);
+    };
+    EXPECT_EQ(call(2, 1, 5, 0, nullptr, nullptr), -1);
+    EXPECT_EQ(call(1, 1, 10, 0, nullptr, nullptr), -1);
+    EXPECT_EQ(call(1, 1, 5, 1, nullptr, nullptr), -1);
+    EXPECT_EQ(call(1, 1, 5, 0, "secret", nullptr), -1);
+    EXPECT_EQ(call(1, 1, 5, 0, nullptr, "comment"), -1);
+    EXPECT_EQ(m_zip.Add(untouched.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, 1, 1, 5, 0,
+                        0, nullptr, 0, nullptr),
+              -1);
+    EXPECT_FALSE(fs::exists(untouched));
+
+    // An archive that cannot be written.
+    const fs::path missing = m_dir.path() / "missing" / "out.zip";
+    EXPECT_EQ(m_zip.Add(missing.c_str(), list.c_str(), nullptr, nullptr, nullptr, nullptr, 1, 1, 5,
+                        0, 0, nullptr, 0, nullptr),
+              -1);
+}
+
+TEST_F(ZipTest, ManyMoreFilesThanOneBatchAllLandWithinALowOpenFileLimit) {
+    const std::size_t count = 2 * CZIP::kBatchSize + 50;
+    std::vector<std::string> paths;
+    std::string list;
+    for (std::size_t i = 0; i < count; ++i) {
+        paths.push_back(Make("many/file " + std::to_string(i), "content " + std::to_string(i)));
+        list += paths.back() + "\n";
+    }
+    const fs::path stale = Make("stale.txt", "stale");
+    ASSERT_TRUE(m_zip.AddFiles(Archive().string(), {stale}).empty());
+
+    // Fewer descriptors than files: all files open at once cannot work.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    rlimit low = old;
+    low.rlim_cur = std::min<rlim_t>(old.rlim_cur, CZIP::kBatchSize + 56);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    // Replacing: only the first batch may start a new archive, the others add to it.
+    const int stored = m_zip.Add(Archive().c_str(), list.c_str(), nullptr, nullptr, nullptr,
+                                 nullptr, 1, 0, 5, 0, 0, nullptr, 0, nullptr);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &old), 0);
+
+    EXPECT_EQ(stored, static_cast<int>(count));
+    auto entries = ReadArchive(Archive());
+    ASSERT_EQ(entries.size(), count);
+    EXPECT_EQ(entries.count(EntryName(stale)), 0u);
+    for (std::size_t i = 0; i < count; ++i)
+        EXPECT_EQ(entries[EntryName(paths[i])].data, "content " + std::to_string(i));
+}
+
+} // namespace
