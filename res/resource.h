@@ -39,3 +39,31 @@ inline constexpr int IDC_ANIMATE = 1080;       // the searching animation
 inline constexpr int IDC_STATUS_FOLDER = 1096; // status window: folder, then progress
 inline constexpr int IDC_STATUS_BYTES = 1097;
 inline constexpr int IDC_STATUS_FILES = 1098;
+
+// Start page (template 129)
+inline constexpr int IDC_START_PROFILES = 1063;
+inline constexpr int IDC_START_ADD = 1064;
+inline constexpr int IDC_START_EDIT = 1065;
+inline constexpr int IDC_START_DELETE = 1022;
+inline constexpr int IDC_START_SCHEDULE = 1066;
+inline constexpr int IDC_START_LIVEUPDATE = 1071;
+inline constexpr int IDC_START_ABOUT = 1054;
+inline constexpr int IDC_START_NOTE = 1102;
+
+// Drives page (template 132)
+inline constexpr int IDC_DRIVES_HEADING = 1082;
+inline constexpr int IDC_DRIVES_SELECT_ALL = 1030;
+inline constexpr int IDC_DRIVES_LIST = 1083;
+
+// Scan page (template 133)
+inline constexpr int IDC_SCAN_START = 1015;
+inline constexpr int IDC_SCAN_STOP = 1016;
+inline constexpr int IDC_SCAN_STATUS = 1020;
+inline constexpr int IDC_SCAN_OPEN = 1057;
+inline constexpr int IDC_SCAN_RESULTS = 1084;
+inline constexpr int IDC_SCAN_PROGRESS = 1108;
+inline constexpr int IDC_SCAN_PROCESSING = 1109;
+
+// Folder error dialog (template 163)
+inline constexpr int IDC_FOLDERS_MISSING = 1082;
+inline constexpr int IDC_FOLDERS_DONT_SHOW = 1106;
