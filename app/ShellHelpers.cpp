@@ -37,14 +37,14 @@ std::string ShellErrorMessage(int code) {
 
 void OpenWebSite(QWidget* owner) {
     CWaitCursor wait;
-    const std::string message = ShellErrorMessage(Ui().ShellOpen(owner, kWebSiteUrl));
+    const std::string message = ShellErrorMessage(TheUi().ShellOpen(owner, kWebSiteUrl));
     if (!message.empty())
         MessageBox(owner, message, kAppTitle, MB_OK);
 }
 
 void ViewLog(QWidget* owner) {
     const std::string path = LogFilePath();
-    const int code = Ui().ShellOpen(owner, path);
+    const int code = TheUi().ShellOpen(owner, path);
     if (code <= 32)
         MessageBox(owner,
                    "Unable to open log file '" + path + "'.  Error " + std::to_string(code),

@@ -37,7 +37,7 @@ int CDialog::DoModal() {
     OnClicked(IDCANCEL, &CDialog::OnCancel);
     m_nModalResult = IDCANCEL;
     OnInitDialog();
-    QTimer::singleShot(0, dlg, [dlg] { Ui().ModalStarted(dlg); });
+    QTimer::singleShot(0, dlg, [dlg] { TheUi().ModalStarted(dlg); });
     dlg->exec();
     DestroyWindow();
     return m_nModalResult;

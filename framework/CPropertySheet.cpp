@@ -104,7 +104,7 @@ int CPropertySheet::DoModal() {
     SetWizardButtons(PSWIZB_BACK | PSWIZB_NEXT);
     SetActivePage(0);
 
-    QTimer::singleShot(0, dlg, [dlg] { Ui().ModalStarted(dlg); });
+    QTimer::singleShot(0, dlg, [dlg] { TheUi().ModalStarted(dlg); });
     dlg->exec();
 
     for (CPropertyPage* page : m_pages)

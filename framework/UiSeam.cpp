@@ -2,6 +2,8 @@
 
 #include "framework/WinTypes.h"
 
+#include <gio/gio.h>
+
 #include <QtCore/QFileInfo>
 #include <QtCore/QUrl>
 #include <QtGui/QDesktopServices>
@@ -17,13 +19,13 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 } // namespace
 
-CUiSeam& Ui() { return *g_seam; }
+CUiSeam& TheUi() { return *g_seam; }
 
 void SetUiSeam(CUiSeam* seam) { g_seam = seam ? seam : &g_realSeam; }
 
 int MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
                unsigned type) {
-    return Ui().MessageBox(owner, text, caption, type);
+    return TheUi().MessageBox(owner, text, caption, type);
 }
 
 int CUiSeam::MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
@@ -110,6 +112,20 @@ int CUiSeam::ShellOpen(QWidget*, const std::string& target) {
     if (QDesktopServices::openUrl(url))
         return SHELL_OK;
     return isUrl ? SHELL_ERROR_FILE_NOT_FOUND : SHELL_ERROR_NO_ASSOCIATION;
+}
+
+int CUiSeam::OpenAsText(QWidget*, const std::string& path) {
+    if (!QFileInfo::exists(Q(path)))
+        return SHELL_ERROR_FILE_NOT_FOUND;
+    GAppInfo* editor = g_app_info_get_default_for_type("text/plain", FALSE);
+    if (!editor)
+        return SHELL_ERROR_NO_ASSOCIATION;
+    GFile* file = g_file_new_for_path(path.c_str());
+    GList files{file, nullptr, nullptr};
+    const gboolean ok = g_app_info_launch(editor, &files, nullptr, nullptr);
+    g_object_unref(file);
+    g_object_unref(editor);
+    return ok ? SHELL_OK : SHELL_ERROR_NO_ASSOCIATION;
 }
 
 void CUiSeam::ModalStarted(QWidget*) {}

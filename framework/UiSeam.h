@@ -27,16 +27,19 @@ public:
     // success, else the failure's code: 2 the file was not found or no browser is set up,
     // 31 no program is associated with the file.
     virtual int ShellOpen(QWidget* owner, const std::string& target);
+    // Opens a file as plain text in the desktop's text editor, whatever its type; the same
+    // results as ShellOpen.
+    virtual int OpenAsText(QWidget* owner, const std::string& path);
     // Called once each modal dialog or sheet of ours has started its modal loop.
     virtual void ModalStarted(QWidget* window);
 };
 
 // The seam in use: the real one unless a test installed its own.
-CUiSeam& Ui();
+CUiSeam& TheUi();
 // Installs seam (not owned); nullptr restores the real one.
 void SetUiSeam(CUiSeam* seam);
 
-// Convenience over Ui().MessageBox.
+// Convenience over TheUi().MessageBox.
 int MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
                unsigned type);
 

@@ -101,7 +101,7 @@ private slots:
 
     void realShellOpenOfAMissingFileFails() {
         ScopedTestHome home;
-        QCOMPARE(Ui().ShellOpen(nullptr, home.programDir() + "no-such-file.txt"),
+        QCOMPARE(TheUi().ShellOpen(nullptr, home.programDir() + "no-such-file.txt"),
                  SHELL_ERROR_FILE_NOT_FOUND);
     }
 };

@@ -71,8 +71,10 @@ private slots:
                     QThread::msleep(1);
         };
         ui.modalActions.push_back([&](QWidget*) {
-            QVERIFY(dlg.m_btnCancel && dlg.m_btnCancel->isEnabled());
-            dlg.m_btnCancel->click();
+            // Cancel once the worker is inside its first folder (and whatever happens).
+            auto cancel = qScopeGuard([&] { dlg.m_btnCancel->click(); });
+            QTRY_VERIFY_WITH_TIMEOUT(folders.load() == 1, 20000);
+            QVERIFY(dlg.m_btnCancel->isEnabled());
         });
         QCOMPARE(dlg.DoModal(), IDCANCEL);
         QCOMPARE(folders.load(), 1); // the worker ended at the stop, before the next folder

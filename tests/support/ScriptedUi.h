@@ -17,7 +17,7 @@
 class CScriptedUi : public CUiSeam {
 public:
     struct Shown {
-        std::string kind; // "message", "open", "folder", "shell"
+        std::string kind; // "message", "open", "folder", "shell", "text"
         std::string text; // message text, title, or shell target
         std::string caption;
         unsigned type = 0;
@@ -52,6 +52,10 @@ public:
     }
     int ShellOpen(QWidget*, const std::string& target) override {
         shown.push_back({"shell", target, {}, 0});
+        return Pop(shellResults, SHELL_OK);
+    }
+    int OpenAsText(QWidget*, const std::string& path) override {
+        shown.push_back({"text", path, {}, 0});
         return Pop(shellResults, SHELL_OK);
     }
     void ModalStarted(QWidget* window) override {
