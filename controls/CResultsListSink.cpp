@@ -3,22 +3,33 @@
 #include "controls/ListViewHelpers.h"
 #include "framework/Pump.h"
 
+#include <algorithm>
+
 namespace {
 // Long enough that pumping costs nothing measurable, short enough that a click feels instant.
 constexpr auto kPumpInterval = std::chrono::milliseconds(15);
+// The list lays out all its rows again for every batch added: a few batches a second keep
+// the list lively without that cost growing with the square of the rows.
+constexpr auto kFlushInterval = std::chrono::milliseconds(250);
 } // namespace
 
 CResultsListSink::CResultsListSink(QTreeWidget* list, QLabel* status)
     : m_list(list), m_status(status) {
     if (!m_list)
         return;
-    for (int r = 0; r < m_list->topLevelItemCount(); ++r)
+    m_nRowCount = m_list->topLevelItemCount();
+    for (int r = 0; r < m_nRowCount; ++r)
         m_rows.insert(m_list->topLevelItem(r)->text(kColPath), r);
 }
 
+CResultsListSink::~CResultsListSink() {
+    Flush();
+    qDeleteAll(m_pending); // only left when the list went away
+}
+
 void CResultsListSink::OnFolder(const std::string& folder) {
-    if (m_status)
-        m_status->setText(QString::fromStdString(folder));
+    // Shown at the next pump: setting a label for every folder would cost more than the walk.
+    m_folder = QString::fromStdString(folder);
 }
 
 void CResultsListSink::OnFileTaken(const FoundFile& file) {
@@ -29,9 +40,42 @@ void CResultsListSink::OnFileTaken(const FoundFile& file) {
         return;
     const QString size = file.size ? QString::number(*file.size) : QString();
     const QString when = file.size ? QString::fromStdString(FormatFileTime(file.mtime)) : QString();
-    const int row = InsertRow(m_list, m_list->topLevelItemCount(), {size, path, when});
-    m_rows.insert(path, row);
-    FitColumnsToRow(m_list, row);
+    m_pending.append(new QTreeWidgetItem(QStringList{size, path, when}));
+    m_rows.insert(path, m_nRowCount++);
+}
+
+void CResultsListSink::Flush() {
+    if (m_status && !m_folder.isEmpty()) {
+        m_status->setText(m_folder);
+        m_folder.clear();
+    }
+    if (!m_list || m_pending.isEmpty())
+        return;
+    // Widen each column once for the whole batch; fitting only ever widens. Measuring text is
+    // costly and a column's width is set by its longest texts, so only the batch's longest
+    // texts of each column are measured (a handful, not every row).
+    const int columns = std::max(GetColumnCount(m_list), 0);
+    std::vector<int> widths(static_cast<size_t>(columns), 0);
+    for (int c = 0; c < columns; ++c) {
+        qsizetype longest = 0;
+        for (const QTreeWidgetItem* item : m_pending)
+            longest = std::max(longest, std::min<qsizetype>(item->text(c).size(), 254));
+        int measured = 0;
+        for (const QTreeWidgetItem* item : m_pending) {
+            const QString text = item->text(c).left(254);
+            if (text.size() < longest)
+                continue;
+            widths[static_cast<size_t>(c)] =
+                std::max(widths[static_cast<size_t>(c)], GetTextWidth(m_list, text));
+            if (++measured == 8)
+                break;
+        }
+    }
+    m_list->addTopLevelItems(m_pending);
+    m_pending.clear();
+    for (int c = 0; c < columns; ++c)
+        if (m_list->columnWidth(c) < widths[static_cast<size_t>(c)])
+            m_list->setColumnWidth(c, widths[static_cast<size_t>(c)]);
 }
 
 void CResultsListSink::Pump() {
@@ -42,6 +86,10 @@ void CResultsListSink::Pump() {
     if (now - m_lastPump < kPumpInterval)
         return;
     m_lastPump = now;
+    if (now - m_lastFlush >= kFlushInterval) {
+        m_lastFlush = now;
+        Flush();
+    }
     PumpPendingMessages();
 }
 

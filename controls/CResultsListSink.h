@@ -8,19 +8,27 @@
 #include <QtWidgets/QTreeWidget>
 
 #include <chrono>
+#include <vector>
 
 // The interactive scan's sink: each file taken becomes a row of the results list (size,
-// path, last-write time), each path once; the status label follows the walk; pending window
-// events are processed every few milliseconds so Stop works at once without slowing the scan.
+// path, last-write time), each path once; the status label follows the walk. Pending window
+// events are processed every few milliseconds, so Stop works at once; rows are added in
+// batches a few times a second, so a scan that finds 100,000 files does not pay for 100,000
+// list updates.
 class CResultsListSink : public CScanSink {
 public:
     CResultsListSink(QTreeWidget* list, QLabel* status);
+    ~CResultsListSink() override;
+    CResultsListSink(const CResultsListSink&) = delete;
+    CResultsListSink& operator=(const CResultsListSink&) = delete;
 
     void OnFolder(const std::string& folder) override;
     void OnFileTaken(const FoundFile& file) override;
     void Pump() override;
+    // Puts the rows found since the last batch into the list and widens its columns.
+    void Flush();
 
-    // The row whose path column equals path exactly, or -1.
+    // The row whose path column equals path exactly (rows not yet flushed included), or -1.
     int FindResultRow(const QString& path) const;
 
     // Column of each value in a results row.
@@ -31,7 +39,11 @@ public:
 private:
     QPointer<QTreeWidget> m_list;
     QPointer<QLabel> m_status;
+    QString m_folder;
     QHash<QString, int> m_rows;
+    QList<QTreeWidgetItem*> m_pending;
+    int m_nRowCount = 0; // rows in the list plus pending ones
     std::chrono::steady_clock::time_point m_lastPump{}; // the first call pumps
+    std::chrono::steady_clock::time_point m_lastFlush{};
     unsigned m_nCalls = 0;
 };
