@@ -5,16 +5,8 @@
 
 #include <algorithm>
 
-namespace {
-// Long enough that pumping costs nothing measurable, short enough that a click feels instant.
-constexpr auto kPumpInterval = std::chrono::milliseconds(15);
-// The list lays out all its rows again for every batch added: a few batches a second keep
-// the list lively without that cost growing with the square of the rows.
-constexpr auto kFlushInterval = std::chrono::milliseconds(250);
-} // namespace
-
-CResultsListSink::CResultsListSink(QTreeWidget* list, QLabel* status)
-    : m_list(list), m_status(status) {
+CResultsListSink::CResultsListSink(QTreeWidget* list, QLabel* status, Timing timing)
+    : m_timing(timing), m_list(list), m_status(status) {
     if (!m_list)
         return;
     m_nRowCount = m_list->topLevelItemCount();
@@ -83,10 +75,10 @@ void CResultsListSink::Pump() {
     if (++m_nCalls % 32 != 1)
         return;
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastPump < kPumpInterval)
+    if (now - m_lastPump < m_timing.pump)
         return;
     m_lastPump = now;
-    if (now - m_lastFlush >= kFlushInterval) {
+    if (now - m_lastFlush >= m_timing.flush) {
         m_lastFlush = now;
         Flush();
     }

@@ -15,9 +15,20 @@
 // events are processed every few milliseconds, so Stop works at once; rows are added in
 // batches a few times a second, so a scan that finds 100,000 files does not pay for 100,000
 // list updates.
+struct ResultsListTiming {
+    // Long enough that pumping costs nothing measurable, short enough that a click feels
+    // instant.
+    std::chrono::milliseconds pump{15};
+    // The list lays out all its rows again for every batch added: a few batches a second keep
+    // it lively without that cost growing with the square of the rows.
+    std::chrono::milliseconds flush{250};
+};
+
 class CResultsListSink : public CScanSink {
 public:
-    CResultsListSink(QTreeWidget* list, QLabel* status);
+    using Timing = ResultsListTiming;
+
+    CResultsListSink(QTreeWidget* list, QLabel* status, Timing timing = {});
     ~CResultsListSink() override;
     CResultsListSink(const CResultsListSink&) = delete;
     CResultsListSink& operator=(const CResultsListSink&) = delete;
@@ -37,6 +48,7 @@ public:
     static constexpr int kColTime = 2;
 
 private:
+    Timing m_timing;
     QPointer<QTreeWidget> m_list;
     QPointer<QLabel> m_status;
     QString m_folder;

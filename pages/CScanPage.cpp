@@ -103,8 +103,9 @@ void CScanPage::OnStartScanning() {
     if (request.drivePass && m_checkedDrives)
         request.drives = m_checkedDrives();
     request.log = WriteLog;
-    CResultsListSink sink(m_listResults, m_stcStatus);
+    CResultsListSink sink(m_listResults, m_stcStatus, m_sinkTiming);
     RunScanPlan(g_profiles, request, m_searchEvent, sink);
+    sink.Flush();
 
     m_bScanning = false;
     OnStopScanning();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/CResultsListSink.h"
 #include "framework/CPropertyPage.h"
 #include "scan/CStopEvent.h"
 #include "scan/ScanPlan.h"
@@ -45,6 +46,9 @@ public:
     void UpdateWizardButtons();
     // Some checked profile scans whole drives.
     bool AnyCheckedScansAllFolders() const;
+
+    // How often a running scan lets the window breathe and shows its new rows.
+    CResultsListSink::Timing m_sinkTiming;
 
     CStopEvent m_searchEvent;
     QPointer<QLabel> m_stcProcessing;

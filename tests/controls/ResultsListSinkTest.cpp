@@ -47,6 +47,9 @@ private slots:
         CStopEvent stop;
         SearchFolder(dir.path().string(), p, stop, sink);
         SearchFolder(dir.path().string(), p, stop, sink); // and a second scan adds nothing
+        QCOMPARE(list.topLevelItemCount(), 0);             // rows wait for the next batch
+        QVERIFY(sink.FindResultRow(QString::fromStdString((dir.path() / "a.tmp").string())) >= 0);
+        sink.Flush();
 
         QCOMPARE(list.topLevelItemCount(), 2);
         const QString aPath = QString::fromStdString((dir.path() / "a.tmp").string());

@@ -120,15 +120,23 @@ private slots:
 
     void stopMidScanKeepsTheRowsFound() {
         Wizard w;
+        for (int d = 0; d < 100; ++d)
+            for (int f = 0; f < 3; ++f)
+                WriteTextFile(w.home.root() / "listed" / ("d" + std::to_string(d)) /
+                                  ("x" + std::to_string(f) + ".tmp"),
+                              "x");
+        // Show new rows at every chance, so Stop can be pressed while the scan runs.
+        w.scan.m_sinkTiming = {std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
         w.Run([&] {
             QTreeWidget* list = w.scan.m_listResults;
-            // Press Stop as soon as the third row is in, as a user would mid-scan.
+            // Press Stop as soon as the first rows are in, as a user would mid-scan.
             QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list, [&] {
-                if (list->topLevelItemCount() == 3 && w.scan.m_btnStop->isEnabled())
+                if (w.scan.m_btnStop->isEnabled())
                     w.scan.m_btnStop->click();
             });
             w.scan.m_btnStart->click();
-            QCOMPARE(list->topLevelItemCount(), 3);
+            const int rows = list->topLevelItemCount();
+            QVERIFY2(rows > 0 && rows < 306, qPrintable(QString::number(rows)));
             QCOMPARE(w.scan.m_stcStatus->text(), QStringLiteral("Done.  Press <Next> to continue..."));
         });
         const std::string log = w.Log();
