@@ -1,12 +1,27 @@
 #include "app/CFernwickApp.h"
 #include "app/CommandLine.h"
+#include "framework/CPropertySheet.h"
+#include "pages/CDeletePage.h"
+#include "pages/CDrivesPage.h"
+#include "pages/CScanPage.h"
+#include "pages/CStartPage.h"
 #include "pages/CStatusDlg.h"
-#include "platform/ProgramDir.h"
 #include "profiles/CProfileList.h"
 
-#include <cstdio>
+#include <QtGui/QIcon>
+#include <QtWidgets/QApplication>
 
 bool CFernwickApp::InitInstance() {
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon128.png")));
+
+    // The pages live here for the whole run; the sheet makes their windows as they are shown.
+    CPropertySheet sheet;
+    CStartPage startPage;
+    CDrivesPage drivesPage;
+    CDrivesPage schedDrivesPage;
+    CScanPage scanPage;
+    CDeletePage deletePage;
+
     g_profiles.LoadAndMerge();
     m_nCmdFlags = ParseCommandLine(m_argv);
 
@@ -17,10 +32,32 @@ bool CFernwickApp::InitInstance() {
         return false;
     }
 
-    // Until the wizard is in place, the interactive run reports the profiles it would offer.
-    std::printf("Profiles in %s%s:\n", GetProgramDir().c_str(), "settings.dat");
-    for (const CProfile& p : g_profiles)
-        std::printf("  %s (%s)\n", p.m_strName.c_str(),
-                    p.ScansAllFolders() ? "whole drives" : "listed folders");
+    sheet.AddPage(&startPage);
+    sheet.AddPage(&drivesPage);
+    sheet.AddPage(&scanPage);
+    sheet.AddPage(&deletePage);
+    sheet.SetWizardMode();
+    m_pStartPage = &startPage;
+    m_pDrivesPage = &drivesPage;
+    m_pSchedDrivesPage = &schedDrivesPage;
+    m_pScanPage = &scanPage;
+    m_pDeletePage = &deletePage;
+
+    // What the later pages read of the earlier ones.
+    const auto isChecked = [&startPage](const CProfile& p) { return startPage.IsProfileChecked(p); };
+    drivesPage.SetProfileFilter(isChecked);
+    schedDrivesPage.SetProfileFilter(isChecked);
+    startPage.m_pNextAfterDrives = &scanPage;
+    scanPage.m_isProfileChecked = isChecked;
+    scanPage.m_checkedDrives = [&drivesPage] { return drivesPage.CheckedDrives(); };
+    scanPage.m_pStartPage = &startPage;
+
+    sheet.DoModal();
+
+    m_pStartPage = nullptr;
+    m_pDrivesPage = nullptr;
+    m_pSchedDrivesPage = nullptr;
+    m_pScanPage = nullptr;
+    m_pDeletePage = nullptr;
     return false;
 }

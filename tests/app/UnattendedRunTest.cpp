@@ -19,7 +19,8 @@ struct RunResult {
 
 RunResult RunFernwick(const std::string& args, const std::string& env = {}) {
     RunResult r;
-    const std::string cmd = env + std::string(FW_BINARY) + " " + args + " 2>&1";
+    // A program that waits for a user must not hang the test run.
+    const std::string cmd = env + "timeout 120 " + std::string(FW_BINARY) + " " + args + " 2>&1";
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p)
         return r;

@@ -1,0 +1,186 @@
+#include "pages/CDrivesPage.h"
+
+#include "app/DriveLetterStore.h"
+#include "controls/ListViewHelpers.h"
+#include "framework/CDataExchange.h"
+#include "framework/CPropertySheet.h"
+#include "framework/WinTypes.h"
+#include "profiles/CProfileList.h"
+#include "res/ResourceInit.h"
+#include "res/resource.h"
+#include "ui_dlg132_drives.h"
+
+#include <QtGui/QPalette>
+#include <QtWidgets/QTreeWidget>
+
+namespace {
+
+const char* const kHeadingStart = "Select the drives you want to scan for ";
+const char* const kRemovableText = "Removable";
+
+QString TypeText(DriveType type) {
+    switch (type) {
+    case DriveType::Removable:
+        return QString::fromUtf8(kRemovableText);
+    case DriveType::Fixed:
+        return QStringLiteral("Fixed");
+    case DriveType::Network:
+        return QStringLiteral("Network");
+    case DriveType::Ram:
+        return QStringLiteral("RAM");
+    }
+    return {};
+}
+
+QString SizeText(const std::optional<std::uint64_t>& bytes) {
+    return bytes ? QString::fromStdString(CDrivesPage::FormatKBytes(*bytes / 1024)) : QString();
+}
+
+QIcon ArtIcon(int id) { return QIcon(QStringLiteral(":/art/icon%1.png").arg(id)); }
+
+} // namespace
+
+CDrivesPage::CDrivesPage()
+    : CPropertyPage(IDD_DRIVES, FromForm<Ui::Dlg132Drives>()),
+      m_volumeSource([] {
+          CDriveLetterStore store;
+          return CVolumeTable::Load(store);
+      }),
+      m_isProfileChecked([](const CProfile&) { return true; }) {
+    InitFernwickResources();
+}
+
+void CDrivesPage::SetVolumeSource(VolumeSource source) { m_volumeSource = std::move(source); }
+
+void CDrivesPage::SetProfileFilter(ProfileFilter isChecked) {
+    m_isProfileChecked = std::move(isChecked);
+}
+
+std::string CDrivesPage::FormatKBytes(std::uint64_t kbytes) {
+    return std::to_string(kbytes) + " KBytes";
+}
+
+void CDrivesPage::DoDataExchange(CDataExchange* pDX) {
+    CPropertyPage::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_PICTURE, m_picture);
+    DDX_Control(pDX, IDC_DRIVES_LIST, m_listDrives);
+    DDX_Text(pDX, IDC_DRIVES_HEADING, m_strHeading);
+}
+
+bool CDrivesPage::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+
+    // Drives may have come or gone since the last run.
+    m_volumes = m_volumeSource ? m_volumeSource() : CVolumeTable();
+
+    if (QTreeWidget* list = m_listDrives) {
+        SetupReportList(list, true);
+        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        // The selection says which row a click toggles, so keep it visible without focus.
+        QPalette palette = list->palette();
+        for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+            palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+        list->setPalette(palette);
+
+        const QString headers[] = {QStringLiteral("Drive"), QStringLiteral("Type"),
+                                   QStringLiteral("Label"), QStringLiteral("Free Space"),
+                                   QStringLiteral("Total Space")};
+        for (int c = 0; c < 5; ++c)
+            AddColumn(list, c, headers[c]);
+
+        m_nCheckedImage = 0;
+        m_nUncheckedImage = 1;
+        SetImageList(list, {ArtIcon(IDI_CHECKED), ArtIcon(IDI_UNCHECKED)});
+
+        for (const Volume& v : m_volumes.Volumes()) {
+            QStringList texts{QString::fromStdString(v.Text()), TypeText(v.type)};
+            // A medium can be swapped while the page is open: no label or sizes for it.
+            if (v.type != DriveType::Removable)
+                texts << QString::fromStdString(v.label) << SizeText(v.freeBytes)
+                      << SizeText(v.totalBytes);
+            const int row = InsertRow(list, list->topLevelItemCount(), texts, m_nUncheckedImage);
+            SetItemData(list, row, static_cast<unsigned char>(v.letter));
+        }
+        FitColumns(list, true);
+
+        // A left click on a row; the tree view does not report the second click of a double
+        // click, so a double click toggles once.
+        QObject::connect(list, &QAbstractItemView::clicked, list, [this] { OnClickDrives(); });
+    }
+    OnClicked(IDC_DRIVES_SELECT_ALL, &CDrivesPage::OnSelectAllDrives);
+
+    if (CPropertySheet* sheet = GetSheet())
+        sheet->SetWizardButtons(PSWIZB_BACK);
+    if (m_picture)
+        m_picture->LoadBitmap(IDB_DRIVES);
+    return true;
+}
+
+bool CDrivesPage::OnSetActive() {
+    m_strHeading = kHeadingStart;
+    bool first = true;
+    for (const CProfile& profile : g_profiles) {
+        if (!profile.ScansAllFolders() || !m_isProfileChecked || !m_isProfileChecked(profile))
+            continue;
+        if (!first)
+            m_strHeading += ", ";
+        m_strHeading += profile.m_strName;
+        first = false;
+    }
+    UpdateData(false);
+    UpdateWizardButtons();
+    return CPropertyPage::OnSetActive();
+}
+
+bool CDrivesPage::IsRowChecked(int row) const {
+    return m_nCheckedImage >= 0 && GetItemImage(m_listDrives, row) == m_nCheckedImage;
+}
+
+void CDrivesPage::UpdateWizardButtons() {
+    CPropertySheet* sheet = GetSheet();
+    if (!sheet)
+        return;
+    bool anyChecked = false;
+    const int rows = m_listDrives ? m_listDrives->topLevelItemCount() : 0;
+    for (int r = 0; r < rows && !anyChecked; ++r)
+        anyChecked = IsRowChecked(r);
+    sheet->SetWizardButtons(anyChecked ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
+}
+
+void CDrivesPage::OnClickDrives() {
+    const int row = GetFirstSelectedItem(m_listDrives);
+    if (row >= 0)
+        SetItemImage(m_listDrives, row, IsRowChecked(row) ? m_nUncheckedImage : m_nCheckedImage);
+    UpdateWizardButtons();
+}
+
+void CDrivesPage::OnSelectAllDrives() {
+    if (QTreeWidget* list = m_listDrives) {
+        const QString removable = QString::fromUtf8(kRemovableText);
+        for (int r = 0, rows = list->topLevelItemCount(); r < rows; ++r) {
+            if (list->topLevelItem(r)->text(1) != removable)
+                SetItemImage(list, r, m_nCheckedImage);
+        }
+    }
+    UpdateWizardButtons();
+}
+
+int CDrivesPage::OnWizardNext() {
+    m_strDrives.clear();
+    for (const ScanDrive& drive : CheckedDrives())
+        m_strDrives += drive.letter;
+    return 0;
+}
+
+std::vector<ScanDrive> CDrivesPage::CheckedDrives() const {
+    std::vector<ScanDrive> drives;
+    const int rows = m_listDrives ? m_listDrives->topLevelItemCount() : 0;
+    for (int r = 0; r < rows; ++r) {
+        if (!IsRowChecked(r))
+            continue;
+        const char letter = static_cast<char>(GetItemData(m_listDrives, r));
+        const Volume* volume = m_volumes.Find(letter);
+        drives.push_back({letter, volume ? volume->mountPoint : std::string()});
+    }
+    return drives;
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "controls/CPictureStatic.h"
+#include "framework/CPropertyPage.h"
+#include "platform/VolumeTable.h"
+#include "scan/ScanPlan.h"
+
+#include <QtCore/QPointer>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CProfile;
+class QTreeWidget;
+
+// The wizard page on which the user checks the drives whose whole folder tree is scanned for
+// the profiles that scan all folders. The main wizard and the scheduling wizard each have one.
+class CDrivesPage : public CPropertyPage {
+public:
+    using VolumeSource = std::function<CVolumeTable()>;
+    using ProfileFilter = std::function<bool(const CProfile&)>;
+
+    CDrivesPage();
+
+    // Where the rows come from; read again each time the page's window is made. The default
+    // is this machine's table.
+    void SetVolumeSource(VolumeSource source);
+    // Which profiles the start page has checked; the heading names only those. The default
+    // counts every profile as checked.
+    void SetProfileFilter(ProfileFilter isChecked);
+
+    bool OnInitDialog() override;
+    bool OnSetActive() override;
+    int OnWizardNext() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+
+    // Next only while at least one drive is checked.
+    void UpdateWizardButtons();
+    // Checks every drive that is not removable; removable ones keep their mark.
+    void OnSelectAllDrives();
+
+    // The checked drives in list order with the folders they start at; empty while the page
+    // has no window.
+    std::vector<ScanDrive> CheckedDrives() const;
+
+    // "1536 KBytes".
+    static std::string FormatKBytes(std::uint64_t kbytes);
+
+    // One letter per checked drive, in list order; set when the page is left with Next.
+    std::string m_strDrives;
+    std::string m_strHeading;
+    int m_nCheckedImage = -1;
+    int m_nUncheckedImage = -1;
+    QPointer<CPictureStatic> m_picture;
+    QPointer<QTreeWidget> m_listDrives;
+
+private:
+    void OnClickDrives();
+    bool IsRowChecked(int row) const;
+
+    VolumeSource m_volumeSource;
+    ProfileFilter m_isProfileChecked;
+    CVolumeTable m_volumes; // what the rows show
+};
