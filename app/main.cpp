@@ -1,6 +1,7 @@
 #include "app/CFernwickApp.h"
 #include "app/CommandLine.h"
 #include "app/Preview.h"
+#include "framework/Pump.h"
 
 #include <QtWidgets/QApplication>
 
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fernwick"));
     QApplication::setOrganizationName(QStringLiteral("Quenby Works"));
+    ApplyDialogFont();
     theApp.InitInstance();
     return 0;
 }

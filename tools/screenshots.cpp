@@ -1,54 +1,140 @@
 // Opens the program's windows one by one and saves a picture of each, for the documentation:
 //   xvfb-run -a -s '-screen 0 1024x768x24' build/tools/fernwick_screenshots docs/screenshots
+// The wizard is shown on a demonstration set-up in a temporary folder: two profiles, and a
+// small tree of files to find.
 #include "controls/CAboutDlg.h"
+#include "framework/CPropertySheet.h"
+#include "framework/Pump.h"
 #include "framework/UiSeam.h"
+#include "framework/WinTypes.h"
+#include "pages/CDeletePage.h"
+#include "pages/CDrivesPage.h"
+#include "pages/CScanPage.h"
+#include "pages/CStartPage.h"
+#include "profiles/CProfileList.h"
 
 #include <QtCore/QDir>
+#include <QtCore/QEventLoop>
+#include <QtCore/QTemporaryDir>
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QTreeWidget>
 
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <utility>
 
 namespace {
 
-// Saves each modal window once it is up, then lets the given action close it.
+// Runs the action waiting for the next modal window, once that window is up.
 class CShotSeam : public CUiSeam {
 public:
-    QString dir;
-    QString name;
-    std::function<void()> close;
-    bool ok = true;
+    std::function<void(QWidget*)> onModal;
     void ModalStarted(QWidget* window) override {
-        // Give the window a moment to paint before it is taken.
-        QTimer::singleShot(300, window, [this, window] {
-            const QString path = dir + QStringLiteral("/") + name + QStringLiteral(".png");
-            if (!window->grab().save(path))
-                ok = false;
-            std::printf("%s\n", qPrintable(path));
-            close();
-        });
+        if (auto action = std::exchange(onModal, nullptr))
+            action(window);
+    }
+    int MessageBox(QWidget*, const std::string&, const std::string&, unsigned) override {
+        return IDOK;
     }
 };
+
+void Settle(int ms = 300) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool Save(QWidget* window, const QString& dir, const char* name) {
+    Settle();
+    const QString path = dir + QStringLiteral("/") + QString::fromUtf8(name) + QStringLiteral(".png");
+    std::printf("%s\n", qPrintable(path));
+    return window->grab().save(path);
+}
+
+void WriteFile(const QString& path, const char* text) {
+    QDir().mkpath(QFileInfo(path).path());
+    std::ofstream(path.toStdString()) << text;
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    ApplyDialogFont();
     if (argc != 2) {
         std::fprintf(stderr, "usage: fernwick_screenshots OUTPUT-FOLDER\n");
         return 2;
     }
+    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QDir().mkpath(out);
+
+    QTemporaryDir demo;
+    const QString home = demo.path();
+    qputenv("FERNWICK_HOME", (home + QStringLiteral("/program")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home + QStringLiteral("/config")).toUtf8());
+    QDir().mkpath(home + QStringLiteral("/program"));
+    const QString tree = home + QStringLiteral("/Documents");
+    for (const char* name : {"report.doc.bak", "budget 2026.xls.bak", "~$budget 2026.xls",
+                             "letter.tmp", "drafts/old notes.bak", "drafts/~lock.odt#",
+                             "photos/holiday.jpg", "photos/thumbs.tmp"})
+        WriteFile(tree + QStringLiteral("/") + QString::fromUtf8(name), "demonstration data\n");
+
+    auto add = [](const char* name, int scope, std::vector<std::string> folders,
+                  std::vector<std::string> patterns) {
+        auto p = std::make_unique<CProfile>();
+        p->m_strName = name;
+        p->m_nScanScope = scope;
+        p->m_lstScanFolders = std::move(folders);
+        p->m_lstPatterns = std::move(patterns);
+        g_profiles.AddTail(std::move(p));
+    };
+    add("Temporary Files", SCOPE_ALL_FOLDERS, {}, {"*.tmp", "~*.*"});
+    add("Backup Copies", SCOPE_LISTED_FOLDERS, {tree.toStdString()}, {"*.bak"});
+    add("Office Leftovers", SCOPE_LISTED_FOLDERS, {tree.toStdString()}, {"~$*.*", ".~lock.*#"});
+
     CShotSeam seam;
-    seam.dir = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(seam.dir);
     SetUiSeam(&seam);
+    bool ok = true;
 
     CAboutDlg about;
-    seam.name = QStringLiteral("about");
-    seam.close = [&] { about.EndDialog(1); };
+    seam.onModal = [&](QWidget* w) {
+        ok = Save(w, out, "about") && ok;
+        about.EndDialog(IDOK);
+    };
     about.DoModal();
 
+    CPropertySheet sheet;
+    CStartPage start;
+    CDrivesPage drives;
+    CScanPage scan;
+    CDeletePage del;
+    for (CPropertyPage* p : std::initializer_list<CPropertyPage*>{&start, &drives, &scan, &del})
+        sheet.AddPage(p);
+    const auto isChecked = [&start](const CProfile& p) { return start.IsProfileChecked(p); };
+    drives.SetProfileFilter(isChecked);
+    start.m_pNextAfterDrives = &scan;
+    scan.m_isProfileChecked = isChecked;
+    // The demonstration scans its own small tree in place of the whole drive.
+    scan.m_checkedDrives = [&] { return std::vector<ScanDrive>{{'C', tree.toStdString()}}; };
+    scan.m_pStartPage = &start;
+    seam.onModal = [&](QWidget* w) {
+        ok = Save(w, out, "start-page") && ok;
+        sheet.PressButton(ID_WIZNEXT);
+        drives.OnSelectAllDrives();
+        ok = Save(w, out, "drives-page") && ok;
+        sheet.PressButton(ID_WIZNEXT);
+        scan.OnStartScanning();
+        if (scan.m_listResults && scan.m_listResults->topLevelItemCount() > 1)
+            scan.m_listResults->topLevelItem(1)->setSelected(true);
+        ok = Save(w, out, "scan-page") && ok;
+        sheet.EndDialog(IDCANCEL);
+    };
+    sheet.DoModal();
+
     SetUiSeam(nullptr);
-    return seam.ok ? 0 : 1;
+    g_profiles.RemoveAll();
+    return ok ? 0 : 1;
 }
