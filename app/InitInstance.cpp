@@ -51,6 +51,7 @@ bool CFernwickApp::InitInstance() {
     scanPage.m_isProfileChecked = isChecked;
     scanPage.m_checkedDrives = [&drivesPage] { return drivesPage.CheckedDrives(); };
     scanPage.m_pStartPage = &startPage;
+    deletePage.m_pScanPage = &scanPage;
 
     sheet.DoModal();
 

@@ -32,7 +32,11 @@ void CResultsListSink::OnFileTaken(const FoundFile& file) {
         return;
     const QString size = file.size ? QString::number(*file.size) : QString();
     const QString when = file.size ? QString::fromStdString(FormatFileTime(file.mtime)) : QString();
-    m_pending.append(new QTreeWidgetItem(QStringList{size, path, when}));
+    auto* item = new QTreeWidgetItem(QStringList{size, path, when});
+    // The time itself, so the selection page can order rows by date, not by their text.
+    if (file.size)
+        item->setData(kColTime, kFileTimeRole, static_cast<qlonglong>(file.mtime));
+    m_pending.append(item);
     m_rows.insert(path, m_nRowCount++);
 }
 

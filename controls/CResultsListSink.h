@@ -42,6 +42,9 @@ public:
     // The row whose path column equals path exactly (rows not yet flushed included), or -1.
     int FindResultRow(const QString& path) const;
 
+    // Where a row keeps its file's last-write time (seconds since 1970) in the time column.
+    static constexpr int kFileTimeRole = Qt::UserRole + 10;
+
     // Column of each value in a results row.
     static constexpr int kColSize = 0;
     static constexpr int kColPath = 1;

@@ -1,13 +1,301 @@
 #include "pages/CDeletePage.h"
 
+#include "controls/CResultsListSink.h"
+#include "controls/ListViewHelpers.h"
+#include "dispose/CDisposer.h"
+#include "dispose/CleaningLog.h"
+#include "dispose/DisposalMethod.h"
+#include "framework/CDataExchange.h"
 #include "framework/CPropertySheet.h"
+#include "framework/Pump.h"
+#include "framework/UiSeam.h"
+#include "framework/WaitCursor.h"
 #include "framework/WinTypes.h"
+#include "pages/CScanPage.h"
+#include "pages/DestinationDialogs.h"
 #include "res/resource.h"
 #include "ui_dlg134_delete.h"
 
+#include <QtWidgets/QHeaderView>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QProgressBar>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QRadioButton>
+#include <QtWidgets/QTreeWidget>
+
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+constexpr int kMethods[] = {METHOD_DELETE, METHOD_PERMANENT_DELETE, METHOD_RECYCLE, METHOD_MOVE,
+                            METHOD_ZIP};
+const char* const kTotalLabel = "Total disk space occupied by selected files";
+
+const char* ActionCaption(int method) {
+    switch (method) {
+    case METHOD_DELETE:
+        return "&Delete";
+    case METHOD_ZIP:
+        return "&Zip";
+    case METHOD_MOVE:
+        return "&Move";
+    case METHOD_RECYCLE:
+        return "&Recycle";
+    default:
+        return "&Permanently Delete";
+    }
+}
+
+// A row that sorts as its column means: sizes as numbers, times by the time itself (the text
+// begins with the time of day), paths in code order.
+class CFileRow : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        if (column == CResultsListSink::kColSize)
+            return text(column).toULongLong() < other.text(column).toULongLong();
+        if (column == CResultsListSink::kColTime)
+            return data(column, CResultsListSink::kFileTimeRole).toLongLong() <
+                   other.data(column, CResultsListSink::kFileTimeRole).toLongLong();
+        return text(column).compare(other.text(column), Qt::CaseSensitive) < 0;
+    }
+};
+
+} // namespace
+
 CDeletePage::CDeletePage() : CPropertyPage(IDD_DELETE, FromForm<Ui::Dlg134Delete>()) {}
 
+void CDeletePage::DoDataExchange(CDataExchange* pDX) {
+    DDX_Control(pDX, IDC_DELETE_FILES, m_listFiles);
+    DDX_Control(pDX, IDC_DELETE_DESELECT_ALL, m_btnDeselectAll);
+    DDX_Control(pDX, IDC_DELETE_SELECT_ALL, m_btnSelectAll);
+    DDX_Control(pDX, IDC_DELETE_TOTAL_LABEL, m_stcTotalLabel);
+    DDX_Control(pDX, IDC_DELETE_TOTAL, m_stcTotal);
+    DDX_Control(pDX, IDC_DELETE_DISPOSE, m_btnDispose);
+}
+
+bool CDeletePage::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+    CheckItem(METHOD_DELETE, true);
+    OnMethod(METHOD_DELETE);
+    for (int method : kMethods)
+        if (auto* radio = GetItem<QRadioButton>(method))
+            QObject::connect(radio, &QRadioButton::clicked, radio, [this, method] { OnMethod(method); });
+    OnClicked(IDC_DELETE_SELECT_ALL, &CDeletePage::OnSelectAll);
+    OnClicked(IDC_DELETE_DESELECT_ALL, &CDeletePage::OnDeselectAll);
+    OnClicked(IDC_DELETE_DISPOSE, &CDeletePage::OnDispose);
+    if (m_listFiles) {
+        SetupReportList(m_listFiles, true);
+        AddColumn(m_listFiles, 0, QStringLiteral("Size"));
+        AddColumn(m_listFiles, 1, QStringLiteral("Filename"));
+        AddColumn(m_listFiles, 2, QStringLiteral("File Date/Time"));
+        FitColumns(m_listFiles, true);
+        // The total follows the selection as it is after a click or a key press.
+        QObject::connect(m_listFiles, &QTreeWidget::itemSelectionChanged, m_listFiles,
+                         [this] { UpdateSelectedTotal(); });
+        m_listFiles->header()->setSectionsClickable(true);
+        QObject::connect(m_listFiles->header(), &QHeaderView::sectionClicked, m_listFiles,
+                         [this](int column) { SortByColumn(column); });
+    }
+    return true;
+}
+
+void CDeletePage::OnMethod(int method) {
+    m_nMethod = method;
+    if (m_btnDispose)
+        m_btnDispose->setText(QString::fromUtf8(ActionCaption(method)));
+}
+
 bool CDeletePage::OnSetActive() {
+    CWaitCursor wait;
+    QTreeWidget* results = m_pScanPage ? m_pScanPage->m_listResults.data() : nullptr;
+    QProgressBar* progress = m_pScanPage ? m_pScanPage->m_progress.data() : nullptr;
+    if (m_pScanPage && m_pScanPage->m_stcProcessing)
+        m_pScanPage->m_stcProcessing->show();
+    if (progress) {
+        progress->setRange(0, 100);
+        progress->setValue(0);
+    }
+    if (m_listFiles) {
+        const QSignalBlocker block(m_listFiles);
+        m_listFiles->clear();
+        const int n = results ? results->topLevelItemCount() : 0;
+        QList<QTreeWidgetItem*> rows;
+        rows.reserve(n);
+        for (int i = 0; i < n; ++i) {
+            const QTreeWidgetItem* from = results->topLevelItem(i);
+            auto* row = new CFileRow(QStringList{from->text(0), from->text(1), from->text(2)});
+            row->setData(2, CResultsListSink::kFileTimeRole,
+                         from->data(2, CResultsListSink::kFileTimeRole));
+            row->setData(0, kListItemDataRole, static_cast<qint64>(i));
+            rows.append(row);
+            if (progress && (i % 1024 == 0)) {
+                progress->setValue(static_cast<int>(100LL * i / n));
+                PumpPendingMessages();
+            }
+        }
+        m_listFiles->addTopLevelItems(rows);
+        if (results)
+            for (int c = 0; c < 3; ++c)
+                m_listFiles->setColumnWidth(c, results->columnWidth(c));
+    }
+    if (progress)
+        progress->setValue(100);
+    UpdateSelectedTotal();
     GetSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
     return CPropertyPage::OnSetActive();
+}
+
+void CDeletePage::UpdateSelectedTotal() {
+    if (m_bBusy || !m_listFiles)
+        return;
+    const std::vector<int> selected = GetSelectedItems(m_listFiles);
+    if (selected.empty()) {
+        if (m_stcTotal)
+            m_stcTotal->setText(QStringLiteral("0 Bytes"));
+        if (m_btnDispose)
+            m_btnDispose->setEnabled(false);
+        return;
+    }
+    std::uint64_t total = 0;
+    for (int row : selected)
+        total += m_listFiles->topLevelItem(row)->text(0).toULongLong();
+    if (m_stcTotal)
+        m_stcTotal->setText(QString::fromStdString(GroupThousands(total) + " bytes"));
+    if (m_btnDispose)
+        m_btnDispose->setEnabled(true);
+}
+
+void CDeletePage::OnSelectAll() {
+    CWaitCursor wait;
+    if (m_listFiles)
+        m_listFiles->selectAll();
+    UpdateSelectedTotal();
+}
+
+void CDeletePage::OnDeselectAll() {
+    CWaitCursor wait;
+    if (m_listFiles)
+        m_listFiles->clearSelection();
+    UpdateSelectedTotal();
+}
+
+void CDeletePage::SortByColumn(int column) {
+    CWaitCursor wait;
+    // Always ascending, also on a second click of the same header.
+    m_listFiles->sortItems(column, Qt::AscendingOrder);
+}
+
+void CDeletePage::SetBusy(bool busy) {
+    m_bBusy = busy;
+    for (QWidget* w : {static_cast<QWidget*>(m_btnSelectAll), static_cast<QWidget*>(m_btnDeselectAll),
+                       static_cast<QWidget*>(m_btnDispose)})
+        if (w)
+            w->setEnabled(!busy);
+    GetSheet()->SetWizardButtons(busy ? 0 : PSWIZB_BACK | PSWIZB_FINISH);
+    if (m_listFiles)
+        m_listFiles->setEnabled(!busy);
+    for (int method : kMethods)
+        EnableItem(method, !busy);
+    if (m_stcTotalLabel)
+        m_stcTotalLabel->setText(busy ? QStringLiteral("Status") : QString::fromUtf8(kTotalLabel));
+    if (!busy)
+        UpdateSelectedTotal();
+}
+
+void CDeletePage::OnDispose() {
+    if (m_bBusy || !m_listFiles)
+        return;
+    const std::string verb = MethodVerb(m_nMethod);
+    if (MessageBox(GetSafeHwnd(),
+                   "The files you selected will be " + verb + ".  Are you sure you want to do this?",
+                   "Fern Wick", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+
+    CWaitCursor wait;
+    SetBusy(true);
+    m_lstInUse.clear();
+    const std::vector<int> selected = GetSelectedItems(m_listFiles);
+    std::string destination;
+    if (m_nMethod == METHOD_ZIP)
+        destination = AskZipFileName(GetSafeHwnd());
+    else if (m_nMethod == METHOD_MOVE)
+        destination = BrowseForMoveFolder(GetSafeHwnd());
+    if (selected.empty() || (MethodNeedsDestination(m_nMethod) && destination.empty())) {
+        SetBusy(false);
+        return;
+    }
+    m_bDisposed = true;
+    m_bCancelRun = false;
+
+    CDisposer disposer(m_nMethod, destination, WriteLog);
+    const int n = static_cast<int>(selected.size());
+    std::unordered_map<std::string, CDisposer::Result> results;
+    int handled = 0;
+    for (int i = 0; i < n; ++i) {
+        PumpPendingMessages();
+        if (m_bCancelRun || !m_listFiles)
+            break;
+        const std::string path =
+            m_listFiles->topLevelItem(selected[static_cast<size_t>(i)])->text(1).toStdString();
+        const CDisposer::Result r = disposer.Handle(path);
+        results[path] = r;
+        if (r == CDisposer::Result::InUse)
+            m_lstInUse.push_back(path);
+        ++handled;
+        if (m_stcTotal)
+            m_stcTotal->setText(QStringLiteral("%1 of %2 files %3")
+                                    .arg(i + 1)
+                                    .arg(n)
+                                    .arg(QString::fromStdString(verb)));
+    }
+    for (const std::string& path : disposer.Finish())
+        results[path] = CDisposer::Result::Failed;
+
+    // Only rows whose file is gone from its place leave the list; files in use, files that
+    // could not be disposed of and files not reached stay, still selected.
+    if (m_listFiles) {
+        for (int i = n - 1; i >= 0; --i) {
+            QTreeWidgetItem* row = m_listFiles->topLevelItem(selected[static_cast<size_t>(i)]);
+            auto it = results.find(row->text(1).toStdString());
+            if (it != results.end() &&
+                (it->second == CDisposer::Result::Disposed || it->second == CDisposer::Result::Pending))
+                delete row;
+        }
+    }
+
+    std::string report = GroupThousands(disposer.m_cleanedBytes) + " bytes in " +
+                         std::to_string(disposer.m_nCleanedFiles) + " files were " + verb +
+                         " by Fernwick.";
+    if (disposer.m_nInUseFiles != 0)
+        report += "\n\n" + GroupThousands(disposer.m_inUseBytes) + " bytes in " +
+                  std::to_string(disposer.m_nInUseFiles) +
+                  " files were not cleaned because they were in use by other programs.";
+    if (disposer.m_nFailedFiles != 0)
+        report += "\n\n" + GroupThousands(disposer.m_failedBytes) + " bytes in " +
+                  std::to_string(disposer.m_nFailedFiles) + " files could not be " + verb + ".";
+    if (handled < n)
+        report += "\n\nThe run was cancelled after " + std::to_string(handled) + " of " +
+                  std::to_string(n) + " files; the others were not touched.";
+    SetBusy(false);
+    MessageBox(GetSafeHwnd(), report, "Fern Wick", MB_OK);
+    WriteLog(report);
+}
+
+bool CDeletePage::OnQueryCancel() {
+    // Cancel during a run stops it between two files; the wizard stays for its report.
+    if (m_bBusy) {
+        m_bCancelRun = true;
+        return false;
+    }
+    return true;
+}
+
+bool CDeletePage::OnWizardFinish() {
+    if (m_bDisposed)
+        return true;
+    return MessageBox(GetSafeHwnd(), "You did not delete anything.  Are you sure you want to quit?",
+                      "Fern Wick", MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

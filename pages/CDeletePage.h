@@ -2,10 +2,54 @@
 
 #include "framework/CPropertyPage.h"
 
-// The last page of the wizard, where found files are selected and disposed of. This version
-// holds its place in the wizard only: it lists nothing and says so.
+#include <QtCore/QPointer>
+
+#include <string>
+#include <vector>
+
+class CScanPage;
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+
+// The last page of the wizard: the files the scan found, of which the user selects some,
+// picks a way to dispose of them and starts the run with the action button.
 class CDeletePage : public CPropertyPage {
 public:
     CDeletePage();
+
+    // The page whose results are offered here; start-up sets it.
+    CScanPage* m_pScanPage = nullptr;
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    bool OnInitDialog() override;
     bool OnSetActive() override;
+    bool OnWizardFinish() override;
+    bool OnQueryCancel() override;
+
+    // The disposal run of the selected files.
+    void OnDispose();
+    // Shows the size of the selection and enables the action button while there is one.
+    void UpdateSelectedTotal();
+    void OnSelectAll();
+    void OnDeselectAll();
+    void OnMethod(int method);
+
+    int m_nMethod = 1022;
+    std::vector<std::string> m_lstInUse; // found in use by the last run
+    bool m_bDisposed = false;
+
+    QPointer<QTreeWidget> m_listFiles;
+    QPointer<QPushButton> m_btnDeselectAll;
+    QPointer<QPushButton> m_btnSelectAll;
+    QPointer<QLabel> m_stcTotalLabel;
+    QPointer<QLabel> m_stcTotal;
+    QPointer<QPushButton> m_btnDispose;
+
+private:
+    void SetBusy(bool busy);
+    void SortByColumn(int column);
+
+    bool m_bBusy = false;
+    bool m_bCancelRun = false;
 };

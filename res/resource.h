@@ -67,3 +67,12 @@ inline constexpr int IDC_SCAN_PROCESSING = 1109;
 // Folder error dialog (template 163)
 inline constexpr int IDC_FOLDERS_MISSING = 1082;
 inline constexpr int IDC_FOLDERS_DONT_SHOW = 1106;
+
+// Selection page (template 134)
+inline constexpr int IDC_DELETE_FILES = 1084;
+inline constexpr int IDC_DELETE_SELECT_ALL = 1030;
+inline constexpr int IDC_DELETE_DESELECT_ALL = 1031;
+inline constexpr int IDC_DELETE_TOTAL_LABEL = 1056;
+inline constexpr int IDC_DELETE_TOTAL = 1029;
+inline constexpr int IDC_DELETE_DISPOSE = 1027;
+// The method buttons carry the method codes as their ids: 1022 to 1026.
