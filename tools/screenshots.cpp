@@ -36,8 +36,9 @@ public:
         if (auto action = std::exchange(onModal, nullptr))
             action(window);
     }
-    int MessageBox(QWidget*, const std::string&, const std::string&, unsigned) override {
-        return IDOK;
+    int MessageBox(QWidget*, const std::string&, const std::string&, unsigned type) override {
+        return (type & MB_TYPEMASK) == MB_YESNO || (type & MB_TYPEMASK) == MB_YESNOCANCEL ? IDYES
+                                                                                       : IDOK;
     }
 };
 
@@ -111,6 +112,7 @@ int main(int argc, char** argv) {
     CDrivesPage drives;
     CScanPage scan;
     CDeletePage del;
+    del.m_pScanPage = &scan;
     for (CPropertyPage* p : std::initializer_list<CPropertyPage*>{&start, &drives, &scan, &del})
         sheet.AddPage(p);
     const auto isChecked = [&start](const CProfile& p) { return start.IsProfileChecked(p); };
@@ -130,6 +132,14 @@ int main(int argc, char** argv) {
         if (scan.m_listResults && scan.m_listResults->topLevelItemCount() > 1)
             scan.m_listResults->topLevelItem(1)->setSelected(true);
         ok = Save(w, out, "scan-page") && ok;
+        sheet.PressButton(ID_WIZNEXT);
+        if (del.m_listFiles && del.m_listFiles->topLevelItemCount() > 3) {
+            for (int r = 0; r < 3; ++r)
+                del.m_listFiles->topLevelItem(r)->setSelected(true);
+            del.OnDispose();
+            del.m_listFiles->topLevelItem(0)->setSelected(true);
+        }
+        ok = Save(w, out, "delete-page") && ok;
         sheet.EndDialog(IDCANCEL);
     };
     sheet.DoModal();
