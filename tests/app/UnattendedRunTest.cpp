@@ -1,4 +1,5 @@
 // The real program started as the scheduler starts it, and its preview.
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -12,25 +13,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-};
-
-RunResult RunFernwick(const std::string& args, const std::string& env = {}) {
-    RunResult r;
-    // A program that waits for a user must not hang the test run.
-    const std::string cmd = env + "timeout 120 " + std::string(FW_BINARY) + " " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int status = ::pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+CommandResult RunFernwick(const std::string& args, const std::string& env = {}) {
+    return RunCommand(env, FW_BINARY, args);
 }
 
 std::vector<std::string> LogMessages(const fs::path& log) {
@@ -68,7 +52,7 @@ struct Scheduled {
 TEST(UnattendedRun, ScheduledDeleteCleansTheNamedProfileAndLogsIt) {
     Scheduled s;
     // As cron starts it: no display at all.
-    const RunResult r = RunFernwick("/r '/pTemp Files ' /d /x1022 /m",
+    const CommandResult r = RunFernwick("/r '/pTemp Files ' /d /x1022 /m",
                                     "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ");
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_FALSE(fs::exists(s.tree / "a" / "one.tmp"));
@@ -87,7 +71,7 @@ TEST(UnattendedRun, ScheduledDeleteCleansTheNamedProfileAndLogsIt) {
 
 TEST(UnattendedRun, ScheduledTrashUsesTheUsersTrash) {
     Scheduled s;
-    const RunResult r = RunFernwick("-r '-pTemp Files Temp ' -d -x1025 -m");
+    const CommandResult r = RunFernwick("-r '-pTemp Files Temp ' -d -x1025 -m");
     EXPECT_EQ(r.exitCode, 0) << r.out;
     const fs::path trash = fs::path(std::getenv("XDG_DATA_HOME")) / "Trash";
     EXPECT_TRUE(fs::exists(trash / "files" / "one.tmp"));
@@ -102,7 +86,7 @@ TEST(UnattendedRun, ScheduledTrashUsesTheUsersTrash) {
 TEST(UnattendedRun, PreviewListsWhatARunWouldTakeAndTouchesNothing) {
     Scheduled s;
     const std::string settings = ReadTextFile(s.home.program() / "settings.dat");
-    const RunResult r = RunFernwick("--preview '/pTemp Files ' /dQ");
+    const CommandResult r = RunFernwick("--preview '/pTemp Files ' /dQ");
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_NE(r.out.find("5\t"), std::string::npos);
     EXPECT_NE(r.out.find("\t" + (s.tree / "a" / "one.tmp").string() + "\n"), std::string::npos);
@@ -115,7 +99,7 @@ TEST(UnattendedRun, PreviewListsWhatARunWouldTakeAndTouchesNothing) {
     EXPECT_FALSE(fs::exists(s.home.program() / "fwlog.txt"));
     EXPECT_EQ(ReadTextFile(s.home.program() / "settings.dat"), settings);
 
-    const RunResult none = RunFernwick("--preview '/pNobody '");
+    const CommandResult none = RunFernwick("--preview '/pNobody '");
     EXPECT_EQ(none.exitCode, 2);
     EXPECT_NE(none.out.find("names no profile"), std::string::npos);
 }

@@ -1,5 +1,6 @@
 // The scheduled cleaning's disposal: each method's effect on disk and the log it leaves.
 #include "dispose/UnattendedDisposal.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -45,38 +46,6 @@ struct Batch {
     }
 };
 
-// Another process holding an exclusive lock on a file until destroyed.
-class LockingChild {
-public:
-    explicit LockingChild(const std::string& path) {
-        int ready[2];
-        if (::pipe(ready) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            const int fd = ::open(path.c_str(), O_RDONLY);
-            ::flock(fd, LOCK_EX);
-            (void)!::write(ready[1], "x", 1);
-            ::pause();
-            ::_exit(0);
-        }
-        char c;
-        (void)!::read(ready[0], &c, 1);
-        ::close(ready[0]);
-        ::close(ready[1]);
-    }
-    ~LockingChild() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    LockingChild(const LockingChild&) = delete;
-    LockingChild& operator=(const LockingChild&) = delete;
-
-private:
-    pid_t m_pid = -1;
-};
 
 } // namespace
 

@@ -10,6 +10,7 @@
 #include "profiles/CProfileList.h"
 #include "res/resource.h"
 #include "support/ScriptedUi.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 #include <glib.h>
@@ -47,33 +48,6 @@ std::time_t At(int y, int mo, int d, int h, int mi) {
     return std::mktime(&tm);
 }
 
-// Another process holding an exclusive lock on a file while it lives.
-struct LockingChild {
-    pid_t pid = -1;
-    explicit LockingChild(const std::string& path) {
-        int ready[2];
-        if (::pipe(ready) != 0)
-            return;
-        pid = ::fork();
-        if (pid == 0) {
-            const int fd = ::open(path.c_str(), O_RDONLY);
-            ::flock(fd, LOCK_EX);
-            (void)!::write(ready[1], "x", 1);
-            ::pause();
-            ::_exit(0);
-        }
-        char c;
-        (void)!::read(ready[0], &c, 1);
-        ::close(ready[0]);
-        ::close(ready[1]);
-    }
-    ~LockingChild() {
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-    }
-};
 
 // The main wizard on a temporary tree: one profile cleaning *.tmp in one folder, so the
 // drives page is skipped.
