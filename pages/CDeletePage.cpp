@@ -47,23 +47,26 @@ const char* ActionCaption(int method) {
     }
 }
 
-// A row that sorts as its column means: sizes as numbers, times by the time itself (the text
-// begins with the time of day), paths in code order.
+// A row that sorts by CompareRows on the list's sort column.
 class CFileRow : public QTreeWidgetItem {
 public:
     using QTreeWidgetItem::QTreeWidgetItem;
     bool operator<(const QTreeWidgetItem& other) const override {
-        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
-        if (column == CResultsListSink::kColSize)
-            return text(column).toULongLong() < other.text(column).toULongLong();
-        if (column == CResultsListSink::kColTime)
-            return data(column, CResultsListSink::kFileTimeRole).toLongLong() <
-                   other.data(column, CResultsListSink::kFileTimeRole).toLongLong();
-        return text(column).compare(other.text(column), Qt::CaseSensitive) < 0;
+        return CompareRows(*this, other, treeWidget() ? treeWidget()->sortColumn() : 0) < 0;
     }
 };
 
 } // namespace
+
+int CompareRows(const QTreeWidgetItem& a, const QTreeWidgetItem& b, int column) {
+    auto order = [](auto x, auto y) { return x < y ? -1 : y < x ? 1 : 0; };
+    if (column == CResultsListSink::kColSize)
+        return order(a.text(column).toULongLong(), b.text(column).toULongLong());
+    if (column == CResultsListSink::kColTime)
+        return order(a.data(column, CResultsListSink::kFileTimeRole).toLongLong(),
+                     b.data(column, CResultsListSink::kFileTimeRole).toLongLong());
+    return a.text(column).compare(b.text(column), Qt::CaseSensitive);
+}
 
 CDeletePage::CDeletePage() : CPropertyPage(IDD_DELETE, FromForm<Ui::Dlg134Delete>()) {}
 

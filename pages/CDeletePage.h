@@ -11,6 +11,12 @@ class CScanPage;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
+
+// The order of two rows of the selection list by a column: sizes as numbers, the date column
+// by the file times themselves (its text begins with the time of day), paths in code order.
+// Negative, zero or positive.
+int CompareRows(const QTreeWidgetItem& a, const QTreeWidgetItem& b, int column);
 
 // The last page of the wizard: the files the scan found, of which the user selects some,
 // picks a way to dispose of them and starts the run with the action button.
