@@ -10,22 +10,20 @@
 #include "dispose/DisposalSteps.h"
 #include "dispose/InUse.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <functional>
+#include <spawn.h>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -38,8 +36,8 @@ constexpr int kBatch = 1000; // paths per rm / gio / trash-put process
 
 struct Work {
     fs::path root, files, home, trash, log;
-    fs::path list;      // the paths, NUL-separated, for xargs -0
-    fs::path childOut;  // what the command-line tools print
+    fs::path list;     // the paths, NUL-separated, for xargs -0
+    fs::path childOut; // what the command-line tools print
     std::vector<std::string> paths;
 };
 
@@ -55,6 +53,8 @@ template <class F> double Seconds(F&& f) {
 }
 
 double Median(std::vector<double> v) {
+    if (v.empty())
+        return 0;
     std::sort(v.begin(), v.end());
     const size_t n = v.size();
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
@@ -73,8 +73,8 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-// A fresh set of files, each folder's names unique across the set so the trash never has to
-// pick a new name for a clash. Flushed to disk before timing: pending write-back would
+// A fresh set of files, their names unique across the set so the trash never has to pick a
+// new name for a clash. Flushed to disk before timing: pending write-back would
 // otherwise land in whichever run comes first.
 bool MakeFiles(Work& w, int count) {
     std::error_code ec;
@@ -88,7 +88,8 @@ bool MakeFiles(Work& w, int count) {
         const fs::path dir = w.files / folder;
         if (i % kFilesPerFolder == 0 && !fs::create_directories(dir, ec))
             return false;
-        std::string path = (dir / (folder + "-f" + std::to_string(i % kFilesPerFolder) + ".tmp")).string();
+        std::string path =
+            (dir / (folder + "-f" + std::to_string(i % kFilesPerFolder) + ".tmp")).string();
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         const bool ok = fd >= 0 && WriteAll(fd, content.data(), content.size());
         if (fd >= 0)
@@ -114,8 +115,8 @@ size_t CountEntries(const fs::path& dir) {
 
 size_t CountLines(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
-    return static_cast<size_t>(std::count(std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>(), '\n'));
+    return static_cast<size_t>(
+        std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
 }
 
 std::string FirstLine(const fs::path& file) {
@@ -150,7 +151,8 @@ int RunTool(std::vector<std::string> args, const fs::path& input, const fs::path
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     pid_t pid = 0;
     const int error = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -184,7 +186,7 @@ Outcome RunFernwick(const Work& w, int method) {
     return out;
 }
 
-Outcome RunXargs(const Work& w, std::vector<std::string> command) {
+Outcome RunXargs(const Work& w, const std::vector<std::string>& command) {
     std::vector<std::string> args = {"xargs", "-0", "-n", std::to_string(kBatch)};
     args.insert(args.end(), command.begin(), command.end());
     Outcome out;
@@ -216,15 +218,15 @@ void Verify(const Work& w, bool trashed, Outcome& out) {
         return;
     const size_t files = CountEntries(w.trash / "files"), info = CountEntries(w.trash / "info");
     if (files != w.paths.size() || info != w.paths.size())
-        out.failure = "the trash holds " + std::to_string(files) + " files, " + std::to_string(info) +
-                      " info entries";
+        out.failure = "the trash holds " + std::to_string(files) + " files, " +
+                      std::to_string(info) + " info entries";
 }
 
 struct Contender {
     std::string name;
-    std::string tool; // the program it needs; empty for Fernwick
-    bool trashed;
-    std::function<Outcome(const Work&)> run;
+    int method = 0;                   // a Fernwick run with this method, or
+    std::vector<std::string> command; // a tool run over the files in batches
+    bool trashed = false;
     std::string skipped;
     std::string failure;
     std::vector<double> seconds;
@@ -300,7 +302,8 @@ int main(int argc, char** argv) {
 
     std::string pattern = parent + "/fwdispose-XXXXXX";
     if (!::mkdtemp(pattern.data())) {
-        std::fprintf(stderr, "cannot make a folder in %s: %s\n", parent.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "cannot make a folder in %s: %s\n", parent.c_str(),
+                     std::strerror(errno));
         return 1;
     }
     Work w;
@@ -327,33 +330,41 @@ int main(int argc, char** argv) {
 
     const std::string batch = "xargs -0 -n " + std::to_string(kBatch) + ", " +
                               std::to_string((count + kBatch - 1) / kBatch) + " processes";
+    const auto make = [](std::string name, int method, std::vector<std::string> command,
+                         bool trashed) {
+        Contender c;
+        c.name = std::move(name);
+        c.method = method;
+        c.command = std::move(command);
+        c.trashed = trashed;
+        return c;
+    };
+    const std::string viaXargs = " (" + batch + ")";
     std::vector<Contender> contenders = {
-        {"Fernwick Delete", "", false, [](const Work& x) { return RunFernwick(x, METHOD_DELETE); }, {}, {}, {}},
-        {"rm -f (" + batch + ")", "rm", false,
-         [](const Work& x) { return RunXargs(x, {"rm", "-f", "--"}); }, {}, {}, {}},
-        {"Fernwick Recycle", "", true, [](const Work& x) { return RunFernwick(x, METHOD_RECYCLE); }, {}, {}, {}},
-        {"gio trash (" + batch + ")", "gio", true,
-         [](const Work& x) { return RunXargs(x, {"gio", "trash"}); }, {}, {}, {}},
-        {"trash-put (" + batch + ")", "trash-put", true,
-         [](const Work& x) { return RunXargs(x, {"trash-put"}); }, {}, {}, {}},
+        make("Fernwick Delete", METHOD_DELETE, {}, false),
+        make("rm -f" + viaXargs, 0, {"rm", "-f", "--"}, false),
+        make("Fernwick Recycle", METHOD_RECYCLE, {}, true),
+        make("gio trash" + viaXargs, 0, {"gio", "trash"}, true),
+        make("trash-put" + viaXargs, 0, {"trash-put"}, true),
     };
     if (FindInPath("xargs").empty())
         for (Contender& c : contenders)
-            if (!c.tool.empty())
+            if (!c.command.empty())
                 c.skipped = "xargs not found";
     for (Contender& c : contenders)
-        if (!c.tool.empty() && c.skipped.empty() && FindInPath(c.tool).empty())
-            c.skipped = c.tool + " not found";
+        if (!c.command.empty() && c.skipped.empty() && FindInPath(c.command[0]).empty())
+            c.skipped = c.command[0] + " not found";
 
     const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
     double load[3] = {0, 0, 0};
     ::getloadavg(load, 3);
     const int folders = (count + kFilesPerFolder - 1) / kFilesPerFolder;
     std::printf("%s files of %d bytes in %d folders, per contender; %d round%s\n",
-                GroupThousands(static_cast<std::uint64_t>(count)).c_str(), kFileBytes, folders, runs,
-                runs == 1 ? "" : "s");
+                GroupThousands(static_cast<std::uint64_t>(count)).c_str(), kFileBytes, folders,
+                runs, runs == 1 ? "" : "s");
     std::printf("work folder %s (HOME, XDG_DATA_HOME, FERNWICK_HOME inside it)\n", w.root.c_str());
-    std::printf("cores %ld, load average at start %.2f %.2f %.2f\n", cores, load[0], load[1], load[2]);
+    std::printf("cores %ld, load average at start %.2f %.2f %.2f\n", cores, load[0], load[1],
+                load[2]);
     std::fflush(stdout);
 
     Parts parts;
@@ -366,7 +377,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "cannot make the files under %s\n", w.files.c_str());
                 return 1;
             }
-            Outcome out = c.run(w);
+            Outcome out = c.command.empty() ? RunFernwick(w, c.method) : RunXargs(w, c.command);
             Verify(w, c.trashed, out);
             if (!out.failure.empty())
                 c.failure = out.failure;
@@ -393,13 +404,14 @@ int main(int argc, char** argv) {
     }
     std::printf("(median of %d; cores %ld)\n", runs, cores);
 
-    std::printf("\nFernwick Delete by part%s\n", partsOk ? "" : " (FAILED: a file was in use or not deleted)");
+    std::printf("\nFernwick Delete by part%s\n",
+                partsOk ? "" : " (FAILED: a file was in use or not deleted)");
     const double other = Median(parts.otherChecks);
     std::printf("  in-use check, first file (reads /proc)  %8.3f s\n", Median(parts.firstCheck));
     std::printf("  in-use check, other files               %8.3f s  %7.1f us/file\n", other,
                 other * 1e6 / std::max(1, count - 1));
-    std::printf("  log entry (WriteLog)                    %8.3f s  %7.1f us/file\n", Median(parts.log),
-                Median(parts.log) * 1e6 / count);
+    std::printf("  log entry (WriteLog)                    %8.3f s  %7.1f us/file\n",
+                Median(parts.log), Median(parts.log) * 1e6 / count);
     std::printf("  delete step (DeleteFileStep)            %8.3f s  %7.1f us/file\n",
                 Median(parts.unlink), Median(parts.unlink) * 1e6 / count);
 
