@@ -10,26 +10,6 @@
 
 #include <cstdio>
 
-namespace {
-
-// Prints each file as it is found, each path once.
-class CPreviewSink : public CFoundFileList {
-public:
-    void OnFileTaken(const FoundFile& f) override {
-        const size_t before = Paths().size();
-        CFoundFileList::OnFileTaken(f);
-        if (Paths().size() == before)
-            return;
-        std::tm tm{};
-        char when[32] = "";
-        if (f.size && localtime_r(&f.mtime, &tm))
-            std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &tm);
-        std::printf("%llu\t%s\t%s\n", static_cast<unsigned long long>(f.size.value_or(0)), when,
-                    f.path.c_str());
-    }
-};
-
-} // namespace
 
 int RunPreview(std::vector<std::string> args) {
     ParseCommandLine(args); // rewrites a leading '-' to '/'
@@ -62,7 +42,7 @@ int RunPreview(std::vector<std::string> args) {
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     CStopEvent stop;
-    CPreviewSink sink;
+    CListingFoundFileList sink;
     RunScanPlan(store, request, stop, sink);
     std::printf("# %zu files, %llu bytes\n", sink.Paths().size(),
                 static_cast<unsigned long long>(sink.TotalBytes()));

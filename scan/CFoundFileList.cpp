@@ -1,5 +1,8 @@
 #include "scan/CFoundFileList.h"
 
+#include <cstdio>
+#include <ctime>
+
 void CFoundFileList::OnFileTaken(const FoundFile& file) {
     // A file reached twice (two patterns, two profiles, a folder listed twice) counts once.
     if (!m_seen.insert(file.path).second)
@@ -8,4 +11,17 @@ void CFoundFileList::OnFileTaken(const FoundFile& file) {
     m_sizes.push_back(file.size.value_or(0));
     m_times.push_back(file.mtime);
     m_lTotalBytes += file.size.value_or(0);
+}
+
+void CListingFoundFileList::OnFileTaken(const FoundFile& f) {
+    const size_t before = Paths().size();
+    CFoundFileList::OnFileTaken(f);
+    if (Paths().size() == before)
+        return;
+    std::tm tm{};
+    char when[32] = "";
+    if (f.size && localtime_r(&f.mtime, &tm))
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &tm);
+    std::printf("%llu\t%s\t%s\n", static_cast<unsigned long long>(f.size.value_or(0)), when,
+                f.path.c_str());
 }

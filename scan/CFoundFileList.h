@@ -26,3 +26,10 @@ private:
     std::unordered_set<std::string> m_seen;
     std::uint64_t m_lTotalBytes = 0;
 };
+
+// A found-file list that also prints each new file as it is found, one line each: size,
+// last-write time (local, YYYY-MM-DD HH:MM:SS) and path, separated by tabs.
+class CListingFoundFileList : public CFoundFileList {
+public:
+    void OnFileTaken(const FoundFile& file) override;
+};
