@@ -9,8 +9,9 @@ std::unordered_set<std::string> SelectProfilesByNameList(const CProfileList& sto
         size_t best = 0;
         for (const CProfile& p : store) {
             const std::string& name = p.m_strName;
-            if (name.size() > best && rest.size() > name.size() && rest.starts_with(name) &&
-                rest[name.size()] == ' ')
+            // A whole name: followed by a blank or by the end of the list.
+            if (name.size() > best && rest.starts_with(name) &&
+                (rest.size() == name.size() || rest[name.size()] == ' '))
                 best = name.size();
         }
         if (best > 0) {

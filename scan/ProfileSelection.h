@@ -7,9 +7,9 @@
 #include <unordered_set>
 
 // The names a scheduled run's profile list selects. The list is a sequence of names, each
-// followed by one blank ("Temp Files Backups "); since names may hold blanks themselves, at
-// each position the longest profile name that is followed by a blank is taken, so a profile
-// named Temp is not selected by "Temp Files ". Text that names no profile is passed over up
-// to its next blank.
+// followed by a blank or by the end of the list ("Temp Files Backups " or "Temp Files"). Names
+// may hold blanks themselves, so at each position the longest whole profile name is taken: a
+// profile named Temp is not selected by "Temp Files". Text that names no profile is passed
+// over up to its next blank. Names are compared case-sensitively.
 std::unordered_set<std::string> SelectProfilesByNameList(const CProfileList& store,
                                                          std::string_view list);

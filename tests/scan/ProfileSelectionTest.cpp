@@ -20,9 +20,24 @@ TEST(ProfileSelection, WholeNamesOnlyWithTheLongestWinning) {
     EXPECT_EQ(SelectProfilesByNameList(store, "Temp Files "), Names{"Temp Files"});
     EXPECT_EQ(SelectProfilesByNameList(store, "Temp Files Temp "), (Names{"Temp Files", "Temp"}));
     EXPECT_EQ(SelectProfilesByNameList(store, "Temp Backups "), (Names{"Temp", "Backups"}));
-    EXPECT_EQ(SelectProfilesByNameList(store, "Backups"), Names{}); // no trailing blank
-    EXPECT_EQ(SelectProfilesByNameList(store, "temp "), Names{});    // case counts
+    EXPECT_EQ(SelectProfilesByNameList(store, "temp "), Names{}); // case counts
     EXPECT_EQ(SelectProfilesByNameList(store, ""), Names{});
+    EXPECT_EQ(SelectProfilesByNameList(store, " "), Names{});
+}
+
+TEST(ProfileSelection, TheLastNameNeedsNoTrailingBlank) {
+    const CProfileList store = Store({"Temp", "Temp Files", "Backups", "Files"});
+    // The name ends the value: it is named, and no shorter name inside it is.
+    EXPECT_EQ(SelectProfilesByNameList(store, "Temp Files"), Names{"Temp Files"});
+    EXPECT_EQ(SelectProfilesByNameList(store, "Temp"), Names{"Temp"});
+    EXPECT_EQ(SelectProfilesByNameList(store, "Backups"), Names{"Backups"});
+    EXPECT_EQ(SelectProfilesByNameList(store, "Backups Temp Files"),
+              (Names{"Backups", "Temp Files"}));
+    EXPECT_EQ(SelectProfilesByNameList(store, "Backups Temp"), (Names{"Backups", "Temp"}));
+    // A value cut inside a name names nothing there.
+    EXPECT_EQ(SelectProfilesByNameList(store, "Temp Fil"), Names{"Temp"});
+    EXPECT_EQ(SelectProfilesByNameList(store, "Back"), Names{});
+    EXPECT_EQ(SelectProfilesByNameList(store, "Temp Filesystem"), Names{"Temp"});
 }
 
 TEST(ProfileSelection, UnknownNamesArePassedOver) {
