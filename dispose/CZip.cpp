@@ -5,11 +5,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <climits>
 #include <memory>
 #include <optional>
 
@@ -24,11 +25,6 @@ struct SourceFree {
     void operator()(zip_source_t* src) const { zip_source_free(src); }
 };
 using SourcePtr = std::unique_ptr<zip_source_t, SourceFree>;
-
-struct FileClose {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileClose>;
 
 class ZipError {
 public:
@@ -49,7 +45,7 @@ struct Options {
     int level = 5;
     bool fullPaths = true;
     bool addToExisting = true;
-    int (*progress)() = nullptr;
+    std::function<void()> progress;
     int (*cancel)() = nullptr;
 };
 
@@ -117,48 +113,143 @@ ZipPtr OpenArchive(const std::string& archive, bool replace, std::string& reason
     return za;
 }
 
-// Adds one file to the open archive; the reason when it was not added.
-std::optional<std::string> AddOne(zip_t* za, const std::string& path, const Options& opt) {
-    if (!IsPlainAbsolute(path))
-        return "not a plain absolute path";
-    SafeParent parent = OpenParentNoFollow(path);
+// The file at parent/name without following a link; the reason when it is not a regular file
+// or, with expected given, no longer that file. Checked before any open: opening a device can
+// have side effects of its own.
+std::optional<std::string> StatRegular(const SafeParent& parent, const struct stat* expected,
+                                       struct stat& st) {
+    if (::fstatat(parent.dir.get(), parent.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return ErrorText(errno);
+    if (S_ISLNK(st.st_mode))
+        return "it is a symbolic link";
+    if (!S_ISREG(st.st_mode))
+        return "it is not a regular file";
+    if (expected && (st.st_dev != expected->st_dev || st.st_ino != expected->st_ino))
+        return "it was replaced by another file";
+    return std::nullopt;
+}
+
+// Opens the regular file at path for reading, relative to its folder and following no link.
+// With expected given it must still be that file (device and inode).
+std::optional<std::string> OpenRegular(const std::string& path, const struct stat* expected,
+                                       UniqueFd& fd, struct stat& st) {
+    const SafeParent parent = OpenParentNoFollow(path);
     if (!parent.dir)
         return FolderErrorText(parent.error);
-
-    // Checked before opening: opening a device can have side effects of its own.
     struct stat before{};
-    if (::fstatat(parent.dir.get(), parent.name.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0)
-        return ErrorText(errno);
-    if (S_ISLNK(before.st_mode))
-        return "it is a symbolic link";
-    if (!S_ISREG(before.st_mode))
-        return "it is not a regular file";
-
+    if (auto why = StatRegular(parent, expected, before))
+        return why;
     // O_NONBLOCK: a file swapped for a FIFO meanwhile would otherwise block the open forever.
-    UniqueFd fd(::openat(parent.dir.get(), parent.name.c_str(),
-                         O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    fd = UniqueFd(::openat(parent.dir.get(), parent.name.c_str(),
+                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd)
         return errno == ELOOP ? "it is a symbolic link" : ErrorText(errno);
-    struct stat st{};
     if (::fstat(fd.get(), &st) != 0)
         return ErrorText(errno);
     if (!S_ISREG(st.st_mode))
         return "it is not a regular file";
     if (st.st_dev != before.st_dev || st.st_ino != before.st_ino)
         return "it was replaced while being opened";
+    return std::nullopt;
+}
 
-    FilePtr file(::fdopen(fd.get(), "rb"));
-    if (!file)
-        return ErrorText(errno);
-    fd.release(); // the stream owns it now
+// A file queued for the archive. libzip asks for its data only while the archive is written;
+// the file is open from then until libzip has read it.
+struct PendingFile {
+    std::string path;
+    std::size_t listIndex = 0; // in the caller's list
+    zip_uint64_t entry = 0;    // in the archive
+    struct stat added{};       // as checked when it was queued
+    UniqueFd fd;
+    zip_uint64_t delivered = 0;
+    ZipError error;
+    std::optional<std::string> failure; // why it could not be read when the archive was written
+    bool dropped = false;               // taken out of the archive again
+
+    zip_int64_t Fail(int zipError, int sysError, const std::string& why) {
+        zip_error_set(error.get(), zipError, sysError);
+        failure = "it could not be read when the archive was written: " + why;
+        fd.reset();
+        return -1;
+    }
+};
+
+zip_int64_t ReadSource(void* userdata, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto* f = static_cast<PendingFile*>(userdata);
+    switch (cmd) {
+    case ZIP_SOURCE_SUPPORTS:
+        return ZIP_SOURCE_SUPPORTS_READABLE;
+    case ZIP_SOURCE_OPEN: {
+        struct stat st{};
+        f->fd.reset();
+        f->delivered = 0;
+        if (auto why = OpenRegular(f->path, &f->added, f->fd, st))
+            return f->Fail(ZIP_ER_OPEN, 0, *why);
+        return 0;
+    }
+    case ZIP_SOURCE_READ: {
+        const std::size_t want = static_cast<std::size_t>(std::min<zip_uint64_t>(len, SSIZE_MAX));
+        ssize_t n;
+        do
+            n = ::read(f->fd.get(), data, want);
+        while (n < 0 && errno == EINTR);
+        if (n < 0)
+            return f->Fail(ZIP_ER_READ, errno, ErrorText(errno));
+        f->delivered += static_cast<zip_uint64_t>(n);
+        // The size was promised in the entry's header before the data was read; a file being
+        // written to is not archived half old, half new.
+        const auto size = static_cast<zip_uint64_t>(f->added.st_size);
+        if (f->delivered > size || (n == 0 && f->delivered != size))
+            return f->Fail(ZIP_ER_READ, 0, "its size changed");
+        return n;
+    }
+    case ZIP_SOURCE_CLOSE:
+        f->fd.reset();
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, len, f->error.get());
+        if (!st)
+            return -1;
+        zip_stat_init(st);
+        st->size = static_cast<zip_uint64_t>(f->added.st_size);
+        st->mtime = f->added.st_mtime;
+        st->comp_method = ZIP_CM_STORE; // what we hand over is the plain data
+        st->encryption_method = ZIP_EM_NONE;
+        st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME | ZIP_STAT_COMP_METHOD |
+                    ZIP_STAT_ENCRYPTION_METHOD;
+        return sizeof(*st);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(f->error.get(), data, len);
+    case ZIP_SOURCE_FREE:
+        f->fd.reset();
+        return 0;
+    default:
+        zip_error_set(f->error.get(), ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+// Checks the file and queues it in the open archive; the reason when it was not queued.
+std::optional<std::string> AddOne(zip_t* za, PendingFile& f, const Options& opt) {
+    if (!IsPlainAbsolute(f.path))
+        return "not a plain absolute path";
+    if (f.path.find('\\') != std::string::npos)
+        return "its path holds a backslash, which many unpackers take for a folder separator";
+    {
+        // Opened to learn now, not at the end, that it cannot be read; closed again so that
+        // any number of files stays within the open-file limit.
+        UniqueFd fd;
+        if (auto why = OpenRegular(f.path, nullptr, fd, f.added))
+            return why;
+    }
 
     ZipError error;
-    SourcePtr src(zip_source_filep_create(file.get(), 0, -1, error.get()));
+    SourcePtr src(zip_source_function_create(ReadSource, &f, error.get()));
     if (!src)
         return error.text();
-    file.release(); // closed with the source
-
-    const std::string name = opt.fullPaths ? path.substr(1) : parent.name;
+    const std::string name =
+        opt.fullPaths ? f.path.substr(1) : f.path.substr(f.path.rfind('/') + 1);
     const zip_int64_t index = zip_file_add(za, name.c_str(), src.get(), ZIP_FL_ENC_GUESS);
     if (index < 0) {
         if (zip_error_code_zip(zip_get_error(za)) == ZIP_ER_EXISTS)
@@ -167,71 +258,117 @@ std::optional<std::string> AddOne(zip_t* za, const std::string& path, const Opti
     }
     src.release(); // the archive owns it now
 
-    const auto entry = static_cast<zip_uint64_t>(index);
+    f.entry = static_cast<zip_uint64_t>(index);
     const zip_int32_t method = opt.level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
     const auto flags = static_cast<zip_uint32_t>(opt.level);
-    if (zip_file_set_mtime(za, entry, st.st_mtime, 0) != 0 ||
-        zip_set_file_compression(za, entry, method, flags) != 0) {
+    const auto mode = static_cast<zip_uint32_t>(f.added.st_mode & 0xffff);
+    if (zip_file_set_mtime(za, f.entry, f.added.st_mtime, 0) != 0 ||
+        zip_set_file_compression(za, f.entry, method, flags) != 0 ||
+        zip_file_set_external_attributes(za, f.entry, 0, ZIP_OPSYS_UNIX, mode << 16) != 0) {
         std::string reason = ArchiveText(za);
-        zip_delete(za, entry);
+        zip_delete(za, f.entry);
         return reason;
     }
     return std::nullopt;
+}
+
+// Writes the archive with the queued files. libzip stops writing at the first file it cannot
+// read and leaves the old archive as it was; that file is then taken out, the others are
+// checked again so that many vanished files do not cost a write each, and the archive is
+// written again. Failures go into reasons; the number of files stored is returned.
+std::size_t Write(ZipPtr& za, std::vector<std::unique_ptr<PendingFile>>& queued,
+                  std::vector<std::optional<std::string>>& reasons, bool& archiveFailed) {
+    const auto drop = [&](PendingFile& f, std::string reason) {
+        reasons[f.listIndex] = std::move(reason);
+        f.dropped = true;
+        return zip_delete(za.get(), f.entry) == 0;
+    };
+    for (;;) {
+        std::size_t live = 0;
+        for (const auto& f : queued)
+            live += f->dropped ? 0 : 1;
+        if (live == 0)
+            return 0; // nothing to write: an archive to replace stays as it is
+        if (zip_close(za.get()) == 0) {
+            za.release(); // zip_close freed it
+            return live;
+        }
+
+        bool unreadable = false, deleted = true;
+        for (const auto& f : queued) {
+            if (!f->dropped && f->failure) {
+                unreadable = true;
+                deleted = drop(*f, *f->failure) && deleted;
+            }
+        }
+        if (!unreadable || !deleted) {
+            // Not the fault of a file: nothing reached the disk, though every entry was accepted.
+            const std::string reason = "the archive could not be written: " + ArchiveText(za.get());
+            for (const auto& f : queued)
+                if (!f->dropped)
+                    reasons[f->listIndex] = reason;
+            archiveFailed = true;
+            return 0;
+        }
+        for (const auto& f : queued) {
+            if (f->dropped)
+                continue;
+            const SafeParent parent = OpenParentNoFollow(f->path);
+            struct stat st{};
+            std::optional<std::string> why =
+                parent.dir ? StatRegular(parent, &f->added, st) : FolderErrorText(parent.error);
+            if (!why && st.st_size != f->added.st_size)
+                why = "its size changed";
+            if (why && !drop(*f, "it could not be read when the archive was written: " + *why)) {
+                archiveFailed = true;
+                return 0;
+            }
+        }
+    }
 }
 
 Outcome Pack(const std::string& archive, const std::vector<std::string>& paths,
              const Options& opt) {
     Outcome out;
     std::vector<std::optional<std::string>> reasons(paths.size());
+    const auto failAll = [&](std::size_t from, const std::string& reason) {
+        std::fill(reasons.begin() + static_cast<std::ptrdiff_t>(from), reasons.end(), reason);
+    };
     std::size_t next = 0;
-    bool replace = !opt.addToExisting;
-    bool cancelled = false;
 
+    // Declared before the archive: libzip tells the sources to free themselves when the
+    // archive goes, and they must still be there.
+    std::vector<std::unique_ptr<PendingFile>> queued;
+    ZipPtr za;
     if (opt.level < 0 || opt.level > 9) {
-        std::fill(reasons.begin(), reasons.end(), "invalid compression level");
+        failAll(0, "invalid compression level");
         next = paths.size();
-    }
-    while (next < paths.size() && !cancelled) {
-        const std::size_t begin = next;
-        const std::size_t end = std::min(paths.size(), begin + CZIP::kBatchSize);
+    } else if (!paths.empty()) {
         std::string archiveReason;
-        ZipPtr za = OpenArchive(archive, replace, archiveReason);
+        za = OpenArchive(archive, !opt.addToExisting, archiveReason);
         if (!za) {
-            std::fill(reasons.begin() + static_cast<std::ptrdiff_t>(begin),
-                      reasons.begin() + static_cast<std::ptrdiff_t>(end), archiveReason);
+            failAll(0, archiveReason);
             out.archiveFailed = true;
-            next = end;
-            continue;
+            next = paths.size();
         }
-        std::vector<std::size_t> added;
-        for (next = begin; next < end; ++next) {
-            if (opt.cancel && opt.cancel()) {
-                cancelled = true;
-                break;
-            }
-            if (auto reason = AddOne(za.get(), paths[next], opt))
-                reasons[next] = std::move(reason);
-            else
-                added.push_back(next);
-            if (opt.progress)
-                opt.progress();
-        }
-        if (added.empty())
-            continue; // discarded: nothing to write, an archive to replace stays as it is
-        if (zip_close(za.get()) != 0) {
-            // Nothing of this batch reached the disk, though every entry was accepted.
-            const std::string reason = "the archive could not be written: " + ArchiveText(za.get());
-            for (std::size_t i : added)
-                reasons[i] = reason;
-            out.archiveFailed = true;
-            continue;
-        }
-        za.release(); // zip_close freed it
-        out.stored += added.size();
-        replace = false; // the next batches add to what this one wrote
     }
-    for (; next < paths.size(); ++next)
-        reasons[next] = "cancelled before it was archived";
+    for (; next < paths.size(); ++next) {
+        if (opt.cancel && opt.cancel())
+            break;
+        auto f = std::make_unique<PendingFile>();
+        f->path = paths[next];
+        f->listIndex = next;
+        if (auto reason = AddOne(za.get(), *f, opt))
+            reasons[next] = std::move(reason);
+        else
+            queued.push_back(std::move(f));
+        if (opt.progress)
+            opt.progress();
+    }
+    if (next < paths.size())
+        failAll(next, "cancelled before it was archived");
+    if (za)
+        out.stored = Write(za, queued, reasons, out.archiveFailed);
 
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (reasons[i])
@@ -243,9 +380,11 @@ Outcome Pack(const std::string& archive, const std::vector<std::string>& paths,
 } // namespace
 
 std::vector<ZipFailure> CZIP::AddFiles(const std::string& archive,
-                                       const std::vector<std::string>& paths, int level) {
+                                       const std::vector<std::string>& paths, int level,
+                                       const std::function<void()>& progress) {
     Options opt;
     opt.level = level;
+    opt.progress = progress;
     return Pack(archive, paths, opt).failures;
 }
 
@@ -275,7 +414,8 @@ int CZIP::Add(const char* archive, const char* fileList, int (*progress)(), void
     opt.level = level;
     opt.fullPaths = storeFullPaths == 1;
     opt.addToExisting = addToExisting == 1;
-    opt.progress = progress;
+    if (progress)
+        opt.progress = [progress] { progress(); };
     opt.cancel = cancel;
     const Outcome out = Pack(archive, paths, opt);
     return out.archiveFailed ? -1 : static_cast<int>(out.stored);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,26 +14,27 @@ struct ZipFailure {
 // Packs files into a zip archive.
 //
 // Every file is opened relative to its folder without following symbolic links and must be a
-// regular file; links, FIFOs, devices, folders and vanished files are reported, never archived.
-// An entry name the archive already holds is reported and the old entry is kept. The archive
-// path itself must be a regular file or absent: a symbolic link or anything else there is
-// refused, never written through. libzip writes a temporary file beside the archive and renames
-// it over the archive at the end, so a failed write leaves the old archive as it was.
+// regular file; links, FIFOs, devices, folders, vanished files and paths holding a backslash
+// (a folder separator to many unpackers, so ..\x could climb out of the target folder) are
+// reported, never archived. An entry name the archive already holds is reported and the old
+// entry is kept. The archive path itself must be a regular file or absent: a symbolic link or
+// anything else there is refused, never written through.
 //
-// libzip keeps every added file open until the archive is closed, so files are added in batches
-// of kBatchSize, the archive being closed and reopened between batches to stay within the
-// open-file limit. A batch whose archive cannot be opened or written reports all of its files;
-// the batches before it stay in the archive.
+// The archive is written once per call, whatever the number of files. Each file is checked and
+// closed when it is added, and opened again only while the archive is written, one at a time,
+// so the open-file limit is never reached. A file that is gone, replaced or changed in size by
+// then is reported and the archive is written without it. libzip writes a temporary file beside
+// the archive and renames it over the archive at the end, so a failed write leaves the old
+// archive as it was.
 class CZIP {
 public:
-    static constexpr std::size_t kBatchSize = 200;
-
     // The call the rest of the program was written against.
     //   archive        absolute path of the zip file.
     //   fileList       absolute paths, each whole (blanks included) and followed by "\n"; empty
     //                  lines are skipped, a last path without "\n" is taken too.
-    //   progress       null, or called once after each file has been handled.
-    //   cancel         null, or asked before each file; non-zero stops: the files added so far
+    //   progress       null, or called once after each file has been checked and queued or
+    //                  refused; the files are read when the archive is written, after the last.
+    //   cancel         null, or asked before each file; non-zero stops: the files queued so far
     //                  are written, the rest are left out.
     //   progressData, cancelData  unused: the callbacks take no arguments.
     //   storeFullPaths 1: each entry is named by its full path without the leading "/", so files
@@ -44,9 +46,8 @@ public:
     //   reserved1, reserved2, reserved3  must be 0.
     //   password, comment  must be null: neither is supported, and an archive silently written
     //                  without the password asked for would look protected when it is not.
-    // Returns the number of files stored, or -1 for a call with invalid arguments (nothing is
-    // done) or when the archive could not be opened or written (some files of an earlier batch
-    // may be in it; AddFiles tells which).
+    // Returns the number of files stored, or -1 for a call with invalid arguments or when the
+    // archive could not be opened or written (then nothing was stored).
     int Add(const char* archive, const char* fileList, int (*progress)(), void* progressData,
             int (*cancel)(), void* cancelData, int storeFullPaths, int addToExisting, int level,
             int reserved1, int reserved2, const char* password, int reserved3,
@@ -55,7 +56,9 @@ public:
     // Adds the files (absolute paths) to the archive, creating it when absent and keeping the
     // entries it has, under their full paths without the leading "/", deflated at level (0 for
     // stored, 1-9). Returns the files that were not archived, in list order, each with a reason;
-    // every other file is in the archive on disk when this returns.
+    // every other file is in the archive on disk when this returns. progress, when given, is
+    // called as for Add.
     std::vector<ZipFailure> AddFiles(const std::string& archive,
-                                     const std::vector<std::string>& paths, int level = 5);
+                                     const std::vector<std::string>& paths, int level = 5,
+                                     const std::function<void()>& progress = {});
 };

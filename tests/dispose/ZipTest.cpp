@@ -1,19 +1,26 @@
 // Packing files into a zip archive: entry names, contents, adding to an archive, files that
-// must not be archived, archive paths that must not be written, the old call and batches.
+// must not be archived, archive paths that must not be written, the old call, many files
+// written at once, and files that change before the archive is written.
 #include "dispose/CZip.h"
 
 #include "support/TempDir.h"
 
+#include "platform/UniqueFd.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -28,6 +35,8 @@ struct Entry {
     std::string data;
     zip_uint16_t method = 0;
     std::time_t mtime = 0;
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
 };
 
 struct ZipDiscard {
@@ -54,6 +63,9 @@ std::map<std::string, Entry> ReadArchive(const fs::path& archive) {
         Entry entry;
         entry.method = st.comp_method;
         entry.mtime = st.mtime;
+        EXPECT_EQ(zip_file_get_external_attributes(za.get(), index, 0, &entry.system,
+                                                   &entry.attributes),
+                  0);
         std::unique_ptr<zip_file_t, ZipFileClose> file(zip_fopen_index(za.get(), index, 0));
         EXPECT_TRUE(file) << st.name;
         if (file) {
@@ -134,6 +146,13 @@ TEST_F(ZipTest, StoresFullPathsContentsTimesAndDeflate) {
     EXPECT_EQ(entries.at(EntryName(first)).method, ZIP_CM_DEFLATE);
     EXPECT_EQ(entries.at(EntryName(second)).method, ZIP_CM_DEFLATE);
     EXPECT_EQ(entries.at(EntryName(first)).mtime, when);
+    // The permissions go with the file, so an unpacked script can still be run.
+    ASSERT_EQ(::chmod(second.c_str(), 0751), 0);
+    const fs::path archive2 = m_dir.path() / "modes.zip";
+    ASSERT_TRUE(m_zip.AddFiles(archive2.string(), {second}).empty());
+    const Entry mode = ReadArchive(archive2).at(EntryName(second));
+    EXPECT_EQ(mode.system, ZIP_OPSYS_UNIX);
+    EXPECT_EQ(mode.attributes >> 16, S_IFREG | 0751u);
 }
 
 TEST_F(ZipTest, AddsToAnExistingArchiveAndKeepsEntriesItHolds) {
@@ -317,8 +336,20 @@ TEST_F(ZipTest, OldCallParsesTheListAndCountsStoredFiles) {
               -1);
 }
 
-TEST_F(ZipTest, ManyMoreFilesThanOneBatchAllLandWithinALowOpenFileLimit) {
-    const std::size_t count = 2 * CZIP::kBatchSize + 50;
+// Runs body in a child process and returns its exit code (-1 when it did not exit), so that
+// limits it sets stay out of the test process.
+int ExitCodeInChild(const std::function<int()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(body());
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(ZipTest, FarMoreFilesThanTheOpenFileLimitAllLandInOneWrite) {
+    const std::size_t count = 500;
     std::vector<std::string> paths;
     std::string list;
     for (std::size_t i = 0; i < count; ++i) {
@@ -328,23 +359,154 @@ TEST_F(ZipTest, ManyMoreFilesThanOneBatchAllLandWithinALowOpenFileLimit) {
     const fs::path stale = Make("stale.txt", "stale");
     ASSERT_TRUE(m_zip.AddFiles(Archive().string(), {stale}).empty());
 
-    // Fewer descriptors than files: all files open at once cannot work.
-    rlimit old{};
-    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
-    rlimit low = old;
-    low.rlim_cur = std::min<rlim_t>(old.rlim_cur, CZIP::kBatchSize + 56);
-    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
-    // Replacing: only the first batch may start a new archive, the others add to it.
-    const int stored = m_zip.Add(Archive().c_str(), list.c_str(), nullptr, nullptr, nullptr,
-                                 nullptr, 1, 0, 5, 0, 0, nullptr, 0, nullptr);
-    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &old), 0);
+    // Every rename onto the archive name is one write of the whole archive.
+    const UniqueFd watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    ASSERT_TRUE(watch);
+    ASSERT_GE(::inotify_add_watch(watch.get(), m_dir.path().c_str(), IN_MOVED_TO | IN_CREATE), 0);
 
-    EXPECT_EQ(stored, static_cast<int>(count));
+    // 64 descriptors for 500 files: holding them all open at once cannot work.
+    const int code = ExitCodeInChild([&] {
+        const rlimit low{64, 64};
+        if (::setrlimit(RLIMIT_NOFILE, &low) != 0)
+            return 2;
+        // Replacing: the stale entry goes, all new files are stored.
+        const int stored = m_zip.Add(Archive().c_str(), list.c_str(), nullptr, nullptr, nullptr,
+                                     nullptr, 1, 0, 5, 0, 0, nullptr, 0, nullptr);
+        return stored == static_cast<int>(count) ? 0 : 1;
+    });
+    EXPECT_EQ(code, 0);
+
+    int renamedOnto = 0, created = 0;
+    alignas(inotify_event) char buf[64 * 1024];
+    ssize_t n;
+    while ((n = ::read(watch.get(), buf, sizeof buf)) > 0) {
+        for (char* p = buf; p < buf + n;) {
+            const auto* ev = reinterpret_cast<const inotify_event*>(p);
+            const std::string name = ev->len ? ev->name : "";
+            if ((ev->mask & IN_MOVED_TO) && name == Archive().filename())
+                ++renamedOnto;
+            if ((ev->mask & IN_CREATE) && name.rfind("out.zip", 0) == 0)
+                ++created;
+            p += sizeof(inotify_event) + ev->len;
+        }
+    }
+    EXPECT_EQ(renamedOnto, 1);
+    EXPECT_EQ(created, 1); // one temporary archive, renamed over the old one
+
     auto entries = ReadArchive(Archive());
     ASSERT_EQ(entries.size(), count);
     EXPECT_EQ(entries.count(EntryName(stale)), 0u);
     for (std::size_t i = 0; i < count; ++i)
         EXPECT_EQ(entries[EntryName(paths[i])].data, "content " + std::to_string(i));
+}
+
+TEST_F(ZipTest, PathsWithABackslashAreNotArchived) {
+    const fs::path climbing = Make("..\\..\\evil.txt", Text("evil"));
+    const fs::path inFolder = Make("a\\b/file.txt", Text("folder"));
+    const fs::path good = Make("good.txt", Text("good"));
+    const auto failures = m_zip.AddFiles(Archive().string(), {climbing, good, inFolder});
+    ASSERT_EQ(FailedPaths(failures), (std::vector<std::string>{climbing, inFolder}));
+    for (const ZipFailure& f : failures)
+        EXPECT_NE(f.reason.find("backslash"), std::string::npos) << f.reason;
+    const auto entries = ReadArchive(Archive());
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries.count(EntryName(good)), 1u);
+
+    // Not counted as stored by the old call either, with names only.
+    const fs::path other = m_dir.path() / "other.zip";
+    EXPECT_EQ(m_zip.Add(other.c_str(), (climbing.string() + "\n" + good.string()).c_str(),
+                        nullptr, nullptr, nullptr, nullptr, 0, 1, 5, 0, 0, nullptr, 0, nullptr),
+              1);
+    EXPECT_EQ(ReadArchive(other).count("good.txt"), 1u);
+}
+
+TEST_F(ZipTest, FilesChangedBeforeTheArchiveIsWrittenAreReportedAndTheOthersStored) {
+    const fs::path kept = Make("kept.txt", Text("kept"));
+    ASSERT_TRUE(m_zip.AddFiles(Archive().string(), {kept}).empty());
+
+    const fs::path first = Make("first.txt", Text("first"));
+    const fs::path removed = Make("removed.txt", Text("removed"));
+    const fs::path replaced = Make("replaced.txt", Text("replaced"));
+    const fs::path linked = Make("linked.txt", Text("linked"));
+    const fs::path grown = Make("grown.txt", Text("grown"));
+    const fs::path shrunk = Make("shrunk.txt", Text("shrunk"));
+    const fs::path inFolder = Make("folder/inside.txt", Text("inside"));
+    const fs::path last = Make("last.txt", Text("last"));
+    const std::vector<std::string> list = {first,  removed, replaced, linked,
+                                           grown,  shrunk,  inFolder, last};
+    const fs::path elsewhere = Make("elsewhere/inside.txt", Text("elsewhere"));
+
+    // Once the last file is queued, and before any is read, the world changes.
+    std::size_t queued = 0;
+    const auto change = [&] {
+        if (++queued != list.size())
+            return;
+        fs::remove(removed);
+        const fs::path fresh = Make("fresh.txt", Text("fresh"));
+        fs::rename(fresh, replaced);
+        fs::remove(linked);
+        fs::create_symlink(first, linked);
+        std::ofstream(grown, std::ios::app) << "more";
+        fs::resize_file(shrunk, 3);
+        fs::rename(m_dir.path() / "folder", m_dir.path() / "moved");
+        fs::create_directory_symlink(m_dir.path() / "elsewhere", m_dir.path() / "folder");
+    };
+    const std::size_t fdsBefore = OpenDescriptors();
+    const auto failures = m_zip.AddFiles(Archive().string(), list, 5, change);
+    EXPECT_EQ(OpenDescriptors(), fdsBefore);
+    EXPECT_EQ(queued, list.size());
+
+    const std::vector<std::string> expected = {removed, replaced, linked, grown, shrunk, inFolder};
+    ASSERT_EQ(FailedPaths(failures), expected);
+    const std::vector<std::string> said = {"No such file", "replaced",     "symbolic link",
+                                           "size changed", "size changed", "symbolic link"};
+    for (std::size_t i = 0; i < failures.size(); ++i) {
+        EXPECT_NE(failures[i].reason.find("when the archive was written"), std::string::npos)
+            << failures[i].reason;
+        EXPECT_NE(failures[i].reason.find(said[i]), std::string::npos)
+            << failures[i].path << ": " << failures[i].reason;
+    }
+    auto entries = ReadArchive(Archive());
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[EntryName(kept)].data, Text("kept"));
+    EXPECT_EQ(entries[EntryName(first)].data, Text("first"));
+    EXPECT_EQ(entries[EntryName(last)].data, Text("last"));
+}
+
+int g_vanishAfter = 0;
+std::vector<std::string> g_toRemove;
+int RemoveAllAtTheEnd() {
+    if (--g_vanishAfter == 0)
+        for (const std::string& p : g_toRemove)
+            ::unlink(p.c_str());
+    return 0;
+}
+
+TEST_F(ZipTest, WhenNoQueuedFileCanBeReadTheOldArchiveStays) {
+    const fs::path kept = Make("kept.txt", Text("kept"));
+    ASSERT_TRUE(m_zip.AddFiles(Archive().string(), {kept}).empty());
+    const std::string before = ReadTextFile(Archive());
+
+    const fs::path a = Make("a.txt", Text("a"));
+    const fs::path b = Make("b.txt", Text("b"));
+    g_toRemove = {a, b};
+    // Replacing the archive: it must not be replaced by an empty one, nor removed.
+    g_vanishAfter = 2;
+    EXPECT_EQ(m_zip.Add(Archive().c_str(), (a.string() + "\n" + b.string()).c_str(),
+                        RemoveAllAtTheEnd, nullptr, nullptr, nullptr, 1, 0, 5, 0, 0, nullptr, 0,
+                        nullptr),
+              0);
+    EXPECT_EQ(ReadTextFile(Archive()), before);
+
+    // Adding to it: the same.
+    WriteTextFile(a, Text("a"));
+    WriteTextFile(b, Text("b"));
+    g_vanishAfter = 2;
+    EXPECT_EQ(m_zip.Add(Archive().c_str(), (a.string() + "\n" + b.string()).c_str(),
+                        RemoveAllAtTheEnd, nullptr, nullptr, nullptr, 1, 1, 5, 0, 0, nullptr, 0,
+                        nullptr),
+              0);
+    EXPECT_EQ(ReadTextFile(Archive()), before);
 }
 
 } // namespace
