@@ -1,12 +1,32 @@
 #include "app/Registry.h"
 
+#include "platform/DataFile.h"
+
+#include <QtCore/QFile>
 #include <QtCore/QSettings>
 
-std::unique_ptr<QSettings> RegOpenAppKey() {
+QString OptionsFilePath() {
+    // Qt reads a settings file as soon as the object is made, and would wait for ever on a
+    // FIFO: the path is found first from an object for a name no program uses. That way
+    // QSettings::setPath and Qt's own reading of XDG_CONFIG_HOME still decide the folder.
+    const QString probeName = QStringLiteral("fernwick-folder-probe");
+    const QString probe =
+        QSettings(QSettings::IniFormat, QSettings::UserScope, probeName).fileName();
     // Do not change these names: they name the file the options are stored in.
-    auto key = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                           QStringLiteral("Quenby Works"),
-                                           QStringLiteral("Fernwick"));
+    return probe.left(probe.size() - probeName.size() - 4) +
+           QStringLiteral("Quenby Works/Fernwick.ini");
+}
+
+std::unique_ptr<QSettings> RegOpenAppKey() {
+    const QString path = OptionsFilePath();
+    const std::string nativePath = QFile::encodeName(path).toStdString();
+    const DataFile file = ExamineDataFile(nativePath);
+    if (file.state == DataFileState::NotAFile || file.state == DataFileState::TooLarge) {
+        ReportDataFileProblem(DescribeDataFileProblem(nativePath, file) +
+                              "; it was left alone and the options take their defaults.");
+        return nullptr;
+    }
+    auto key = std::make_unique<QSettings>(path, QSettings::IniFormat);
     if (key->status() == QSettings::AccessError)
         return nullptr;
     return key;

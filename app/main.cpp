@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/Preview.h"
 #include "framework/Pump.h"
+#include "platform/XdgDirs.h"
 
 #include <QtWidgets/QApplication>
 
@@ -24,6 +25,7 @@ void UseOffscreenWithoutDisplay() {
 } // namespace
 
 int main(int argc, char** argv) {
+    DropRelativeXdgDirs(); // before Qt or GLib read them, and before any thread
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help") {

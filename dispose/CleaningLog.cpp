@@ -1,9 +1,11 @@
 #include "dispose/CleaningLog.h"
 
+#include "platform/DataFile.h"
 #include "platform/ProgramDir.h"
 #include "platform/UniqueFd.h"
 
 #include <cerrno>
+#include <system_error>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,6 +18,27 @@ bool IsRegularFile(int fd) {
     struct stat st {};
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
+
+// Problems with the log go to standard error only: the log cannot carry news of itself.
+void ReportLogLeftAlone(const std::string& path, mode_t type) {
+    ReportDataFileProblem(path + " is " + DescribeFileType(type) +
+                              ", not a regular file; it was left alone and nothing is logged.",
+                          ReportTo::ErrorOnly);
+}
+
+void ReportUnwritableLog(const std::string& path, int error) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        ReportLogLeftAlone(path, st.st_mode);
+    else
+        ReportDataFileProblem("cannot write the cleaning log " + path + ": " +
+                                  std::generic_category().message(error) + ".",
+                              ReportTo::ErrorOnly);
+}
+
+// Problems with the program's other files, found by the core below this log, are entries of
+// it as well as lines on standard error.
+[[maybe_unused]] const bool g_logsDataFileProblems = (SetDataFileReportLog(&WriteLog), true);
 
 } // namespace
 
@@ -45,8 +68,14 @@ void WriteLog(const std::string& message) {
     // O_NOFOLLOW: never append through a symbolic link to some other file.
     UniqueFd fd(::open(path.c_str(),
                        O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (!fd || !IsRegularFile(fd.get()))
+    if (!fd) {
+        ReportUnwritableLog(path, errno);
         return;
+    }
+    if (struct stat st {}; ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        ReportLogLeftAlone(path, st.st_mode);
+        return;
+    }
     // One write on an O_APPEND descriptor: entries from both threads never interleave.
     const char* data = entry.data();
     size_t left = entry.size();
@@ -68,5 +97,19 @@ bool LogExists() {
 }
 
 void DeleteLog() {
-    ::unlink(LogFilePath().c_str());
+    const std::string path = LogFilePath();
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return;
+    // A link is removed, never what it points to; whatever else has the name is not the log.
+    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+        ReportLogLeftAlone(path, st.st_mode);
+        return;
+    }
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        const int error = errno;
+        ReportDataFileProblem("cannot remove the cleaning log " + path + ": " +
+                                  std::generic_category().message(error) + ".",
+                              ReportTo::ErrorOnly);
+    }
 }

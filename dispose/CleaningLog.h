@@ -14,11 +14,13 @@ std::string LogFilePath();
 std::string FormatLogEntry(std::time_t when, const std::string& message);
 
 // Appends an entry stamped with the current time. Safe from any thread. A log that cannot be
-// written is skipped silently: cleaning goes on without it.
+// written (a FIFO or a folder in its place, a full disk) is reported once on standard error;
+// cleaning goes on without it.
 void WriteLog(const std::string& message);
 
 // True when the log is there and can be opened for reading.
 bool LogExists();
 
-// Removes the log; a missing log is fine.
+// Removes the log; a missing log is fine. Anything but a file or a link under its name is
+// reported and left alone.
 void DeleteLog();

@@ -2,10 +2,10 @@
 
 #include "dispose/DisposalMethod.h"
 #include "dispose/SafeFile.h"
+#include "platform/RenameNoReplace.h"
 #include "platform/UniqueFd.h"
 
 #include <fcntl.h>
-#include <stdio.h> // renameat2
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,23 +53,6 @@ bool StatRegular(int dir, const std::string& name, struct stat& st, std::string&
     else if (!S_ISREG(st.st_mode))
         reason = "it is not a regular file";
     return reason.empty();
-}
-
-// Renames without ever replacing an existing name; 0 or the errno.
-int RenameNoReplace(int fromDir, const std::string& from, int toDir, const std::string& to) {
-    if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL)
-        return errno;
-    // The file system cannot refuse to replace in a rename; a link never replaces.
-    if (::linkat(fromDir, from.c_str(), toDir, to.c_str(), 0) != 0)
-        return errno;
-    if (::unlinkat(fromDir, from.c_str(), 0) != 0) {
-        const int error = errno;
-        ::unlinkat(toDir, to.c_str(), 0); // the same file: keep it under its old name only
-        return error;
-    }
-    return 0;
 }
 
 bool WriteAll(int fd, const char* data, size_t size) {

@@ -1,6 +1,8 @@
 #include "platform/ProgramDir.h"
 
+#include "platform/DataFile.h"
 #include "platform/UniqueFd.h"
+#include "platform/XdgDirs.h"
 
 #include <cerrno>
 #include <climits>
@@ -39,9 +41,11 @@ bool MakeFolders(std::string dir, bool& created) {
 
 // Copies src to dst unless dst exists. Failures leave no partial dst behind.
 void CopyIfAbsent(const std::string& src, const std::string& dst) {
-    UniqueFd in(::open(src.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in)
+    // Only a regular file is copied: a FIFO in its place would make the start wait forever.
+    DataFile source = OpenDataFile(src);
+    if (source.state != DataFileState::Usable)
         return;
+    const UniqueFd in = std::move(source.fd);
     UniqueFd out(::open(dst.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!out)
         return;
@@ -82,14 +86,10 @@ std::string ResolveProgramDir(const ProgramDirInputs& in) {
     if (!in.exeDir.empty() && in.exeDirWritable)
         return WithSlash(in.exeDir);
 
-    std::string data;
-    if (in.xdgDataHome && in.xdgDataHome[0] == '/')
-        data = WithSlash(in.xdgDataHome);
-    else if (in.home && *in.home)
-        data = WithSlash(in.home) + ".local/share/";
-    else
+    const std::string data = XdgBaseDir(in.xdgDataHome, in.home, ".local/share");
+    if (data.empty())
         return WithSlash(in.exeDir);
-    const std::string dir = data + "Fernwick/";
+    const std::string dir = WithSlash(data) + "Fernwick/";
     bool created = false;
     if (!MakeFolders(dir, created))
         return WithSlash(in.exeDir);

@@ -1,4 +1,5 @@
 // Reading and writing the profile store as a settings file.
+#include "platform/DataFile.h"
 #include "platform/ProgramDir.h"
 #include "platform/UniqueFd.h"
 #include "profiles/CProfileList.h"
@@ -10,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <system_error>
 
 namespace {
 
@@ -158,44 +160,142 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& data) {
     return true;
 }
 
+enum class LoadOutcome { Read, Missing, NotAFile, Damaged, Unreadable };
+
+struct LoadResult {
+    LoadOutcome outcome = LoadOutcome::Read;
+    std::string problem; // for a report: "<path> is a FIFO, not a regular file", ...
+};
+
+// Appends the profiles of the settings file at path to dest. A file that is not a regular
+// file is never read; a damaged one (too large, or a line too long anywhere in it) adds
+// nothing at all, as if it were missing.
+LoadResult LoadSettingsFile(const std::string& path, CProfileList& dest) {
+    DataFile file = OpenDataFile(path);
+    switch (file.state) {
+    case DataFileState::Usable:
+        break;
+    case DataFileState::Missing:
+        return {LoadOutcome::Missing, {}};
+    case DataFileState::NotAFile:
+        return {LoadOutcome::NotAFile, DescribeDataFileProblem(path, file)};
+    case DataFileState::TooLarge:
+        return {LoadOutcome::Damaged, path + " is damaged: it is larger than " +
+                                          DataSizeText(file.limit)};
+    case DataFileState::Failed:
+        return {LoadOutcome::Unreadable, DescribeDataFileProblem(path, file)};
+    }
+
+    CSettingsReader reader(std::move(file.fd));
+    std::vector<std::unique_ptr<CProfile>> read;
+    if (ReadSettingsLine(reader) == kSettingsMagic) {
+        const int count = ReadSettingsInt(reader);
+        // A block starting after the end of the file makes no profile, so a huge announced
+        // count cannot make more profiles than the file has lines.
+        for (int i = 0; i < count; ++i) {
+            std::string name = ReadSettingsLine(reader);
+            if (name.empty())
+                break;
+            auto profile = std::make_unique<CProfile>();
+            profile->m_strName = std::move(name);
+            const bool complete = ReadProfileBody(reader, *profile);
+            read.push_back(std::move(profile));
+            if (!complete)
+                break;
+        }
+    }
+    // The damage may lie beyond the last profile: the file is judged as a whole.
+    for (std::string rest; reader.ReadRawLine(rest);) {
+    }
+    if (!reader.Damage().empty())
+        return {LoadOutcome::Damaged, path + " is damaged: " + reader.Damage()};
+    for (auto& profile : read)
+        dest.AddTail(std::move(profile));
+    return {};
+}
+
+// Tells what kept a file from being read and, at start-up, puts a damaged one aside so that
+// no later save replaces it; a preview (keep false) only tells.
+void ReportUnread(const LoadResult& result, const std::string& path, bool keep) {
+    const ReportTo to = keep ? ReportTo::ErrorAndLog : ReportTo::ErrorOnly;
+    switch (result.outcome) {
+    case LoadOutcome::Read:
+    case LoadOutcome::Missing:
+        return;
+    case LoadOutcome::NotAFile:
+        ReportDataFileProblem(result.problem + "; it was left alone.", to);
+        return;
+    case LoadOutcome::Unreadable:
+        ReportDataFileProblem(result.problem + ".", to);
+        return;
+    case LoadOutcome::Damaged:
+        break;
+    }
+    if (!keep) {
+        ReportDataFileProblem(result.problem + "; it was not read.", to);
+        return;
+    }
+    // Through a link, the file itself is put aside and the link stays for the next save.
+    const LinkTarget target = FollowLinks(path);
+    const KeptAside aside = target.error ? KeptAside{{}, target.error} : KeepAside(target.path);
+    if (aside.error)
+        ReportDataFileProblem(result.problem + "; it could not be kept aside (" +
+                                  std::generic_category().message(aside.error) +
+                                  ") and was not read.",
+                              to);
+    else
+        ReportDataFileProblem(result.problem + "; it was kept aside as " + aside.path + ".", to);
+}
+
+// Removes a consumed update file. Only a file (or a link) is removed: anything else of that
+// name is not the program's to delete.
+void RemoveUpdateFile(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return;
+    if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) {
+        ::unlink(path.c_str());
+        return;
+    }
+    ReportDataFileProblem(path + " is " + DescribeFileType(st.st_mode) +
+                          ", not a regular file; it was left alone.");
+}
+
 } // namespace
 
 void CProfileList::Load(const std::string& fileName, CProfileList& dest) const {
-    const std::string path = GetProgramDir() + fileName;
-    UniqueFile file(std::fopen(path.c_str(), "re"));
-    if (!file)
-        return;
-    CSettingsReader reader(std::move(file));
-    if (ReadSettingsLine(reader) != kSettingsMagic)
-        return;
-    const int count = ReadSettingsInt(reader);
-    // A block starting after the end of the file makes no profile, so a huge announced
-    // count cannot make more profiles than the file has lines.
-    for (int i = 0; i < count; ++i) {
-        std::string name = ReadSettingsLine(reader);
-        if (name.empty())
-            break;
-        auto profile = std::make_unique<CProfile>();
-        profile->m_strName = std::move(name);
-        const bool complete = ReadProfileBody(reader, *profile);
-        dest.AddTail(std::move(profile));
-        if (!complete)
-            break;
-    }
+    LoadSettingsFile(GetProgramDir() + fileName, dest);
 }
 
 bool CProfileList::Save() const {
     std::string out = std::string(kSettingsMagic) + '\n' + std::to_string(GetCount()) + '\n';
     for (const CProfile& p : *this)
         AppendProfile(out, p);
-    return ReplaceFileAtomically(GetProgramDir() + kSettingsFileName, out);
+    const std::string path = GetProgramDir() + kSettingsFileName;
+    // A link (dotfile managers make them) stays a link: the file behind it is replaced.
+    const LinkTarget target = FollowLinks(path);
+    if (target.error) {
+        ReportDataFileProblem("cannot save " + path + ": " +
+                              std::generic_category().message(target.error) + ".");
+        return false;
+    }
+    struct stat st {};
+    if (::lstat(target.path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        ReportDataFileProblem(target.path + " is " + DescribeFileType(st.st_mode) +
+                              ", not a regular file; it was left alone.");
+        return false;
+    }
+    return ReplaceFileAtomically(target.path, out);
 }
 
 void CProfileList::LoadAndMerge(bool consume) {
-    Load(kSettingsFileName, *this);
+    const std::string dir = GetProgramDir();
+    const std::string settings = dir + kSettingsFileName;
+    ReportUnread(LoadSettingsFile(settings, *this), settings, consume);
 
     CProfileList update;
-    Load(IsWindowsNT() ? "newntsettings.dat" : "new95settings.dat", update);
+    const std::string updateFile = dir + (IsWindowsNT() ? "newntsettings.dat" : "new95settings.dat");
+    ReportUnread(LoadSettingsFile(updateFile, update), updateFile, consume);
     if (update.IsEmpty())
         return;
     for (auto& p : update.m_list)
@@ -209,7 +309,6 @@ void CProfileList::LoadAndMerge(bool consume) {
     // otherwise they would be lost when the program directory cannot be written.
     if (!Save())
         return;
-    const std::string dir = GetProgramDir();
-    ::unlink((dir + "newntsettings.dat").c_str());
-    ::unlink((dir + "new95settings.dat").c_str());
+    RemoveUpdateFile(dir + "newntsettings.dat");
+    RemoveUpdateFile(dir + "new95settings.dat");
 }

@@ -1,32 +1,75 @@
 #include "profiles/SettingsFile.h"
 
-#include <stdio.h>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 
-bool CSettingsReader::ReadRawLine(std::string& line) {
-    line.clear();
-    if (m_atEnd || !m_file)
-        return false;
-    char* buf = nullptr;
-    size_t capacity = 0;
-    ssize_t n = ::getline(&buf, &capacity, m_file.get());
-    if (n > 0)
-        line.assign(buf, static_cast<size_t>(n));
-    std::free(buf);
-    // End of file (or a read error, treated alike).
-    if (n <= 0 || line.back() != '\n')
-        m_atEnd = true;
-    return n > 0;
-}
-
 namespace {
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+
 bool IsTrailingSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
+
 } // namespace
+
+CSettingsReader::CSettingsReader(UniqueFd fd, std::size_t maxLine, std::uint64_t maxBytes)
+    : m_fd(std::move(fd)), m_buffer(kBufferSize), m_maxLine(maxLine), m_maxBytes(maxBytes) {}
+
+bool CSettingsReader::Fill() {
+    if (!m_fd)
+        return false;
+    for (;;) {
+        const ssize_t n = ::read(m_fd.get(), m_buffer.data(), m_buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        // End of file (or a read error, treated alike).
+        if (n <= 0)
+            return false;
+        m_read += static_cast<std::uint64_t>(n);
+        if (m_read > m_maxBytes) {
+            m_damage = "it is larger than " + DataSizeText(m_maxBytes);
+            return false;
+        }
+        m_pos = 0;
+        m_end = static_cast<std::size_t>(n);
+        return true;
+    }
+}
+
+bool CSettingsReader::ReadRawLine(std::string& line) {
+    line.clear();
+    if (m_atEnd)
+        return false;
+    for (;;) {
+        if (m_pos == m_end && !Fill()) {
+            m_atEnd = true;
+            if (!m_damage.empty())
+                line.clear();
+            return !line.empty();
+        }
+        const char* start = m_buffer.data() + m_pos;
+        const auto* newline = static_cast<const char*>(std::memchr(start, '\n', m_end - m_pos));
+        const std::size_t take = newline ? static_cast<std::size_t>(newline - start) : m_end - m_pos;
+        if (take > m_maxLine - line.size()) {
+            m_damage = "it has a line longer than " + DataSizeText(m_maxLine);
+            m_atEnd = true;
+            line.clear();
+            return false;
+        }
+        line.append(start, take);
+        m_pos += take;
+        if (newline) {
+            ++m_pos;
+            return true;
+        }
+    }
+}
 
 std::string ReadSettingsLine(CSettingsReader& reader) {
     std::string line;

@@ -1,0 +1,176 @@
+#include "platform/DataFile.h"
+
+#include "platform/RenameNoReplace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <set>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+constexpr int kMaxLinks = 40; // as the kernel's own limit for one path
+constexpr int kMaxAsideNames = 1000;
+
+void Classify(const struct stat& st, DataFile& file) {
+    file.type = st.st_mode & S_IFMT;
+    if (!S_ISREG(st.st_mode)) {
+        file.state = DataFileState::NotAFile;
+        return;
+    }
+    file.size = static_cast<std::uint64_t>(st.st_size);
+    file.state = file.size > file.limit ? DataFileState::TooLarge : DataFileState::Usable;
+}
+
+void Failed(DataFile& file, int error) {
+    file.error = error;
+    file.state = error == ENOENT ? DataFileState::Missing : DataFileState::Failed;
+}
+
+std::atomic<DataFileReportLog> g_reportLog{nullptr};
+
+} // namespace
+
+DataFile ExamineDataFile(const std::string& path, std::uint64_t maxSize) {
+    DataFile file;
+    file.limit = maxSize;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        Failed(file, errno);
+    else
+        Classify(st, file);
+    return file;
+}
+
+DataFile OpenDataFile(const std::string& path, std::uint64_t maxSize) {
+    // Looking first keeps devices from being opened at all.
+    DataFile file = ExamineDataFile(path, maxSize);
+    if (file.state != DataFileState::Usable)
+        return file;
+    // There is an inherent race here: the name may be replaced after the look. O_NONBLOCK
+    // keeps a FIFO that took its place from making the open wait; fstat then tells.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (!fd || ::fstat(fd.get(), &st) != 0) {
+        Failed(file, errno);
+        return file;
+    }
+    Classify(st, file);
+    if (file.state != DataFileState::Usable)
+        return file;
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags != -1)
+        ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+    file.fd = std::move(fd);
+    return file;
+}
+
+std::string DescribeFileType(mode_t type) {
+    switch (type & S_IFMT) {
+    case S_IFREG:
+        return "a regular file";
+    case S_IFDIR:
+        return "a folder";
+    case S_IFIFO:
+        return "a FIFO";
+    case S_IFCHR:
+        return "a character device";
+    case S_IFBLK:
+        return "a block device";
+    case S_IFSOCK:
+        return "a socket";
+    case S_IFLNK:
+        return "a symbolic link";
+    default:
+        return "not a file";
+    }
+}
+
+std::string DataSizeText(std::uint64_t bytes) {
+    constexpr std::uint64_t kMiB = std::uint64_t(1) << 20;
+    if (bytes != 0 && bytes % kMiB == 0)
+        return std::to_string(bytes / kMiB) + " MiB";
+    return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
+std::string DescribeDataFileProblem(const std::string& path, const DataFile& file) {
+    switch (file.state) {
+    case DataFileState::NotAFile:
+        return path + " is " + DescribeFileType(file.type) + ", not a regular file";
+    case DataFileState::TooLarge:
+        return path + " is larger than " + DataSizeText(file.limit);
+    case DataFileState::Failed:
+        return "cannot open " + path + ": " + std::generic_category().message(file.error);
+    case DataFileState::Usable:
+    case DataFileState::Missing:
+        break;
+    }
+    return {};
+}
+
+void SetDataFileReportLog(DataFileReportLog log) { g_reportLog.store(log); }
+
+void ReportDataFileProblem(const std::string& message, ReportTo to) {
+    {
+        static std::mutex mutex;
+        static std::set<std::string> told;
+        const std::lock_guard lock(mutex);
+        if (!told.insert(message).second)
+            return;
+    }
+    const std::string line = "fernwick: " + message + "\n";
+    // One write, so that reports from two threads never mix within a line.
+    (void)!::write(STDERR_FILENO, line.data(), line.size());
+    if (to == ReportTo::ErrorAndLog)
+        if (const DataFileReportLog log = g_reportLog.load())
+            log(message);
+}
+
+LinkTarget FollowLinks(const std::string& path) {
+    std::string current = path;
+    for (int links = 0;; ++links) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                return {current, 0}; // a save creates it
+            return {{}, errno};
+        }
+        if (!S_ISLNK(st.st_mode))
+            return {current, 0};
+        if (links == kMaxLinks)
+            return {{}, ELOOP};
+        std::vector<char> buf(static_cast<size_t>(st.st_size) + 2);
+        ssize_t n;
+        while ((n = ::readlink(current.c_str(), buf.data(), buf.size())) >= 0 &&
+               static_cast<size_t>(n) >= buf.size())
+            buf.resize(buf.size() * 2); // the link grew since lstat
+        if (n <= 0)
+            return {{}, n == 0 ? ENOENT : errno};
+        const std::string target(buf.data(), static_cast<size_t>(n));
+        if (target[0] == '/') {
+            current = target;
+        } else {
+            const size_t slash = current.rfind('/');
+            current = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) +
+                      target;
+        }
+    }
+}
+
+KeptAside KeepAside(const std::string& path) {
+    for (int n = 1; n <= kMaxAsideNames; ++n) {
+        const std::string aside = path + ".damaged" + (n == 1 ? "" : "." + std::to_string(n));
+        const int error = RenameNoReplace(AT_FDCWD, path, AT_FDCWD, aside);
+        if (error == 0)
+            return {aside, 0};
+        if (error != EEXIST)
+            return {{}, error};
+    }
+    return {{}, EEXIST};
+}

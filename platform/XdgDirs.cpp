@@ -1,0 +1,23 @@
+#include "platform/XdgDirs.h"
+
+#include <cstdlib>
+
+std::string XdgBaseDir(const char* value, const char* home, const char* fallback) {
+    if (value && value[0] == '/')
+        return value;
+    if (!home || !*home)
+        return {};
+    std::string dir = home;
+    if (dir.back() != '/')
+        dir += '/';
+    return dir + fallback;
+}
+
+void DropRelativeXdgDirs() {
+    for (const char* name : kXdgFolderVariables) {
+        const char* value = std::getenv(name);
+        // An empty value means the default as well; dropping it changes nothing.
+        if (value && value[0] != '/')
+            ::unsetenv(name);
+    }
+}
