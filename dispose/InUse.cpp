@@ -11,11 +11,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -109,6 +111,57 @@ bool HasFlockHolder(int fd) {
     return errno == EWOULDBLOCK;
 }
 
+// The whole of a /proc file into buf; false when it cannot be opened or read.
+bool ReadProcFile(int dirFd, const std::string& name, std::string& buf) {
+    buf.clear();
+    const UniqueFd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
+        return false;
+    char chunk[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        buf.append(chunk, static_cast<size_t>(n));
+    }
+}
+
+// One line of /proc/PID/maps: "start-end perms offset major:minor inode   path", the device
+// numbers in hex. False for lines that name no file (inode 0: anonymous memory, the stack).
+bool ParseMapsLine(std::string_view line, dev_t& dev, ino_t& ino, std::string_view& path) {
+    size_t pos = 0;
+    for (int field = 0; field < 3; ++field) { // address range, permissions, offset
+        pos = line.find(' ', pos);
+        if (pos == std::string_view::npos)
+            return false;
+        ++pos;
+    }
+    const char* p = line.data() + pos;
+    const char* const end = line.data() + line.size();
+    unsigned major = 0, minor = 0;
+    unsigned long long inode = 0;
+    auto r = std::from_chars(p, end, major, 16);
+    if (r.ec != std::errc() || r.ptr == end || *r.ptr != ':')
+        return false;
+    r = std::from_chars(r.ptr + 1, end, minor, 16);
+    if (r.ec != std::errc() || r.ptr == end || *r.ptr != ' ')
+        return false;
+    r = std::from_chars(r.ptr + 1, end, inode, 10);
+    if (r.ec != std::errc() || inode == 0)
+        return false;
+    p = r.ptr;
+    while (p != end && *p == ' ')
+        ++p;
+    dev = makedev(major, minor);
+    ino = static_cast<ino_t>(inode);
+    path = std::string_view(p, static_cast<size_t>(end - p));
+    return true;
+}
+
 std::string FolderFailure(int error) {
     if (error == ELOOP || error == ENOTDIR)
         return "a folder on its path is a symbolic link or not a folder";
@@ -156,7 +209,62 @@ std::optional<std::string> CInUseChecker::Check(const std::string& path) {
     if (it != m_openFiles.end())
         return "A sharing violation occurred while accessing " + path + ": it is open in " +
                ProcessText(it->second.pid, it->second.command) + ".";
+    // Writing to or zeroing a mapped file changes what the process sees in its memory.
+    if (const Holder* mapper = MappedBy(st))
+        return "The file " + path + " is mapped into memory by " +
+               ProcessText(mapper->pid, mapper->command) + ".";
     return std::nullopt;
+}
+
+const CInUseChecker::Holder* CInUseChecker::MappedBy(const struct stat& st) const {
+    const auto [first, last] = m_mappings.equal_range(st.st_ino);
+    for (auto it = first; it != last; ++it)
+        if (it->second.dev == st.st_dev)
+            return &it->second.holder;
+    // Same inode, other device number: the same file only if the mapped path leads to it.
+    for (auto it = first; it != last; ++it) {
+        struct statx named {};
+        if (!it->second.path.empty() && it->second.path[0] == '/' &&
+            ::statx(AT_FDCWD, it->second.path.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC,
+                    STATX_INO, &named) == 0 &&
+            named.stx_ino == st.st_ino && makedev(named.stx_dev_major, named.stx_dev_minor) == st.st_dev)
+            return &it->second.holder;
+    }
+    return nullptr;
+}
+
+void CInUseChecker::IndexMappings(int procFd, const char* pidText, pid_t pid,
+                                  std::optional<std::string>& command) {
+    std::string maps;
+    if (!ReadProcFile(procFd, std::string(pidText) + "/maps", maps))
+        return; // gone, or not ours to read
+    dev_t lastDev = 0;
+    ino_t lastIno = 0;
+    size_t pos = 0;
+    while (pos < maps.size()) {
+        size_t eol = maps.find('\n', pos);
+        if (eol == std::string::npos)
+            eol = maps.size();
+        const std::string_view line(maps.data() + pos, eol - pos);
+        pos = eol + 1;
+        dev_t dev;
+        ino_t ino;
+        std::string_view path;
+        // A file mapped in several parts comes in consecutive lines.
+        if (!ParseMapsLine(line, dev, ino, path) || (dev == lastDev && ino == lastIno))
+            continue;
+        lastDev = dev;
+        lastIno = ino;
+        const auto [first, last] = m_mappings.equal_range(ino);
+        bool known = false;
+        for (auto it = first; it != last && !known; ++it)
+            known = it->second.dev == dev;
+        if (known)
+            continue; // the first process found is the one named
+        if (!command)
+            command = ReadCommand(pid);
+        m_mappings.emplace(ino, Mapping{dev, std::string(path), Holder{pid, *command}});
+    }
 }
 
 void CInUseChecker::BuildIndex() {
@@ -169,13 +277,11 @@ void CInUseChecker::BuildIndex() {
         pid_t pid = 0;
         if (!ParsePid(entry->d_name, pid) || pid == self)
             continue;
-        // A process that is gone or not ours to read is skipped.
+        // What of a process is gone or not ours to read is skipped.
         const UniqueDir fds = OpenDirFd(UniqueFd(::openat(
             ::dirfd(proc.get()), (std::string(entry->d_name) + "/fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
-        if (!fds)
-            continue;
         std::optional<std::string> command;
-        while (const dirent* link = ::readdir(fds.get())) {
+        while (const dirent* link = fds ? ::readdir(fds.get()) : nullptr) {
             if (link->d_name[0] == '.')
                 continue;
             // DONT_SYNC: a file on a server that stopped answering must not hang the run.
@@ -189,5 +295,6 @@ void CInUseChecker::BuildIndex() {
             m_openFiles.try_emplace(FileKey{makedev(target.stx_dev_major, target.stx_dev_minor), target.stx_ino},
                                     Holder{pid, *command});
         }
+        IndexMappings(::dirfd(proc.get()), entry->d_name, pid, command);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -8,9 +9,10 @@
 #include <string>
 #include <unordered_map>
 
-// Tells whether a file about to be disposed of is in use. One checker serves one disposal
-// run: the table of files other processes hold open is built at the first check and reused,
-// so a run over many files reads /proc once.
+// Tells whether a file about to be disposed of is in use: locked, open in another process or
+// mapped into another process's memory (a mapping outlives the descriptor it was made from).
+// One checker serves one disposal run: the table of files other processes hold open or mapped
+// is built at the first check and reused, so a run over many files reads /proc once.
 class CInUseChecker {
 public:
     // nullopt when the file is free; otherwise a sentence for the log naming the cause, the
@@ -33,8 +35,20 @@ private:
         std::string command; // from /proc/PID/comm; may be empty
     };
 
+    // A mapped file as /proc/PID/maps names it. Its device number there is the file system's,
+    // which on btrfs subvolumes is not the one stat gives, so the path is kept to confirm a
+    // match on the inode alone.
+    struct Mapping {
+        dev_t dev;
+        std::string path;
+        Holder holder;
+    };
+
     void BuildIndex();
+    void IndexMappings(int procFd, const char* pidText, pid_t pid, std::optional<std::string>& command);
+    const Holder* MappedBy(const struct stat& st) const;
 
     bool m_indexed = false;
     std::unordered_map<FileKey, Holder, FileKeyHash> m_openFiles;
+    std::unordered_multimap<ino_t, Mapping> m_mappings;
 };

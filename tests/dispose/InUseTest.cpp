@@ -1,4 +1,4 @@
-// The in-use test against real processes: children that hold a file open or locked.
+// The in-use test against real processes: children that hold a file open, locked or mapped.
 #include "dispose/InUse.h"
 
 #include "dispose/SafeFile.h"
@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -90,9 +91,12 @@ TEST(InUse, FreeFileAndOurOwnDescriptorsDoNotCount) {
     lk.l_type = F_WRLCK;
     lk.l_whence = SEEK_SET;
     ASSERT_EQ(::fcntl(mine.get(), F_SETLK, &lk), 0);
-    CInUseChecker fresh; // its table is built while we hold the file open and locked
+    void* mapped = ::mmap(nullptr, 1, PROT_READ, MAP_SHARED, mine.get(), 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    CInUseChecker fresh; // its table is built while we hold the file open, locked and mapped
     EXPECT_EQ(fresh.Check(path), std::nullopt);
     EXPECT_EQ(checker.Check(path), std::nullopt);
+    ::munmap(mapped, 1);
 }
 
 TEST(InUse, FileOpenInAnotherProcessNamesTheProcess) {
@@ -167,4 +171,60 @@ TEST(InUse, FileThatCannotBeOpenedSafelyIsInUse) {
     EXPECT_TRUE(Contains(checker.Check(viaFolder), "Unable to open " + viaFolder + ": "));
     EXPECT_TRUE(Contains(checker.Check(link), "Unable to open " + link + ": it is a symbolic link"));
     EXPECT_EQ(checker.Check((dir.path() / "real" / "f.tmp").string()), std::nullopt);
+}
+
+// Maps path into memory and closes the descriptor: only the mapping is left.
+bool MapAndClose(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool mapped = ::mmap(nullptr, 4096, PROT_READ, flags, fd, 0) != MAP_FAILED;
+    ::close(fd);
+    return mapped;
+}
+
+TEST(InUse, FileMappedByAnotherProcessNamesTheProcessAfterItsDescriptorCloses) {
+    TempDir dir;
+    const std::string shared = (dir.path() / "a shared library.so").string();
+    const std::string privately = (dir.path() / "private.db").string();
+    const std::string unmapped = (dir.path() / "unmapped.db").string();
+    const std::string other = (dir.path() / "other.db").string();
+    for (const std::string& p : {shared, privately, unmapped, other})
+        WriteTextFile(p, "data");
+    HoldingChild child([&] {
+        if (!MapAndClose(shared, MAP_SHARED) || !MapAndClose(privately, MAP_PRIVATE))
+            return false;
+        const int fd = ::open(unmapped.c_str(), O_RDONLY);
+        void* gone = fd < 0 ? MAP_FAILED : ::mmap(nullptr, 4096, PROT_READ, MAP_SHARED, fd, 0);
+        if (fd >= 0)
+            ::close(fd);
+        return gone != MAP_FAILED && ::munmap(gone, 4096) == 0;
+    });
+    ASSERT_TRUE(child.ready());
+
+    CInUseChecker checker;
+    const std::string by = " is mapped into memory by process " + std::to_string(child.pid()) + " (" +
+                           OwnCommand() + ").";
+    EXPECT_EQ(checker.Check(shared), "The file " + shared + by);
+    EXPECT_EQ(checker.Check(privately), "The file " + privately + by);
+    EXPECT_EQ(checker.Check(unmapped), std::nullopt);
+    EXPECT_EQ(checker.Check(other), std::nullopt);
+
+    // Another name of the same file is the same file.
+    const std::string hardLink = (dir.path() / "hard link.so").string();
+    fs::create_hard_link(shared, hardLink);
+    EXPECT_EQ(checker.Check(hardLink), "The file " + hardLink + by);
+}
+
+TEST(InUse, TheTableIsReadOncePerChecker) {
+    TempDir dir;
+    const std::string path = (dir.path() / "later.db").string();
+    WriteTextFile(path, "data");
+    CInUseChecker early;
+    EXPECT_EQ(early.Check(path), std::nullopt);
+    HoldingChild child([&] { return MapAndClose(path, MAP_SHARED); });
+    ASSERT_TRUE(child.ready());
+    // The run that started before the mapping keeps its table; a new run sees it.
+    EXPECT_EQ(early.Check(path), std::nullopt);
+    EXPECT_TRUE(Contains(CInUseChecker().Check(path), "is mapped into memory by process " + std::to_string(child.pid())));
 }
