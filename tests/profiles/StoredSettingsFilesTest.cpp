@@ -1,0 +1,427 @@
+// Settings and update files that are not what they should be: FIFOs, folders and devices in
+// their place, damaged files kept aside, and a settings.dat that is a symbolic link.
+#include "platform/DataFile.h"
+#include "profiles/CProfileList.h"
+#include "profiles/SettingsFile.h"
+#include "support/GuardedChild.h"
+#include "support/TempDir.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kMagic = "Fernwick 2.0, Data Stream Version 1.1\n";
+
+std::string File(std::initializer_list<const char*> names) {
+    std::string s = kMagic + std::to_string(names.size()) + "\n";
+    for (const char* name : names)
+        s += std::string(name) + "\n1069\n0\n1\n*.tmp\n0\n0\n0\n0\n1\n1\n1980\n";
+    return s;
+}
+
+std::vector<std::string> Names(const CProfileList& list) {
+    std::vector<std::string> names;
+    for (const CProfile& p : list)
+        names.push_back(p.m_strName);
+    return names;
+}
+
+// What reached the cleaning log's writer in this process.
+std::vector<std::string> g_logged;
+void Remember(const std::string& message) { g_logged.push_back(message); }
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+bool AnyContains(const std::vector<std::string>& texts, const std::string& part) {
+    for (const std::string& t : texts)
+        if (Contains(t, part))
+            return true;
+    return false;
+}
+
+size_t EntryCount(const fs::path& dir) {
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+// A file of the given size made of text followed by a hole: nothing but the text is written.
+void WriteSparse(const fs::path& path, const std::string& text, off_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    ::close(fd);
+}
+
+class StoredSettings : public ::testing::Test {
+protected:
+    ScopedTestHome home;
+    fs::path At(const std::string& name) const { return home.program() / name; }
+
+    void SetUp() override {
+        g_logged.clear();
+        SetDataFileReportLog(&Remember);
+    }
+    void TearDown() override { SetDataFileReportLog(nullptr); }
+
+    // LoadAndMerge in a child that cannot hang the run; gives the number of profiles.
+    ChildOutcome MergeGuarded(bool consume = true) {
+        return RunGuarded([consume] {
+            // Reading a device without end must fail for want of memory, not take the
+            // machine's.
+#ifndef __SANITIZE_ADDRESS__
+            const rlimit limit{rlim_t(1) << 30, rlim_t(1) << 30};
+            ::setrlimit(RLIMIT_AS, &limit);
+#endif
+            CProfileList store;
+            store.LoadAndMerge(consume);
+            return static_cast<int>(store.GetCount());
+        });
+    }
+};
+
+} // namespace
+
+// --- Something other than a file in place of settings.dat or an update file -----------------
+
+TEST_F(StoredSettings, FifoInPlaceOfSettingsIsLeftAloneWithoutWaiting) {
+    ASSERT_EQ(::mkfifo(At("settings.dat").c_str(), 0600), 0);
+    WriteTextFile(At("newntsettings.dat"), File({"Shipped"}));
+
+    const ChildOutcome merged = MergeGuarded();
+    ASSERT_TRUE(merged.Exited(1)) << "signal " << merged.signal << ": " << merged.err;
+    EXPECT_TRUE(fs::is_fifo(At("settings.dat")));
+    // The shipped profile could not be saved, so the update file waits for the next start.
+    EXPECT_EQ(ReadTextFile(At("newntsettings.dat")), File({"Shipped"}));
+    EXPECT_TRUE(Contains(merged.err, "fernwick: " + At("settings.dat").string() +
+                                         " is a FIFO, not a regular file; it was left alone."))
+        << merged.err;
+}
+
+TEST_F(StoredSettings, FifoInPlaceOfAnUpdateFileIsLeftAloneWithoutWaiting) {
+    WriteTextFile(At("settings.dat"), File({"Mine"}));
+    ASSERT_EQ(::mkfifo(At("newntsettings.dat").c_str(), 0600), 0);
+    const ChildOutcome merged = MergeGuarded();
+    ASSERT_TRUE(merged.Exited(1)) << "signal " << merged.signal << ": " << merged.err;
+    EXPECT_TRUE(fs::is_fifo(At("newntsettings.dat")));
+    EXPECT_EQ(ReadTextFile(At("settings.dat")), File({"Mine"}));
+    EXPECT_TRUE(Contains(merged.err, At("newntsettings.dat").string() + " is a FIFO")) << merged.err;
+
+    // The update file that is never read is removed with a consumed one, but only a file.
+    fs::remove(At("newntsettings.dat"));
+    WriteTextFile(At("newntsettings.dat"), File({"Shipped"}));
+    ASSERT_EQ(::mkfifo(At("new95settings.dat").c_str(), 0600), 0);
+    const ChildOutcome consumed = MergeGuarded();
+    ASSERT_TRUE(consumed.Exited(2)) << "signal " << consumed.signal << ": " << consumed.err;
+    EXPECT_FALSE(fs::exists(At("newntsettings.dat")));
+    EXPECT_TRUE(fs::is_fifo(At("new95settings.dat")));
+    EXPECT_EQ(ReadTextFile(At("settings.dat")), File({"Mine", "Shipped"}));
+    EXPECT_TRUE(Contains(consumed.err, At("new95settings.dat").string() + " is a FIFO"))
+        << consumed.err;
+}
+
+TEST_F(StoredSettings, FoldersInPlaceOfTheFilesAreLeftAlone) {
+    WriteTextFile(At("settings.dat") / "inside", "keep");
+    WriteTextFile(At("newntsettings.dat") / "inside", "keep too");
+    CProfileList store;
+    store.LoadAndMerge();
+    EXPECT_TRUE(store.IsEmpty());
+    EXPECT_EQ(ReadTextFile(At("settings.dat") / "inside"), "keep");
+    EXPECT_EQ(ReadTextFile(At("newntsettings.dat") / "inside"), "keep too");
+    EXPECT_TRUE(AnyContains(g_logged, At("settings.dat").string() + " is a folder"));
+    EXPECT_TRUE(AnyContains(g_logged, At("newntsettings.dat").string() + " is a folder"));
+
+    // A save neither replaces the folder nor writes into it.
+    auto p = std::make_unique<CProfile>();
+    p->m_strName = "New";
+    store.AddTail(std::move(p));
+    EXPECT_FALSE(store.Save());
+    EXPECT_EQ(EntryCount(At("settings.dat")), 1u);
+    EXPECT_EQ(EntryCount(home.program()), 2u); // no temporary file left either
+}
+
+TEST_F(StoredSettings, DevicesInPlaceOfTheFilesAreNeverRead) {
+    // Read to its end, /dev/zero would be one endless line.
+    fs::create_symlink("/dev/zero", At("settings.dat"));
+    fs::create_symlink("/dev/zero", At("newntsettings.dat"));
+    const ChildOutcome merged = MergeGuarded();
+    ASSERT_TRUE(merged.Exited(0)) << "signal " << merged.signal << ": " << merged.err;
+    EXPECT_TRUE(fs::is_symlink(At("settings.dat")));
+    EXPECT_TRUE(fs::is_symlink(At("newntsettings.dat")));
+    EXPECT_TRUE(Contains(merged.err, At("settings.dat").string() + " is a character device"))
+        << merged.err;
+    EXPECT_TRUE(Contains(merged.err, At("newntsettings.dat").string() + " is a character device"))
+        << merged.err;
+}
+
+TEST_F(StoredSettings, SaveNeverReplacesAFifo) {
+    ASSERT_EQ(::mkfifo(At("settings.dat").c_str(), 0600), 0);
+    CProfileList store;
+    auto p = std::make_unique<CProfile>();
+    p->m_strName = "New";
+    store.AddTail(std::move(p));
+    EXPECT_FALSE(store.Save());
+    EXPECT_TRUE(fs::is_fifo(At("settings.dat")));
+    EXPECT_EQ(EntryCount(home.program()), 1u);
+    EXPECT_TRUE(AnyContains(g_logged, At("settings.dat").string() + " is a FIFO"));
+}
+
+// --- Damaged files --------------------------------------------------------------------------
+
+TEST_F(StoredSettings, OversizedSettingsFileIsKeptAsideAndTheStartGoesOn) {
+    // Announces a profile, but is larger than any settings file can be.
+    WriteSparse(At("settings.dat"), File({"Lost"}), static_cast<off_t>(kMaxDataFileSize + 1));
+    WriteTextFile(At("newntsettings.dat"), File({"Shipped"}));
+    CProfileList store;
+    store.LoadAndMerge();
+
+    EXPECT_EQ(Names(store), std::vector<std::string>{"Shipped"});
+    ASSERT_TRUE(fs::is_regular_file(At("settings.dat.damaged")));
+    EXPECT_EQ(fs::file_size(At("settings.dat.damaged")), kMaxDataFileSize + 1);
+    // As for a missing file: the update's profiles make a new settings.dat.
+    EXPECT_EQ(ReadTextFile(At("settings.dat")), File({"Shipped"}));
+    EXPECT_FALSE(fs::exists(At("newntsettings.dat")));
+    ASSERT_FALSE(g_logged.empty());
+    EXPECT_EQ(g_logged.front(), At("settings.dat").string() +
+                                    " is damaged: it is larger than 64 MiB; it was kept aside as " +
+                                    At("settings.dat.damaged").string() + ".");
+}
+
+TEST_F(StoredSettings, LineOverOneMebibyteDamagesTheFileWhereverItIs) {
+    const std::string atLimit(kMaxSettingsLine, 'x');
+    const std::string overLimit(kMaxSettingsLine + 1, 'x');
+    const std::string block = "\n1069\n0\n1\n*.tmp\n0\n0\n0\n0\n1\n1\n1980\n";
+
+    // A line of exactly the limit is a value like any other.
+    WriteTextFile(At("settings.dat"), kMagic + "1\n" + atLimit + block);
+    CProfileList whole;
+    whole.LoadAndMerge();
+    ASSERT_EQ(whole.GetCount(), 1u);
+    EXPECT_EQ(whole.begin()->m_strName.size(), kMaxSettingsLine);
+    EXPECT_FALSE(fs::exists(At("settings.dat.damaged")));
+
+    const std::string texts[] = {
+        kMagic + "1\n" + overLimit + block,        // a value
+        kMagic + "1\nName" + block + overLimit,    // after the last profile, no line end
+        overLimit + "\n" + kMagic + "1\nName" + block, // before the magic line
+    };
+    for (const std::string& text : texts) {
+        fs::remove(At("settings.dat.damaged"));
+        WriteTextFile(At("settings.dat"), text);
+        CProfileList store;
+        store.LoadAndMerge();
+        EXPECT_TRUE(store.IsEmpty());
+        EXPECT_FALSE(fs::exists(At("settings.dat")));
+        EXPECT_EQ(fs::file_size(At("settings.dat.damaged")), text.size());
+    }
+    EXPECT_TRUE(AnyContains(g_logged, " is damaged: it has a line longer than 1 MiB; it was kept "
+                                      "aside as " +
+                                          At("settings.dat.damaged").string()));
+
+    // The same made as a sparse file: the hole is one long line of zero bytes.
+    fs::remove(At("settings.dat.damaged"));
+    WriteSparse(At("settings.dat"), kMagic + "1\n", static_cast<off_t>(kMagic.size() + 2 + kMaxSettingsLine + 1));
+    CProfileList sparse;
+    sparse.LoadAndMerge();
+    EXPECT_TRUE(sparse.IsEmpty());
+    EXPECT_TRUE(fs::exists(At("settings.dat.damaged")));
+}
+
+TEST_F(StoredSettings, KeepingAsideNeverReplacesAnEarlierDamagedFile) {
+    WriteTextFile(At("settings.dat.damaged"), "first damaged file\n");
+    WriteTextFile(At("settings.dat.damaged.2"), "second damaged file\n");
+    WriteSparse(At("settings.dat"), File({"Lost"}), static_cast<off_t>(kMaxDataFileSize + 7));
+    WriteTextFile(At("newntsettings.dat"), File({"Shipped"}));
+    CProfileList store;
+    store.LoadAndMerge();
+
+    EXPECT_EQ(ReadTextFile(At("settings.dat.damaged")), "first damaged file\n");
+    EXPECT_EQ(ReadTextFile(At("settings.dat.damaged.2")), "second damaged file\n");
+    EXPECT_EQ(fs::file_size(At("settings.dat.damaged.3")), kMaxDataFileSize + 7);
+    EXPECT_TRUE(AnyContains(g_logged, "kept aside as " + At("settings.dat.damaged.3").string()));
+
+    // Later saves write settings.dat and nothing else.
+    ASSERT_TRUE(store.Save());
+    ASSERT_TRUE(store.Save());
+    EXPECT_EQ(ReadTextFile(At("settings.dat.damaged")), "first damaged file\n");
+    EXPECT_EQ(ReadTextFile(At("settings.dat.damaged.2")), "second damaged file\n");
+    EXPECT_EQ(fs::file_size(At("settings.dat.damaged.3")), kMaxDataFileSize + 7);
+    EXPECT_EQ(EntryCount(home.program()), 4u);
+}
+
+TEST_F(StoredSettings, DamagedUpdateFileIsKeptAsideAndTheUsersFileStays) {
+    WriteTextFile(At("settings.dat"), File({"Mine"}));
+    WriteSparse(At("newntsettings.dat"), File({"Shipped"}),
+                static_cast<off_t>(kMaxDataFileSize + 1));
+    CProfileList store;
+    store.LoadAndMerge();
+    EXPECT_EQ(Names(store), std::vector<std::string>{"Mine"});
+    EXPECT_EQ(ReadTextFile(At("settings.dat")), File({"Mine"}));
+    EXPECT_FALSE(fs::exists(At("newntsettings.dat")));
+    EXPECT_EQ(fs::file_size(At("newntsettings.dat.damaged")), kMaxDataFileSize + 1);
+}
+
+TEST_F(StoredSettings, PreviewTellsOfDamageButMovesNothing) {
+    WriteSparse(At("settings.dat"), File({"Lost"}), static_cast<off_t>(kMaxDataFileSize + 1));
+    WriteTextFile(At("newntsettings.dat"), File({"Shipped"}));
+    const ChildOutcome merged = MergeGuarded(false);
+    ASSERT_TRUE(merged.Exited(1)) << merged.err;
+    EXPECT_EQ(fs::file_size(At("settings.dat")), kMaxDataFileSize + 1);
+    EXPECT_FALSE(fs::exists(At("settings.dat.damaged")));
+    EXPECT_TRUE(fs::exists(At("newntsettings.dat")));
+    EXPECT_TRUE(Contains(merged.err, At("settings.dat").string() +
+                                         " is damaged: it is larger than 64 MiB; it was not read."))
+        << merged.err;
+    EXPECT_TRUE(g_logged.empty()); // a preview writes nothing, not even the log
+}
+
+TEST(SettingsReaderLimits, LinesAndTotalsAtTheirLimits) {
+    TempDir dir;
+    const auto reader = [&](const std::string& text, size_t maxLine, std::uint64_t maxBytes) {
+        WriteTextFile(dir.path() / "f", text);
+        return CSettingsReader(UniqueFd(::open((dir.path() / "f").c_str(), O_RDONLY | O_CLOEXEC)),
+                               maxLine, maxBytes);
+    };
+    std::string line;
+    {
+        CSettingsReader r = reader("abcd\r\nabcd\nab\0d", 5, 100); // "\r" counts, "\n" does not
+        ASSERT_TRUE(r.ReadRawLine(line));
+        EXPECT_EQ(line, "abcd\r");
+        ASSERT_TRUE(r.ReadRawLine(line));
+        EXPECT_EQ(line, "abcd");
+        ASSERT_TRUE(r.ReadRawLine(line));
+        EXPECT_EQ(line, "ab"); // the literal above ends at its zero byte
+        EXPECT_FALSE(r.ReadRawLine(line));
+        EXPECT_TRUE(r.Damage().empty());
+    }
+    {
+        CSettingsReader r = reader(std::string("ab\0d\n", 5), 4, 100);
+        ASSERT_TRUE(r.ReadRawLine(line));
+        EXPECT_EQ(line, std::string("ab\0d", 4)); // zero bytes are kept
+    }
+    {
+        CSettingsReader r = reader("abcd\nabcdef\nabc\n", 5, 100);
+        ASSERT_TRUE(r.ReadRawLine(line));
+        EXPECT_FALSE(r.ReadRawLine(line));
+        EXPECT_TRUE(line.empty());
+        EXPECT_EQ(r.Damage(), "it has a line longer than 5 bytes");
+        EXPECT_FALSE(r.ReadRawLine(line)); // and stays stopped
+        EXPECT_TRUE(r.AtEnd());
+    }
+    {
+        CSettingsReader r = reader("0123456789", 100, 10);
+        ASSERT_TRUE(r.ReadRawLine(line));
+        EXPECT_EQ(line, "0123456789");
+        EXPECT_TRUE(r.Damage().empty());
+    }
+    {
+        // Grown past the limit while being read: the unfinished line is not handed out.
+        CSettingsReader r = reader("0123456789A", 100, 10);
+        EXPECT_FALSE(r.ReadRawLine(line));
+        EXPECT_TRUE(line.empty());
+        EXPECT_EQ(r.Damage(), "it is larger than 10 bytes");
+    }
+    {
+        // A line spread over several reads of the buffer.
+        const std::string big(200000, 'y');
+        CSettingsReader r = reader(big + "\nz", 200000, 1 << 20);
+        ASSERT_TRUE(r.ReadRawLine(line));
+        EXPECT_EQ(line, big);
+        ASSERT_TRUE(r.ReadRawLine(line));
+        EXPECT_EQ(line, "z");
+    }
+}
+
+// --- settings.dat as a symbolic link --------------------------------------------------------
+
+class LinkedSettings : public StoredSettings {
+protected:
+    fs::path Dotfiles() const { return home.root() / "dotfiles" / "fernwick"; }
+    void SetUp() override {
+        StoredSettings::SetUp();
+        fs::create_directories(Dotfiles());
+    }
+    CProfileList LoadWithNew() {
+        CProfileList store;
+        store.Load("settings.dat", store);
+        auto p = std::make_unique<CProfile>();
+        p->m_strName = "New";
+        p->m_lstPatterns = {"*.tmp"};
+        store.AddTail(std::move(p));
+        return store;
+    }
+};
+
+TEST_F(LinkedSettings, SaveWritesBesideTheTargetAndTheLinkStays) {
+    const fs::path target = Dotfiles() / "settings.dat";
+    WriteTextFile(target, File({"Mine"}));
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const fs::path relative = fs::path("..") / "dotfiles" / "fernwick" / "settings.dat";
+    fs::create_symlink(relative, At("settings.dat"));
+
+    CProfileList store = LoadWithNew();
+    EXPECT_EQ(Names(store), (std::vector<std::string>{"Mine", "New"}));
+    ASSERT_TRUE(store.Save());
+
+    ASSERT_TRUE(fs::is_symlink(At("settings.dat")));
+    EXPECT_EQ(fs::read_symlink(At("settings.dat")), relative);
+    EXPECT_EQ(ReadTextFile(target), File({"Mine", "New"}));
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // No temporary file left in either folder.
+    EXPECT_EQ(EntryCount(home.program()), 1u);
+    EXPECT_EQ(EntryCount(Dotfiles()), 1u);
+}
+
+TEST_F(LinkedSettings, ChainsAndDanglingLinksAreFollowedToTheirEnd) {
+    // settings.dat -> absolute link in another folder -> the file.
+    const fs::path target = Dotfiles() / "real.dat";
+    WriteTextFile(target, File({"Mine"}));
+    fs::create_symlink("real.dat", Dotfiles() / "middle.dat");
+    fs::create_symlink(Dotfiles() / "middle.dat", At("settings.dat"));
+    ASSERT_TRUE(LoadWithNew().Save());
+    EXPECT_TRUE(fs::is_symlink(At("settings.dat")));
+    EXPECT_TRUE(fs::is_symlink(Dotfiles() / "middle.dat"));
+    EXPECT_EQ(ReadTextFile(target), File({"Mine", "New"}));
+    EXPECT_EQ(EntryCount(Dotfiles()), 2u);
+
+    // A link whose file is not there yet: the save makes it.
+    fs::remove(At("settings.dat"));
+    fs::create_symlink(Dotfiles() / "fresh.dat", At("settings.dat"));
+    ASSERT_TRUE(LoadWithNew().Save());
+    EXPECT_TRUE(fs::is_symlink(At("settings.dat")));
+    EXPECT_EQ(ReadTextFile(Dotfiles() / "fresh.dat"), File({"New"}));
+
+    // A loop of links is refused and stays as it was.
+    fs::remove(At("settings.dat"));
+    fs::create_symlink("settings.dat", At("settings.dat"));
+    EXPECT_FALSE(LoadWithNew().Save());
+    EXPECT_EQ(fs::read_symlink(At("settings.dat")), fs::path("settings.dat"));
+    EXPECT_EQ(EntryCount(home.program()), 1u);
+    EXPECT_TRUE(AnyContains(g_logged, "cannot save " + At("settings.dat").string()));
+}
+
+TEST_F(LinkedSettings, DamagedTargetIsKeptAsideAndTheLinkIsWrittenAnew) {
+    const fs::path target = Dotfiles() / "settings.dat";
+    WriteSparse(target, File({"Lost"}), static_cast<off_t>(kMaxDataFileSize + 1));
+    fs::create_symlink(target, At("settings.dat"));
+    WriteTextFile(At("newntsettings.dat"), File({"Shipped"}));
+    CProfileList store;
+    store.LoadAndMerge();
+
+    EXPECT_EQ(Names(store), std::vector<std::string>{"Shipped"});
+    EXPECT_EQ(fs::file_size(Dotfiles() / "settings.dat.damaged"), kMaxDataFileSize + 1);
+    ASSERT_TRUE(fs::is_symlink(At("settings.dat")));
+    EXPECT_EQ(ReadTextFile(target), File({"Shipped"}));
+}
