@@ -1,7 +1,10 @@
 #include "platform/ProgramDir.h"
+#include "support/GuardedChild.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -69,4 +72,21 @@ TEST(ProgramDir, ProcessUsesFernwickHomeAndKnowsItsExecutable) {
     EXPECT_EQ(exe.back(), '/');
     EXPECT_TRUE(fs::exists(exe + "platform_tests"));
     EXPECT_TRUE(IsWindowsNT());
+}
+
+TEST(ProgramDir, InstalledUpdateFileIsSeededOnlyWhenItIsAFile) {
+    TempDir install, data;
+    ASSERT_EQ(::mkfifo((install.path() / kUpdateFileName).c_str(), 0600), 0);
+    const std::string xdg = (data.path() / "share").string();
+    // In a child: copying from a FIFO would wait for a writer for ever.
+    const ChildOutcome child = RunGuarded([&] {
+        ProgramDirInputs in;
+        in.exeDir = install.dir();
+        in.xdgDataHome = xdg.c_str();
+        return ResolveProgramDir(in) == xdg + "/Fernwick/" ? 0 : 1;
+    });
+    EXPECT_TRUE(child.Exited(0)) << "signal " << child.signal;
+    EXPECT_TRUE(fs::is_directory(xdg + "/Fernwick"));
+    EXPECT_FALSE(fs::exists(xdg + "/Fernwick/" + kUpdateFileName));
+    EXPECT_TRUE(fs::is_fifo(install.path() / kUpdateFileName));
 }
