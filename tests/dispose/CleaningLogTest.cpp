@@ -1,6 +1,7 @@
 // The cleaning log: entry format, appending, and logs that cannot be written.
 #include "dispose/CleaningLog.h"
 
+#include "platform/DataFile.h"
 #include "platform/UniqueFd.h"
 #include "support/TempDir.h"
 
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -279,4 +281,67 @@ TEST_F(CleaningLog, TwoThreadsProduceWholeLines) {
     }
     EXPECT_EQ(next[0], kPerThread);
     EXPECT_EQ(next[1], kPerThread);
+}
+
+// --- Something other than a file in place of the log ----------------------------------------
+
+TEST_F(CleaningLog, WhatIsNotAFileIsReportedOnStandardErrorAndLeftAlone) {
+    ASSERT_EQ(::mkfifo(LogFile().c_str(), 0600), 0);
+    testing::internal::CaptureStderr();
+    WriteLog("Scan started");
+    WriteLog("Scan stopped"); // told once, not at every entry
+    DeleteLog();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "fernwick: " + LogFile().string() +
+                       " is a FIFO, not a regular file; it was left alone and nothing is logged.\n");
+    EXPECT_TRUE(fs::is_fifo(LogFile())) << "removed as if it were the log";
+
+    // A folder, and a link (never written through), likewise.
+    fs::remove(LogFile());
+    fs::create_directory(LogFile());
+    testing::internal::CaptureStderr();
+    WriteLog("Scan started");
+    DeleteLog();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(LogFile().string() + " is a folder"),
+              std::string::npos);
+    EXPECT_TRUE(fs::is_directory(LogFile()));
+
+    fs::remove(LogFile());
+    fs::create_symlink("/dev/null", LogFile());
+    testing::internal::CaptureStderr();
+    WriteLog("Scan started");
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(LogFile().string() +
+                                                          " is a symbolic link"),
+              std::string::npos);
+    DeleteLog(); // the link is removed, never what it points to
+    EXPECT_FALSE(fs::is_symlink(LogFile()));
+    EXPECT_TRUE(fs::exists("/dev/null"));
+}
+
+TEST_F(CleaningLog, DeviceInPlaceOfTheLogIsNeitherWrittenNorRemoved) {
+    // The null device's numbers: writing to it would lose every entry without a word.
+    if (::mknod(LogFile().c_str(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+        GTEST_SKIP() << "making a device needs the right to";
+    testing::internal::CaptureStderr();
+    WriteLog("Scan started");
+    DeleteLog();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(LogFile().string() +
+                                                          " is a character device"),
+              std::string::npos);
+    EXPECT_TRUE(fs::is_character_file(LogFile()));
+    EXPECT_FALSE(LogExists());
+}
+
+TEST_F(CleaningLog, ProblemsWithTheProgramsOtherFilesBecomeEntries) {
+    const std::string message = home.programDir() + "settings.dat is a FIFO, not a regular file";
+    testing::internal::CaptureStderr();
+    ReportDataFileProblem(message);
+    ReportDataFileProblem(home.programDir() + "only on standard error", ReportTo::ErrorOnly);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("fernwick: " + message + "\n"), std::string::npos);
+    const std::vector<std::string> lines = SplitLines(ReadTextFile(LogFile()));
+    ASSERT_EQ(lines.size(), 1u);
+    std::string logged;
+    ASSERT_TRUE(ParseStampedLine(lines[0], logged)) << lines[0];
+    EXPECT_EQ(logged, message);
 }
