@@ -6,9 +6,13 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <condition_variable>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <set>
+#include <system_error>
+#include <thread>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
@@ -315,6 +319,10 @@ CVolumeTable CVolumeTable::Load(IDriveLetterStore& store, const VolumeProbes& pr
     return BuildVolumeTable(ParseMountInfo(text), store, probes);
 }
 
+CVolumeTable CVolumeTable::LoadLetters(IDriveLetterStore& store, const std::string& mountInfoPath) {
+    return Load(store, VolumeProbes{}, mountInfoPath);
+}
+
 CVolumeTable BuildVolumeTable(const std::vector<MountEntry>& mounts, IDriveLetterStore& store,
                               const VolumeProbes& probes) {
     // A later mount on the same folder hides the earlier one.
@@ -394,7 +402,8 @@ CVolumeTable BuildVolumeTable(const std::vector<MountEntry>& mounts, IDriveLette
         if (m) {
             v.fsType = m->fsType;
             v.source = m->source;
-            if (probes.label)
+            // A label belongs to a local device; a network mount has none to ask for.
+            if (probes.label && type != DriveType::Network)
                 v.label = probes.label(*m);
         }
         return v;
@@ -408,4 +417,70 @@ CVolumeTable BuildVolumeTable(const std::vector<MountEntry>& mounts, IDriveLette
             volumes.push_back(makeVolume(it->second, d.type, d.mount->mountPoint, d.mount));
     }
     return CVolumeTable(std::move(volumes));
+}
+
+struct CSpaceQuery::State {
+    std::mutex mutex;
+    std::condition_variable answered;
+    // One entry per mount point: empty until it answers.
+    std::vector<std::optional<std::optional<SpaceInfo>>> answers;
+    size_t pending = 0;
+
+    void Store(size_t i, std::optional<SpaceInfo> answer) {
+        {
+            std::lock_guard lock(mutex);
+            answers[i] = answer;
+            --pending;
+        }
+        answered.notify_all();
+    }
+};
+
+CSpaceQuery::CSpaceQuery(const std::vector<std::string>& mountPoints, Probe probe)
+    : m_state(std::make_shared<State>()) {
+    m_state->answers.resize(mountPoints.size());
+    m_state->pending = mountPoints.size();
+    for (size_t i = 0; i < mountPoints.size(); ++i) {
+        if (!probe) {
+            m_state->Store(i, std::nullopt);
+            continue;
+        }
+        try {
+            // The thread gets its own copies: nothing of the caller may be gone by the time
+            // a slow file system answers.
+            std::thread([state = m_state, i, mountPoint = mountPoints[i], probe] {
+                std::optional<SpaceInfo> answer;
+                try {
+                    answer = probe(mountPoint);
+                } catch (...) {
+                    // A probe that throws answers "unknown", like one that fails.
+                }
+                state->Store(i, answer);
+            }).detach();
+        } catch (const std::system_error&) {
+            m_state->Store(i, std::nullopt); // no thread to be had: the size stays unknown
+        }
+    }
+}
+
+bool CSpaceQuery::Answered(size_t i) const {
+    std::lock_guard lock(m_state->mutex);
+    return i < m_state->answers.size() && m_state->answers[i].has_value();
+}
+
+std::optional<SpaceInfo> CSpaceQuery::Answer(size_t i) const {
+    std::lock_guard lock(m_state->mutex);
+    if (i >= m_state->answers.size() || !m_state->answers[i])
+        return std::nullopt;
+    return *m_state->answers[i];
+}
+
+bool CSpaceQuery::AllAnswered() const {
+    std::lock_guard lock(m_state->mutex);
+    return m_state->pending == 0;
+}
+
+bool CSpaceQuery::WaitUntil(std::chrono::steady_clock::time_point deadline) const {
+    std::unique_lock lock(m_state->mutex);
+    return m_state->answered.wait_until(lock, deadline, [this] { return m_state->pending == 0; });
 }

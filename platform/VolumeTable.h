@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -85,6 +87,8 @@ VolumeProbes SystemProbes(const std::string& sysDir = "/sys",
 // system folders). Does not look at bind mounts or at other mounts.
 std::optional<DriveType> ClassifyMount(const MountEntry& mount, bool removableDevice);
 
+inline constexpr const char* kMountInfoPath = "/proc/self/mountinfo";
+
 class CVolumeTable {
 public:
     CVolumeTable() = default;
@@ -92,7 +96,13 @@ public:
 
     // The table of this machine; letters come from and new ones go to store.
     static CVolumeTable Load(IDriveLetterStore& store, const VolumeProbes& probes = SystemProbes(),
-                             const std::string& mountInfoPath = "/proc/self/mountinfo");
+                             const std::string& mountInfoPath = kMountInfoPath);
+    // The table for naming drives by letter: letters, mount points and types from the mount
+    // table and store alone. Nothing is asked of the mounts themselves (no free space, label
+    // or device), so a network file system that does not answer cannot hold it up; sizes and
+    // labels stay unknown and removable media are known only by where they are mounted.
+    static CVolumeTable LoadLetters(IDriveLetterStore& store,
+                                    const std::string& mountInfoPath = kMountInfoPath);
 
     // The drive of a letter, either case; null when there is none.
     const Volume* Find(char letter) const;
@@ -107,3 +117,30 @@ private:
 // only when a mount got a letter for the first time.
 CVolumeTable BuildVolumeTable(const std::vector<MountEntry>& mounts, IDriveLetterStore& store,
                               const VolumeProbes& probes);
+
+// Asks the free space of several mount points at once, each on a thread of its own, so that a
+// network file system that does not answer holds up neither the caller nor the other answers.
+// A thread that is still waiting when the query is destroyed is left behind, detached: it owns
+// copies of everything it touches, so it may finish (or never finish) after the query, its
+// owner or the window that showed it are gone, and it never keeps the program from ending.
+class CSpaceQuery {
+public:
+    using Probe = std::function<std::optional<SpaceInfo>(const std::string& mountPoint)>;
+
+    CSpaceQuery(const std::vector<std::string>& mountPoints, Probe probe);
+    CSpaceQuery(const CSpaceQuery&) = delete;
+    CSpaceQuery& operator=(const CSpaceQuery&) = delete;
+
+    // Whether mount point i has answered (an answer may be "unknown" when its probe failed).
+    bool Answered(size_t i) const;
+    // The answer of mount point i; nothing while it has not answered or when its probe failed.
+    std::optional<SpaceInfo> Answer(size_t i) const;
+    // True once every mount point has answered.
+    bool AllAnswered() const;
+    // Waits until every mount point has answered or the deadline has passed; true when all did.
+    bool WaitUntil(std::chrono::steady_clock::time_point deadline) const;
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
+};

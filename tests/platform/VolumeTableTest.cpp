@@ -6,8 +6,13 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <set>
+#include <stdexcept>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -409,4 +414,130 @@ TEST(VolumeTableOnThisMachine, RootIsDriveC) {
         CVolumeTable::Load(store, SystemProbes(), (tmp.path() / "mountinfo").string());
     ASSERT_EQ(bare.Volumes().size(), 1u);
     EXPECT_EQ(bare.Find('C')->totalBytes, c->totalBytes);
+}
+
+TEST(VolumeTable, LettersAloneAskNothingOfTheMounts) {
+    TempDir tmp;
+    WriteTextFile(tmp.path() / "mountinfo", kDesktop);
+    FakeStore store;
+    store.letters = {{"/mnt/nas", 'N'}};
+    const CVolumeTable table = CVolumeTable::LoadLetters(store, (tmp.path() / "mountinfo").string());
+    EXPECT_EQ(Letters(table), (std::map<char, std::string>{{'C', "/"},
+                                                            {'D', "/home"},
+                                                            {'E', "/boot"},
+                                                            {'F', "/tmp"},
+                                                            {'G', "/media/alice/USB STICK"},
+                                                            {'N', "/mnt/nas"}}));
+    // No free space, label or device was asked for: none of those mounts exists here, and
+    // a dead network share would have held the call up.
+    for (const Volume& v : table.Volumes()) {
+        EXPECT_FALSE(v.freeBytes || v.totalBytes) << v.mountPoint;
+        EXPECT_TRUE(v.label.empty()) << v.mountPoint;
+    }
+    EXPECT_EQ(table.Find('N')->type, DriveType::Network);
+    EXPECT_EQ(table.Find('G')->type, DriveType::Removable); // known by where it is mounted
+    EXPECT_EQ(store.saves, 1); // new mounts still get their letters for good
+}
+
+TEST(VolumeTable, NetworkMountsAreNotAskedForALabel) {
+    FakeStore store;
+    std::vector<std::string> asked;
+    VolumeProbes probes = RecordedProbes();
+    probes.label = [&asked](const MountEntry& m) {
+        asked.push_back(m.mountPoint);
+        return std::string("L");
+    };
+    const CVolumeTable table = BuildVolumeTable(ParseMountInfo(kDesktop), store, probes);
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "/mnt/nas"), 0);
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "/home"), 1);
+    EXPECT_TRUE(table.Find('G')->label.empty());
+    EXPECT_EQ(table.Find('D')->label, "L");
+}
+
+namespace {
+
+// A probe that answers at once for every mount point but the one it holds; that one answers
+// only once released. Shared, so a thread left behind by a query may outlive the test's frame.
+struct HeldProbe {
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool released = false;
+        bool returned = false;
+    };
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+    std::string held;
+
+    CSpaceQuery::Probe Probe() const {
+        return [gate = gate, held = held](const std::string& mountPoint) -> std::optional<SpaceInfo> {
+            if (mountPoint == "/fail")
+                return std::nullopt;
+            if (mountPoint == "/throw")
+                throw std::runtime_error("probe failed");
+            if (mountPoint == held) {
+                std::unique_lock lock(gate->mutex);
+                gate->cv.wait(lock, [&] { return gate->released; });
+                gate->returned = true;
+                gate->cv.notify_all();
+            }
+            return SpaceInfo{mountPoint.size(), 10 * mountPoint.size()};
+        };
+    }
+    void Release() const {
+        std::lock_guard lock(gate->mutex);
+        gate->released = true;
+        gate->cv.notify_all();
+    }
+    void WaitReturned() const {
+        std::unique_lock lock(gate->mutex);
+        gate->cv.wait(lock, [&] { return gate->returned; });
+    }
+};
+
+} // namespace
+
+TEST(SpaceQuery, AnswersComeWithoutWaitingForAMountThatHangs) {
+    HeldProbe probe;
+    probe.held = "/mnt/dead";
+    const std::vector<std::string> mounts = {"/", "/mnt/dead", "/home", "/fail", "/throw"};
+    CSpaceQuery query(mounts, probe.Probe());
+    // The others all answer while the dead share still hangs.
+    for (size_t i : {0u, 2u, 3u, 4u}) {
+        while (!query.Answered(i))
+            std::this_thread::yield();
+    }
+    EXPECT_FALSE(query.Answered(1));
+    EXPECT_FALSE(query.AllAnswered());
+    EXPECT_FALSE(query.WaitUntil(std::chrono::steady_clock::now()));
+    ASSERT_TRUE(query.Answer(0));
+    EXPECT_EQ(query.Answer(0)->freeBytes, 1u);
+    EXPECT_EQ(query.Answer(2)->totalBytes, 50u);
+    EXPECT_FALSE(query.Answer(1)); // not yet
+    EXPECT_FALSE(query.Answer(3)); // failed
+    EXPECT_FALSE(query.Answer(4)); // threw
+    EXPECT_FALSE(query.Answered(99));
+    EXPECT_FALSE(query.Answer(99));
+
+    probe.Release();
+    EXPECT_TRUE(query.WaitUntil(std::chrono::steady_clock::now() + std::chrono::hours(1)));
+    EXPECT_TRUE(query.AllAnswered());
+    EXPECT_EQ(query.Answer(1)->freeBytes, 9u);
+
+    const CSpaceQuery none({}, probe.Probe());
+    EXPECT_TRUE(none.AllAnswered());
+    const CSpaceQuery noProbe({"/"}, nullptr);
+    EXPECT_TRUE(noProbe.AllAnswered());
+    EXPECT_FALSE(noProbe.Answer(0));
+}
+
+TEST(SpaceQuery, AThreadLeftBehindOutlivesItsQuery) {
+    HeldProbe probe;
+    probe.held = "/mnt/dead";
+    {
+        CSpaceQuery query({"/mnt/dead"}, probe.Probe());
+        EXPECT_FALSE(query.Answered(0));
+    } // gone without waiting: a hung share must not hold up its owner
+    // The thread still runs on what it owns; its answer lands in memory of its own.
+    probe.Release();
+    probe.WaitReturned();
 }
