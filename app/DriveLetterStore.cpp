@@ -31,6 +31,8 @@ std::map<std::string, char> CDriveLetterStore::Load() {
 }
 
 void CDriveLetterStore::Save(const std::map<std::string, char>& letters) {
+    if (m_mode == Mode::ReadOnly)
+        return;
     auto key = RegOpenAppKey();
     if (!key)
         return;

@@ -11,10 +11,19 @@ inline constexpr const char* kRegDriveLetters = "Drive Letters";
 // per mount point in the group "Drive Letters".
 class CDriveLetterStore : public IDriveLetterStore {
 public:
+    // ReadOnly hands out the stored letters but keeps new ones to itself: a preview names the
+    // drives of this machine for its own listing and leaves the settings as they were.
+    enum class Mode { Remember, ReadOnly };
+
+    explicit CDriveLetterStore(Mode mode = Mode::Remember) : m_mode(mode) {}
+
     // Values that are not one letter D..Z, and letters given twice, are left out.
     std::map<std::string, char> Load() override;
-    // Replaces the whole group.
+    // Replaces the whole group; does nothing when read-only.
     void Save(const std::map<std::string, char>& letters) override;
+
+private:
+    Mode m_mode;
 };
 
 // The settings key of a mount point. Its bytes are percent-encoded: the settings store would

@@ -2,7 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/DriveLetterStore.h"
-#include "platform/VolumeTable.h"
+#include "app/DrivesForLetters.h"
 #include "profiles/CProfileList.h"
 #include "scan/CFoundFileList.h"
 #include "scan/ProfileSelection.h"
@@ -29,14 +29,11 @@ int RunPreview(std::vector<std::string> args) {
     const std::string drives = GetSwitchValue(args, "/d");
     request.drivePass = !drives.empty();
     if (request.drivePass) {
-        CDriveLetterStore letters;
-        const CVolumeTable volumes = CVolumeTable::Load(letters);
-        for (char letter : drives) {
-            if (const Volume* v = volumes.Find(letter))
-                request.drives.push_back({v->letter, v->mountPoint});
-            else
-                std::fprintf(stderr, "fernwick: there is no drive %c:\n", letter);
-        }
+        // Letters given to new mounts serve this listing only.
+        CDriveLetterStore letters(CDriveLetterStore::Mode::ReadOnly);
+        request.drives = DrivesForLetters(drives, letters, [](char letter) {
+            std::fprintf(stderr, "fernwick: there is no drive %c:\n", letter);
+        });
     }
 
     static char buffer[1 << 16];

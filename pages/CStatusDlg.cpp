@@ -2,12 +2,12 @@
 
 #include "app/CommandLine.h"
 #include "app/DriveLetterStore.h"
+#include "app/DrivesForLetters.h"
 #include "controls/PictureLink.h"
 #include "dispose/CleaningLog.h"
 #include "framework/CDataExchange.h"
 #include "framework/Pump.h"
 #include "framework/WinTypes.h"
-#include "platform/VolumeTable.h"
 #include "profiles/CProfileList.h"
 #include "res/ResourceInit.h"
 #include "res/resource.h"
@@ -120,13 +120,9 @@ void UnattendedSearchThread(CStatusDlg* dlg) {
     request.drivePass = !drives.empty();
     if (request.drivePass) {
         CDriveLetterStore store;
-        const CVolumeTable volumes = CVolumeTable::Load(store);
-        for (char letter : drives) {
-            if (const Volume* v = volumes.Find(letter))
-                request.drives.push_back({v->letter, v->mountPoint});
-            else
-                WriteLog(std::string("Drive ") + letter + ": is not there; it was not scanned.");
-        }
+        request.drives = DrivesForLetters(drives, store, [](char letter) {
+            WriteLog(std::string("Drive ") + letter + ": is not there; it was not scanned.");
+        });
     }
 
     CStatusSink sink(dlg);
