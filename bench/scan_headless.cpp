@@ -28,7 +28,10 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     CStopEvent stop;
     CListingFoundFileList sink;
+    // Folders that cannot be scanned are told on standard error, as a log would have them.
+    const CScanContext context = CScanContext::AtScanStart(
+        [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
     for (const auto& folder : folders)
-        SearchFolder(folder, profile, stop, sink);
+        SearchFolder(folder, profile, stop, sink, context);
     return 0;
 }

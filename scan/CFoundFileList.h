@@ -18,11 +18,16 @@ public:
     // Sizes in the order of Paths(); 0 where the size could not be read.
     const std::vector<std::uint64_t>& Sizes() const { return m_sizes; }
     const std::vector<std::time_t>& Times() const { return m_times; }
+    // Each file's identity when it was taken, in the order of Paths(); 0 where unknown.
+    const std::vector<dev_t>& Devices() const { return m_devs; }
+    const std::vector<ino_t>& Inodes() const { return m_inos; }
 
 private:
     std::vector<std::string> m_lstFoundFiles;
     std::vector<std::uint64_t> m_sizes;
     std::vector<std::time_t> m_times;
+    std::vector<dev_t> m_devs;
+    std::vector<ino_t> m_inos;
     std::unordered_set<std::string> m_seen;
     std::uint64_t m_lTotalBytes = 0;
 };

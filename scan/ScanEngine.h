@@ -2,6 +2,9 @@
 
 #include "profiles/CProfile.h"
 #include "scan/CStopEvent.h"
+#include "scan/ScanContext.h"
+
+#include <sys/types.h>
 
 #include <cstdint>
 #include <ctime>
@@ -13,6 +16,8 @@ struct FoundFile {
     std::string path;                  // absolute
     std::optional<std::uint64_t> size; // unknown when the file vanished before it was read
     std::time_t mtime = 0;             // last write; meaningful only with a size
+    dev_t dev = 0;                     // the file's identity, from the same look as the size
+    ino_t ino = 0;
 };
 
 // Where a search puts what it finds. Called on the searching thread.
@@ -26,12 +31,21 @@ public:
     virtual void Pump() {}
 };
 
-// Walks one folder tree depth first for the profile's patterns and folder names and hands
-// every file taken to the sink. The folder's own files come first (pattern by pattern, in
-// pattern order), then its subfolders in the order the file system lists them. A subfolder
-// named in the folder names has the files directly inside it taken and is not entered.
-// Symbolic links are never followed or taken, only regular files are taken, and the walk
-// stays on the file system it starts on. A folder that cannot be read yields nothing.
+// Walks one folder tree for the profile's patterns and folder names and hands every file
+// taken to the sink. The folder's own files come first (pattern by pattern, in pattern order),
+// then its subfolders in the order the file system lists them, each walked the same way
+// before the next. A subfolder named in the folder names has the files directly inside it
+// taken and is not entered.
+// The folder is first resolved to its real path (see OpenTrustedFolder): the paths handed to
+// the sink are real paths. Inside the walk symbolic links are never followed or taken, only
+// regular files are taken, and the walk stays on the file system it starts on. Trash folders
+// are not entered and Fernwick's own files never taken (see CScanContext). A folder that
+// cannot be resolved or opened is reported through the context and yields nothing. The walk
+// reaches any depth with a few open descriptors and keeps of each folder only the files it
+// takes and the subfolders it has still to visit.
+void SearchFolder(const std::string& folder, const CProfile& profile, const CStopEvent& stop,
+                  CScanSink& sink, const CScanContext& context);
+// The same with a context of its own, made for this search, that reports nowhere.
 void SearchFolder(const std::string& folder, const CProfile& profile, const CStopEvent& stop,
                   CScanSink& sink);
 

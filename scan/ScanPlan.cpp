@@ -9,6 +9,8 @@ void Log(const ScanRequest& r, const std::string& text) {
 
 bool RunScanPlan(const CProfileList& store, const ScanRequest& r, const CStopEvent& stop,
                  CScanSink& sink) {
+    // Fernwick's own files and the trash are looked up once, when the scan starts.
+    const CScanContext context = CScanContext::AtScanStart(r.log);
     // Pass 1: listed folders, whatever the profile's scope.
     for (const CProfile& p : store) {
         if (!r.isSelected(p))
@@ -17,7 +19,7 @@ bool RunScanPlan(const CProfileList& store, const ScanRequest& r, const CStopEve
         for (const std::string& folder : p.m_lstScanFolders) {
             if (r.stopEndsPlan && stop.IsSet())
                 return false;
-            SearchFolder(folder, p, stop, sink);
+            SearchFolder(folder, p, stop, sink, context);
         }
     }
     if (!r.drivePass)
@@ -31,7 +33,7 @@ bool RunScanPlan(const CProfileList& store, const ScanRequest& r, const CStopEve
             if (r.stopEndsPlan && stop.IsSet())
                 return false;
             Log(r, d.Text());
-            SearchFolder(d.root, p, stop, sink);
+            SearchFolder(d.root, p, stop, sink, context);
         }
     }
     return !(r.stopEndsPlan && stop.IsSet());

@@ -24,7 +24,7 @@ struct ScanRequest {
     // The unattended run gives up between folders once a stop is requested; the interactive
     // scan lets the remaining calls return at once and still writes their log lines.
     bool stopEndsPlan = false;
-    // The cleaning log.
+    // The cleaning log; also told of every folder that could not be scanned.
     std::function<void(const std::string&)> log;
 };
 

@@ -5,7 +5,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <filesystem>
 #include <functional>
@@ -34,6 +37,11 @@ public:
     void link(const std::string& target, const std::string& rel) {
         std::filesystem::create_symlink(target, m_dir.path() / rel);
     }
+    // A link owned by uid (lchown: the tests run as root).
+    bool linkOwnedBy(const std::string& target, const std::string& rel, uid_t uid) {
+        link(target, rel);
+        return ::lchown(at(rel).c_str(), uid, uid) == 0;
+    }
 
 private:
     TempDir m_dir;
@@ -45,7 +53,12 @@ public:
     std::vector<FoundFile> files;
     std::vector<std::string> folders;
     std::function<void()> onPump;
-    void OnFolder(const std::string& f) override { folders.push_back(f); }
+    std::function<void(const std::string&)> onFolder;
+    void OnFolder(const std::string& f) override {
+        folders.push_back(f);
+        if (onFolder)
+            onFolder(f);
+    }
     void OnFileTaken(const FoundFile& f) override { files.push_back(f); }
     void Pump() override {
         if (onPump)
@@ -59,3 +72,57 @@ public:
         return r;
     }
 };
+
+// A scan context that keeps what the searches report.
+class ReportingContext {
+public:
+    std::vector<std::string> reports;
+    CScanContext context =
+        CScanContext::AtScanStart([this](const std::string& s) { reports.push_back(s); });
+
+    ReportingContext() = default;
+    ReportingContext(const ReportingContext&) = delete;
+    ReportingContext& operator=(const ReportingContext&) = delete;
+    // The reports containing every one of parts.
+    size_t Count(std::initializer_list<std::string> parts) const {
+        return static_cast<size_t>(std::count_if(reports.begin(), reports.end(), [&](const std::string& r) {
+            return std::all_of(parts.begin(), parts.end(),
+                               [&](const std::string& p) { return r.find(p) != std::string::npos; });
+        }));
+    }
+};
+
+// What a forked child wrote to its pipe, and how it ended.
+struct ChildOutcome {
+    int status = -1;
+    std::string out;
+    bool EndedWell() const { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
+};
+
+// Runs body in a forked child, which sees a copy of this process and cannot harm it.
+template <class Body> ChildOutcome RunInChild(Body body) {
+    ChildOutcome r;
+    int p[2];
+    if (::pipe(p) != 0)
+        return r;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(p[0]);
+        const std::string out = body();
+        for (size_t done = 0; done < out.size();) {
+            const ssize_t w = ::write(p[1], out.data() + done, out.size() - done);
+            if (w <= 0)
+                ::_exit(3);
+            done += static_cast<size_t>(w);
+        }
+        ::_exit(0);
+    }
+    ::close(p[1]);
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::read(p[0], buf, sizeof buf)) > 0)
+        r.out.append(buf, static_cast<size_t>(n));
+    ::close(p[0]);
+    ::waitpid(pid, &r.status, 0);
+    return r;
+}
