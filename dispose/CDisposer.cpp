@@ -4,6 +4,7 @@
 #include "dispose/DisposalMethod.h"
 #include "dispose/DisposalSteps.h"
 #include "dispose/Trash.h"
+#include "platform/TrustedPath.h"
 
 #include <sys/stat.h>
 
@@ -16,7 +17,27 @@ std::uint64_t CurrentFileSize(const std::string& path) {
 
 CDisposer::CDisposer(int method, std::string destination, LogFn log)
     : m_nMethod(method), m_verb(MethodVerb(method)), m_strDestination(std::move(destination)),
-      m_log(std::move(log)) {}
+      m_log(std::move(log)) {
+    // Resolved as the scan resolves its folders: a destination reached through a trusted link
+    // (a home under /var/home) works by its real path, the steps refusing links on the way.
+    const bool zip = m_nMethod == METHOD_ZIP;
+    if ((!zip && m_nMethod != METHOD_MOVE) || m_strDestination.empty())
+        return;
+    std::string folder = m_strDestination, name;
+    if (zip) {
+        const size_t slash = folder.rfind('/');
+        name = folder.substr(slash == std::string::npos ? 0 : slash + 1);
+        folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+        if (name.empty())
+            return; // no archive name: the archive step says so
+    }
+    const TrustedFolder real = OpenTrustedFolder(folder);
+    if (!real.fd) {
+        m_destinationRefused = "the destination folder " + folder + " cannot be used: " + real.reason;
+        return;
+    }
+    m_strDestination = zip ? (real.path == "/" ? "" : real.path) + "/" + name : real.path;
+}
 
 void CDisposer::Failed(const std::string& path, std::uint64_t size, const std::string& reason) {
     m_log(path + " could not be " + m_verb + ": " + reason + ".");
@@ -47,7 +68,8 @@ CDisposer::Result CDisposer::Handle(const std::string& path) {
         step = DeleteFileStep(path);
         break;
     case METHOD_MOVE:
-        step = MoveFileStep(path, m_strDestination);
+        step = m_destinationRefused.empty() ? MoveFileStep(path, m_strDestination)
+                                            : StepResult::Failed(m_destinationRefused);
         break;
     case METHOD_PERMANENT_DELETE:
         step = PermanentDeleteStep(path);
@@ -79,8 +101,12 @@ std::vector<std::string> CDisposer::Finish() {
         for (const auto& [path, size] : m_pending)
             paths.push_back(path);
         std::unordered_map<std::string, std::string> reasons;
-        for (ZipFailure& f : CZIP().AddFiles(m_strDestination, paths))
-            reasons.emplace(std::move(f.path), std::move(f.reason));
+        if (!m_destinationRefused.empty())
+            for (const std::string& path : paths)
+                reasons.emplace(path, m_destinationRefused);
+        else
+            for (ZipFailure& f : CZIP().AddFiles(m_strDestination, paths))
+                reasons.emplace(std::move(f.path), std::move(f.reason));
         for (const auto& [path, size] : m_pending) {
             if (auto it = reasons.find(path); it != reasons.end()) {
                 Failed(path, size, it->second);

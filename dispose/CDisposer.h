@@ -16,6 +16,9 @@ class CDisposer {
 public:
     using LogFn = std::function<void(const std::string&)>;
 
+    // A Move destination, or a Zip archive's folder, is resolved to its real path here, when
+    // the run starts, through trusted links only (OpenTrustedFolder); one that cannot be
+    // resolved fails every file of the run with the reason.
     CDisposer(int method, std::string destination, LogFn log);
 
     enum class Result {
@@ -46,6 +49,7 @@ private:
     int m_nMethod;
     const char* m_verb;
     std::string m_strDestination;
+    std::string m_destinationRefused; // why the destination cannot be used; empty when it can
     LogFn m_log;
     CInUseChecker m_inUse;
     std::vector<std::pair<std::string, std::uint64_t>> m_pending;
