@@ -1,7 +1,6 @@
-// The program's own files: what may be opened, how problems are told, links followed to their
-// end, damaged files put aside without replacing anything, and relative XDG folders.
+// The program's own files: what may be opened, how problems are told, how far links are
+// followed, damaged files put aside without replacing anything, and relative XDG folders.
 #include "platform/DataFile.h"
-#include "platform/RenameNoReplace.h"
 #include "platform/XdgDirs.h"
 #include "support/GuardedChild.h"
 #include "support/TempDir.h"
@@ -16,7 +15,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -112,21 +110,6 @@ TEST(DataFile, FifosFoldersDevicesAndSocketsAreNeverOpened) {
     EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
-TEST(DataFile, SparseFileOverSixtyFourMebibytesIsTooLargeWithoutBeingRead) {
-    TempDir dir;
-    const fs::path file = dir.path() / "huge";
-    for (const std::uint64_t size : {kMaxDataFileSize, kMaxDataFileSize + 1}) {
-        UniqueFd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        ASSERT_TRUE(fd);
-        ASSERT_EQ(::ftruncate(fd.get(), static_cast<off_t>(size)), 0);
-        const DataFile f = OpenDataFile(file);
-        EXPECT_EQ(f.state, size > kMaxDataFileSize ? DataFileState::TooLarge : DataFileState::Usable);
-        EXPECT_EQ(f.size, size);
-        EXPECT_EQ(ExamineDataFile(file).state, f.state);
-    }
-    EXPECT_EQ(DescribeDataFileProblem("h", OpenDataFile(file)), "h is larger than 64 MiB");
-}
-
 TEST(DataFile, TypesAndSizesReadAsWords) {
     EXPECT_EQ(DescribeFileType(S_IFREG), "a regular file");
     EXPECT_EQ(DescribeFileType(S_IFBLK), "a block device");
@@ -165,93 +148,44 @@ TEST(DataFileReport, ToldOnStandardErrorAndTheLogOncePerProcess) {
 
 // --- Following links ------------------------------------------------------------------------
 
-TEST(DataFileLinks, FollowedToTheFileAtTheEndOfTheChain) {
+TEST(DataFileLinks, FortyLinksAreFollowedAndNoMore) {
     TempDir dir;
     const fs::path d = dir.path();
-    WriteTextFile(d / "a" / "real", "x");
-    fs::create_directories(d / "b");
-    fs::create_symlink("../a/real", d / "b" / "rel");    // relative to the link's folder
-    fs::create_symlink(d / "b" / "rel", d / "abs");     // absolute
-    fs::create_symlink(d / "a" / "not-yet", d / "dangling");
-    fs::create_symlink("loop", d / "loop");
-
-    EXPECT_EQ(FollowLinks((d / "a" / "real").string()).path, (d / "a" / "real").string());
-    EXPECT_EQ(FollowLinks((d / "abs").string()).path, (d / "b" / "../a/real").string());
-    EXPECT_EQ(FollowLinks((d / "missing").string()).path, (d / "missing").string());
-    EXPECT_EQ(FollowLinks((d / "dangling").string()).path, (d / "a" / "not-yet").string());
-    const LinkTarget loop = FollowLinks((d / "loop").string());
-    EXPECT_TRUE(loop.path.empty());
-    EXPECT_EQ(loop.error, ELOOP);
-    const LinkTarget below = FollowLinks((d / "a" / "real" / "x").string());
-    EXPECT_TRUE(below.path.empty());
-    EXPECT_EQ(below.error, ENOTDIR);
-
-    // A link named without any folder is read from the current folder.
-    const fs::path before = fs::current_path();
-    fs::current_path(d);
-    EXPECT_EQ(FollowLinks("abs").path, (d / "b" / "../a/real").string());
-    fs::create_symlink("a/real", "bare");
-    EXPECT_EQ(FollowLinks("bare").path, "a/real");
-    fs::current_path(before);
-
-    // Forty links are followed, the forty-first is one too many.
-    fs::path link = d / "a" / "real";
+    WriteTextFile(d / "real", "x");
+    fs::path link = d / "real";
     for (int i = 1; i <= 41; ++i) {
         const fs::path next = d / ("chain" + std::to_string(i));
-        fs::create_symlink(link, next);
+        fs::create_symlink(link.filename(), next); // relative: read from the link's folder
         link = next;
         const LinkTarget t = FollowLinks(next.string());
         if (i <= 40)
-            EXPECT_EQ(t.path, (d / "a" / "real").string()) << i;
+            EXPECT_EQ(t.path, (d / "real").string()) << i;
         else
             EXPECT_EQ(t.error, ELOOP);
     }
+    const LinkTarget below = FollowLinks((d / "real" / "x").string());
+    EXPECT_TRUE(below.path.empty());
+    EXPECT_EQ(below.error, ENOTDIR);
 }
 
 // --- Keeping damaged files aside ------------------------------------------------------------
 
-TEST(DataFileKeepAside, TakesTheFirstFreeNameAndReplacesNothing) {
+TEST(DataFileKeepAside, SkipsNamesTakenByAnythingAndReplacesNothing) {
     TempDir dir;
-    const fs::path file = dir.path() / "settings.dat";
-    WriteTextFile(file, "damaged 1");
-    KeptAside kept = KeepAside(file.string());
+    const std::string file = (dir.path() / "settings.dat").string();
+    fs::create_directory(file + ".damaged");
+    WriteTextFile(file + ".damaged.2", "earlier");
+    WriteTextFile(file, "damaged");
+    const KeptAside kept = KeepAside(file);
     EXPECT_EQ(kept.error, 0);
-    EXPECT_EQ(kept.path, file.string() + ".damaged");
-    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(kept.path, file + ".damaged.3");
+    EXPECT_EQ(ReadTextFile(file + ".damaged.2"), "earlier");
+    EXPECT_EQ(ReadTextFile(file + ".damaged.3"), "damaged");
+    EXPECT_TRUE(fs::is_directory(file + ".damaged"));
 
-    // Taken names are skipped, whatever they are.
-    fs::create_directory(dir.path() / "settings.dat.damaged.2");
-    for (int i = 2; i <= 3; ++i) {
-        WriteTextFile(file, "damaged " + std::to_string(i));
-        kept = KeepAside(file.string());
-        EXPECT_EQ(kept.error, 0);
-    }
-    EXPECT_EQ(kept.path, file.string() + ".damaged.4");
-    EXPECT_EQ(ReadTextFile(file.string() + ".damaged"), "damaged 1");
-    EXPECT_TRUE(fs::is_directory(file.string() + ".damaged.2"));
-    EXPECT_EQ(ReadTextFile(file.string() + ".damaged.3"), "damaged 2");
-    EXPECT_EQ(ReadTextFile(file.string() + ".damaged.4"), "damaged 3");
-
-    // Nothing to put aside.
-    kept = KeepAside(file.string());
-    EXPECT_TRUE(kept.path.empty());
-    EXPECT_EQ(kept.error, ENOENT);
-}
-
-TEST(DataFileKeepAside, RenameNeverReplacesAnExistingName) {
-    TempDir dir;
-    WriteTextFile(dir.path() / "from", "new");
-    WriteTextFile(dir.path() / "to", "old");
-    EXPECT_EQ(RenameNoReplace(AT_FDCWD, (dir.path() / "from").string(), AT_FDCWD,
-                              (dir.path() / "to").string()),
-              EEXIST);
-    EXPECT_EQ(ReadTextFile(dir.path() / "to"), "old");
-    EXPECT_EQ(ReadTextFile(dir.path() / "from"), "new");
-    EXPECT_EQ(RenameNoReplace(AT_FDCWD, (dir.path() / "from").string(), AT_FDCWD,
-                              (dir.path() / "free").string()),
-              0);
-    EXPECT_EQ(ReadTextFile(dir.path() / "free"), "new");
-    EXPECT_FALSE(fs::exists(dir.path() / "from"));
+    const KeptAside nothing = KeepAside(file);
+    EXPECT_TRUE(nothing.path.empty());
+    EXPECT_EQ(nothing.error, ENOENT);
 }
 
 // --- XDG folders ----------------------------------------------------------------------------
