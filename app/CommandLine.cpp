@@ -125,11 +125,11 @@ std::vector<std::string> SplitWindowsArguments(std::string_view s) {
 std::string UsageText() {
     return "Usage: fernwick [switches]\n"
            "Finds files you no longer need and gets rid of the ones you choose.\n"
-           "Without switches Fernwick opens its cleaning wizard.\n"
+           "Without switches Fernwick opens its cleaning wizard, which needs a display.\n"
            "\n"
            "Switches of a scheduled cleaning (a leading '-' may stand for '/'):\n"
            "  /r              run unattended: scan, dispose of everything found, log, exit\n"
-           "  /p\"NAME NAME \"  the profiles to scan, each name followed by one blank\n"
+           "  /p\"NAME NAME\"   the profiles to scan, the names separated by blanks\n"
            "  /dLETTERS       drives scanned by whole-drive profiles, e.g. /dCD\n"
            "  /xMETHOD        1022 delete, 1023 zip, 1024 move, 1025 move to the trash,\n"
            "                  1026 permanently delete\n"

@@ -1,5 +1,6 @@
 #include "app/CFernwickApp.h"
 #include "app/CommandLine.h"
+#include "app/Display.h"
 #include "app/Preview.h"
 #include "framework/Pump.h"
 #include "platform/XdgDirs.h"
@@ -8,21 +9,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
-
-namespace {
-
-// A run started by cron has no display: it then works without a window, and the log is its
-// report.
-void UseOffscreenWithoutDisplay() {
-    const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if ((!display || !*display) && (!wayland || !*wayland) && (!platform || !*platform))
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-}
-
-} // namespace
+#include <vector>
 
 int main(int argc, char** argv) {
     DropRelativeXdgDirs(); // before Qt or GLib read them, and before any thread
@@ -40,7 +29,20 @@ int main(int argc, char** argv) {
             return RunPreview(std::vector<std::string>(argv, argv + argc));
     }
     theApp.m_argv.assign(argv, argv + argc);
-    UseOffscreenWithoutDisplay();
+
+    // Decided before Qt starts: Qt aborts on a display it cannot open, and would run the
+    // wizard invisibly, for ever, where there is none.
+    std::vector<std::string> args = theApp.m_argv;
+    const bool unattended = (ParseCommandLine(args) & CMDF_RUN) != 0;
+    const DisplayChoice display =
+        ChooseDisplay(unattended, DisplayEnvironment::FromProcess(argc, argv));
+    if (!display.canRun) {
+        std::fputs(NoDisplayMessage(display.reason).c_str(), stderr);
+        return 2;
+    }
+    if (!display.platform.empty())
+        ::setenv("QT_QPA_PLATFORM", display.platform.c_str(), 1);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fernwick"));
     QApplication::setOrganizationName(QStringLiteral("Quenby Works"));

@@ -39,7 +39,7 @@ TEST(Startup, FirstStartMergesTheShippedProfilesOnce) {
     EXPECT_EQ(first.exitCode, 0) << first.out;
     EXPECT_FALSE(fs::exists(home.program() / "newntsettings.dat"));
     const std::string settings = ReadTextFile(home.program() / "settings.dat");
-    ASSERT_TRUE(settings.starts_with("Fernwick 2.0, Data Stream Version 1.1\n7\n")) << settings;
+    ASSERT_TRUE(settings.starts_with("Fernwick 2.0, Data Stream Version 1.1\n8\n")) << settings;
     // Home-relative folders were made the user's own.
     EXPECT_NE(settings.find(home.home().string() + "/.cache\n"), std::string::npos);
 
