@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "ui_dlg132_drives.h"
 
+#include <QtCore/QTimer>
 #include <QtGui/QPalette>
 #include <QtWidgets/QTreeWidget>
 
@@ -43,14 +44,22 @@ QIcon ArtIcon(int id) { return QIcon(QStringLiteral(":/art/icon%1.png").arg(id))
 CDrivesPage::CDrivesPage()
     : CPropertyPage(IDD_DRIVES, FromForm<Ui::Dlg132Drives>()),
       m_volumeSource([] {
+          // The sizes are asked later, off this thread: a network share may not answer.
+          VolumeProbes probes = SystemProbes();
+          probes.space = nullptr;
           CDriveLetterStore store;
-          return CVolumeTable::Load(store);
+          return CVolumeTable::Load(store, probes);
       }),
+      m_spaceProbe(SystemProbes().space),
       m_isProfileChecked([](const CProfile&) { return true; }) {
     InitFernwickResources();
 }
 
 void CDrivesPage::SetVolumeSource(VolumeSource source) { m_volumeSource = std::move(source); }
+
+void CDrivesPage::SetSpaceProbe(CSpaceQuery::Probe probe) { m_spaceProbe = std::move(probe); }
+
+bool CDrivesPage::SizesPending() const { return m_spaceTimer && m_spaceTimer->isActive(); }
 
 void CDrivesPage::SetProfileFilter(ProfileFilter isChecked) {
     m_isProfileChecked = std::move(isChecked);
@@ -102,6 +111,7 @@ bool CDrivesPage::OnInitDialog() {
             SetItemData(list, row, static_cast<unsigned char>(v.letter));
         }
         FitColumns(list, true);
+        AskSizes();
 
         // A left click on a row; the tree view does not report the second click of a double
         // click, so a double click toggles once.
@@ -114,6 +124,58 @@ bool CDrivesPage::OnInitDialog() {
     if (m_picture)
         m_picture->LoadBitmap(IDB_DRIVES);
     return true;
+}
+
+void CDrivesPage::AskSizes() {
+    // Every drive shown with sizes that has none yet is asked at once, each on its own thread;
+    // the rows are filled as the answers come, so the page never waits for a slow drive.
+    m_spaceLetters.clear();
+    std::vector<std::string> mountPoints;
+    for (const Volume& v : m_volumes.Volumes()) {
+        if (v.type != DriveType::Removable && !v.freeBytes && !v.totalBytes) {
+            m_spaceLetters += v.letter;
+            mountPoints.push_back(v.mountPoint);
+        }
+    }
+    m_spaceShown.assign(mountPoints.size(), false);
+    m_spaceQuery = std::make_unique<CSpaceQuery>(mountPoints, m_spaceProbe);
+    m_spaceDeadline = std::chrono::steady_clock::now() + kSpaceTimeLimit;
+    // The timer belongs to the list: it goes with the page's window, and the threads still
+    // waiting then are left to themselves.
+    m_spaceTimer = new QTimer(m_listDrives);
+    m_spaceTimer->setInterval(50);
+    QObject::connect(m_spaceTimer, &QTimer::timeout, m_spaceTimer, [this] { ShowSizes(); });
+    m_spaceTimer->start();
+    ShowSizes();
+}
+
+void CDrivesPage::ShowSizes() {
+    QTreeWidget* list = m_listDrives;
+    if (!list || !m_spaceQuery)
+        return;
+    bool changed = false;
+    for (size_t i = 0; i < m_spaceLetters.size(); ++i) {
+        if (m_spaceShown[i] || !m_spaceQuery->Answered(i))
+            continue;
+        m_spaceShown[i] = true;
+        const std::optional<SpaceInfo> space = m_spaceQuery->Answer(i);
+        if (!space)
+            continue;
+        for (int r = 0, rows = list->topLevelItemCount(); r < rows; ++r) {
+            if (GetItemData(list, r) != static_cast<unsigned char>(m_spaceLetters[i]))
+                continue;
+            list->topLevelItem(r)->setText(3, SizeText(space->freeBytes));
+            list->topLevelItem(r)->setText(4, SizeText(space->totalBytes));
+            changed = true;
+        }
+    }
+    if (changed)
+        FitColumns(list, true);
+    // Past the limit a drive that has not answered keeps its size columns empty for good.
+    if (m_spaceQuery->AllAnswered() || std::chrono::steady_clock::now() >= m_spaceDeadline) {
+        if (m_spaceTimer)
+            m_spaceTimer->stop();
+    }
 }
 
 bool CDrivesPage::OnSetActive() {

@@ -7,12 +7,15 @@
 
 #include <QtCore/QPointer>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CProfile;
+class QTimer;
 class QTreeWidget;
 
 // The wizard page on which the user checks the drives whose whole folder tree is scanned for
@@ -25,8 +28,14 @@ public:
     CDrivesPage();
 
     // Where the rows come from; read again each time the page's window is made. The default
-    // is this machine's table.
+    // is this machine's table without sizes: the page asks those itself (SetSpaceProbe).
     void SetVolumeSource(VolumeSource source);
+    // How the free and total space of a drive is asked; the default asks the file system.
+    // Each drive is asked on a thread of its own, and a drive that has not answered within
+    // the time limit keeps its size columns empty.
+    void SetSpaceProbe(CSpaceQuery::Probe probe);
+    // True while the page still waits for sizes.
+    bool SizesPending() const;
     // Which profiles the start page has checked; the heading names only those. The default
     // counts every profile as checked.
     void SetProfileFilter(ProfileFilter isChecked);
@@ -56,11 +65,23 @@ public:
     QPointer<CPictureStatic> m_picture;
     QPointer<QTreeWidget> m_listDrives;
 
+    // How long the page waits for a drive's sizes (a network share may never answer).
+    static constexpr std::chrono::milliseconds kSpaceTimeLimit{2000};
+
 private:
     void OnClickDrives();
     bool IsRowChecked(int row) const;
+    void AskSizes();
+    void ShowSizes();
 
     VolumeSource m_volumeSource;
+    CSpaceQuery::Probe m_spaceProbe;
+    // The sizes being asked: the letters of the rows, in the order of the query's answers.
+    std::unique_ptr<CSpaceQuery> m_spaceQuery;
+    std::string m_spaceLetters;
+    std::vector<bool> m_spaceShown;
+    std::chrono::steady_clock::time_point m_spaceDeadline;
+    QPointer<QTimer> m_spaceTimer;
     ProfileFilter m_isProfileChecked;
     CVolumeTable m_volumes; // what the rows show
 };

@@ -4,6 +4,7 @@
 #include "pages/CDrivesPage.h"
 #include "profiles/CProfileList.h"
 #include "res/resource.h"
+#include "support/HeldSpaceProbe.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 
@@ -17,6 +18,7 @@
 
 #include <map>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -44,8 +46,22 @@ MountEntry Mount(int id, unsigned major, unsigned minor, const char* mountPoint,
 constexpr std::uint64_t kGiB = 1024ull * 1024 * 1024;
 constexpr std::uint64_t kTiB = 1024 * kGiB;
 
+// The sizes of the recorded machine; the backup disk's cannot be read.
+std::optional<SpaceInfo> RecordedSpace(const std::string& mountPoint) {
+    static const std::map<std::string, SpaceInfo> sizes = {
+        {"/", {2 * kGiB, 6'000'000'000'000ull}},
+        {"/home", {1536 * 1024, 500'107'862'016ull}},
+        {"/media/alice/STICK", {8 * kGiB, 16 * kGiB}},
+        {"/mnt/nas", {3 * kTiB, 8 * kTiB}},
+        {"/tmp", {1 * kGiB, 2 * kGiB}},
+    };
+    const auto it = sizes.find(mountPoint);
+    return it == sizes.end() ? std::nullopt : std::optional<SpaceInfo>(it->second);
+}
+
 // A machine with a 6 TB system disk, /home, a USB stick, an NFS share, /tmp in memory and a
-// backup disk whose size cannot be read. The mounts are listed out of letter order.
+// backup disk. The mounts are listed out of letter order. As the page's own source, the
+// table has no sizes: the page asks them (RecordedSpace).
 CVolumeTable RecordedTable() {
     const std::vector<MountEntry> mounts = {
         Mount(20, 8, 2, "/", "ext4", "/dev/sda2"),
@@ -59,17 +75,6 @@ CVolumeTable RecordedTable() {
     store.letters = {{"/home", 'D'}, {"/media/alice/STICK", 'E'}, {"/mnt/nas", 'F'},
                      {"/tmp", 'G'}, {"/srv/backup", 'H'}};
     VolumeProbes probes;
-    probes.space = [](const std::string& mountPoint) -> std::optional<SpaceInfo> {
-        static const std::map<std::string, SpaceInfo> sizes = {
-            {"/", {2 * kGiB, 6'000'000'000'000ull}},
-            {"/home", {1536 * 1024, 500'107'862'016ull}},
-            {"/media/alice/STICK", {8 * kGiB, 16 * kGiB}},
-            {"/mnt/nas", {3 * kTiB, 8 * kTiB}},
-            {"/tmp", {1 * kGiB, 2 * kGiB}},
-        };
-        const auto it = sizes.find(mountPoint);
-        return it == sizes.end() ? std::nullopt : std::optional<SpaceInfo>(it->second);
-    };
     probes.removable = [](const MountEntry& m) { return m.source == "/dev/sdb1"; };
     probes.label = [](const MountEntry& m) -> std::string {
         static const std::map<std::string, std::string> labels = {
@@ -159,6 +164,7 @@ class DrivesPageTest : public QObject {
 
     static CDrivesPage& Recorded(CDrivesPage& page) {
         page.SetVolumeSource(RecordedTable);
+        page.SetSpaceProbe(RecordedSpace);
         return page;
     }
 
@@ -186,6 +192,7 @@ private slots:
         CDrivesPage page;
         QVERIFY(page.m_strDrives.empty());
         Run(Recorded(page), [&](CPropertySheet& sheet) {
+            QTRY_VERIFY_WITH_TIMEOUT(!page.SizesPending(), 20000);
             QCOMPARE(page.GetCaption(), std::string("Drives"));
             QCOMPARE(sheet.GetSafeHwnd()->windowTitle(), QStringLiteral("Drives"));
             QTreeWidget* list = page.m_listDrives;
@@ -371,6 +378,7 @@ private slots:
     void aSecondRunRebuildsTheRowsUnchecked() {
         CDrivesPage page;
         int loads = 0;
+        page.SetSpaceProbe(RecordedSpace);
         page.SetVolumeSource([&loads] {
             ++loads;
             std::vector<Volume> volumes = RecordedTable().Volumes();
@@ -401,6 +409,55 @@ private slots:
         QCOMPARE(page.m_strDrives, std::string("D")); // left with Cancel, not Next
     }
 
+    void aShareThatDoesNotAnswerHoldsUpNothing() {
+        CDrivesPage page;
+        Recorded(page);
+        const HeldSpaceProbe probe("/mnt/nas", RecordedSpace);
+        page.SetSpaceProbe(probe.Probe());
+        Run(page, [&](CPropertySheet& sheet) {
+            QTreeWidget* list = page.m_listDrives;
+            // The page is there and works while the share keeps it waiting.
+            QVERIFY(page.SizesPending());
+            QCOMPARE(list->topLevelItemCount(), 6);
+            ClickRow(page, RowF);
+            QCOMPARE(CheckedLetters(page), QStringLiteral("F"));
+            QVERIFY(NextEnabled(sheet));
+            QTRY_COMPARE_WITH_TIMEOUT(list->topLevelItem(RowD)->text(3),
+                                      QStringLiteral("1536 KBytes"), 20000);
+
+            // After the time limit the page gives up on the share: its row has no sizes.
+            QTRY_VERIFY_WITH_TIMEOUT(!page.SizesPending(), 20000);
+            QCOMPARE(RowTexts(list, RowF),
+                     Texts({"F: /mnt/nas", "Network", "", "", ""}));
+            QCOMPARE(RowTexts(list, RowC),
+                     Texts({"C: /", "Fixed", "System", "2097152 KBytes", "5859375000 KBytes"}));
+            QCOMPARE(RowTexts(list, RowG),
+                     Texts({"G: /tmp", "RAM", "", "1048576 KBytes", "2097152 KBytes"}));
+            QVERIFY(!probe.AskedOn(std::this_thread::get_id()));
+
+            // A late answer changes nothing.
+            probe.Release();
+            probe.WaitReturned();
+            QTest::qWait(200); // time for a stray update to show, were there one
+            QCOMPARE(list->topLevelItem(RowF)->text(3), QString());
+            sheet.PressButton(ID_WIZNEXT);
+            QCOMPARE(page.m_strDrives, std::string("F"));
+        });
+    }
+
+    void theWizardClosesWhileAShareHangs() {
+        const HeldSpaceProbe probe("/mnt/nas", RecordedSpace);
+        {
+            CDrivesPage page;
+            Recorded(page);
+            page.SetSpaceProbe(probe.Probe());
+            Run(page, [&](CPropertySheet&) { QVERIFY(page.SizesPending()); });
+            QVERIFY(page.GetSafeHwnd() == nullptr);
+        } // the window and the page are gone; the share's thread still waits
+        probe.Release();
+        probe.WaitReturned(); // and answers into what it owns, with nothing left to show it
+    }
+
     void thisMachineShowsItsRootDrive() {
         ScopedTestHome home;
         CDrivesPage page;
@@ -409,6 +466,7 @@ private slots:
             const int row = FindItemByText(list, QStringLiteral("C: /"));
             QVERIFY(row >= 0);
             QCOMPARE(list->topLevelItem(row)->text(1), QStringLiteral("Fixed"));
+            QTRY_VERIFY_WITH_TIMEOUT(!page.SizesPending(), 20000);
             const QString total = list->topLevelItem(row)->text(4);
             QVERIFY2(QRegularExpression(QStringLiteral("^[1-9][0-9]* KBytes$"))
                          .match(total)

@@ -1,4 +1,5 @@
 #include "platform/VolumeTable.h"
+#include "support/HeldSpaceProbe.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -7,9 +8,7 @@
 #include <sys/sysmacros.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <filesystem>
-#include <mutex>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -456,49 +455,19 @@ TEST(VolumeTable, NetworkMountsAreNotAskedForALabel) {
 
 namespace {
 
-// A probe that answers at once for every mount point but the one it holds; that one answers
-// only once released. Shared, so a thread left behind by a query may outlive the test's frame.
-struct HeldProbe {
-    struct Gate {
-        std::mutex mutex;
-        std::condition_variable cv;
-        bool released = false;
-        bool returned = false;
-    };
-    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
-    std::string held;
-
-    CSpaceQuery::Probe Probe() const {
-        return [gate = gate, held = held](const std::string& mountPoint) -> std::optional<SpaceInfo> {
-            if (mountPoint == "/fail")
-                return std::nullopt;
-            if (mountPoint == "/throw")
-                throw std::runtime_error("probe failed");
-            if (mountPoint == held) {
-                std::unique_lock lock(gate->mutex);
-                gate->cv.wait(lock, [&] { return gate->released; });
-                gate->returned = true;
-                gate->cv.notify_all();
-            }
-            return SpaceInfo{mountPoint.size(), 10 * mountPoint.size()};
-        };
-    }
-    void Release() const {
-        std::lock_guard lock(gate->mutex);
-        gate->released = true;
-        gate->cv.notify_all();
-    }
-    void WaitReturned() const {
-        std::unique_lock lock(gate->mutex);
-        gate->cv.wait(lock, [&] { return gate->returned; });
-    }
-};
+// Sizes made up from the mount point; "/fail" fails and "/throw" throws.
+std::optional<SpaceInfo> MadeUpSpace(const std::string& mountPoint) {
+    if (mountPoint == "/fail")
+        return std::nullopt;
+    if (mountPoint == "/throw")
+        throw std::runtime_error("probe failed");
+    return SpaceInfo{mountPoint.size(), 10 * mountPoint.size()};
+}
 
 } // namespace
 
 TEST(SpaceQuery, AnswersComeWithoutWaitingForAMountThatHangs) {
-    HeldProbe probe;
-    probe.held = "/mnt/dead";
+    const HeldSpaceProbe probe("/mnt/dead", MadeUpSpace);
     const std::vector<std::string> mounts = {"/", "/mnt/dead", "/home", "/fail", "/throw"};
     CSpaceQuery query(mounts, probe.Probe());
     // The others all answer while the dead share still hangs.
@@ -522,6 +491,7 @@ TEST(SpaceQuery, AnswersComeWithoutWaitingForAMountThatHangs) {
     EXPECT_TRUE(query.WaitUntil(std::chrono::steady_clock::now() + std::chrono::hours(1)));
     EXPECT_TRUE(query.AllAnswered());
     EXPECT_EQ(query.Answer(1)->freeBytes, 9u);
+    EXPECT_FALSE(probe.AskedOn(std::this_thread::get_id()));
 
     const CSpaceQuery none({}, probe.Probe());
     EXPECT_TRUE(none.AllAnswered());
@@ -531,8 +501,7 @@ TEST(SpaceQuery, AnswersComeWithoutWaitingForAMountThatHangs) {
 }
 
 TEST(SpaceQuery, AThreadLeftBehindOutlivesItsQuery) {
-    HeldProbe probe;
-    probe.held = "/mnt/dead";
+    const HeldSpaceProbe probe("/mnt/dead", MadeUpSpace);
     {
         CSpaceQuery query({"/mnt/dead"}, probe.Probe());
         EXPECT_FALSE(query.Answered(0));
