@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -56,6 +57,7 @@ struct Outcome {
 };
 
 const char* const kExists = "the archive already holds an entry of that name";
+const std::string kAtWrite = "it could not be read when the archive was written: ";
 
 // The entry name is the path itself, so ".." or "." parts would let an unpacker write outside
 // its target folder.
@@ -168,7 +170,7 @@ struct PendingFile {
 
     zip_int64_t Fail(int zipError, int sysError, const std::string& why) {
         zip_error_set(error.get(), zipError, sysError);
-        failure = "it could not be read when the archive was written: " + why;
+        failure = kAtWrite + why;
         fd.reset();
         return -1;
     }
@@ -272,6 +274,17 @@ std::optional<std::string> AddOne(zip_t* za, PendingFile& f, const Options& opt)
     return std::nullopt;
 }
 
+// libzip sets up a deflate stream of about 270 KiB for every entry and frees it right after.
+// Until glibc's allocator has seen a large mmap-ed block freed, it hands such memory back to
+// the system at every free and faults it in again for the next entry: a few hundred small
+// files took seconds. Freeing one such block raises its thresholds (they follow the largest
+// mmap-ed block freed), so the streams' memory stays with the process. A hint, no more:
+// nothing depends on it.
+void KeepDeflateMemory() {
+    void* volatile block = std::malloc(std::size_t{1} << 20);
+    std::free(block);
+}
+
 // Writes the archive with the queued files. libzip stops writing at the first file it cannot
 // read and leaves the old archive as it was; that file is then taken out, the others are
 // checked again so that many vanished files do not cost a write each, and the archive is
@@ -283,6 +296,16 @@ std::size_t Write(ZipPtr& za, std::vector<std::unique_ptr<PendingFile>>& queued,
         f.dropped = true;
         return zip_delete(za.get(), f.entry) == 0;
     };
+    // Nothing reached the disk, though every remaining entry was accepted.
+    const auto notWritten = [&] {
+        const std::string reason = "the archive could not be written: " + ArchiveText(za.get());
+        for (const auto& f : queued)
+            if (!f->dropped)
+                reasons[f->listIndex] = reason;
+        archiveFailed = true;
+        return std::size_t{0};
+    };
+    KeepDeflateMemory();
     for (;;) {
         std::size_t live = 0;
         for (const auto& f : queued)
@@ -294,22 +317,16 @@ std::size_t Write(ZipPtr& za, std::vector<std::unique_ptr<PendingFile>>& queued,
             return live;
         }
 
-        bool unreadable = false, deleted = true;
+        bool unreadable = false;
         for (const auto& f : queued) {
             if (!f->dropped && f->failure) {
                 unreadable = true;
-                deleted = drop(*f, *f->failure) && deleted;
+                if (!drop(*f, *f->failure))
+                    return notWritten();
             }
         }
-        if (!unreadable || !deleted) {
-            // Not the fault of a file: nothing reached the disk, though every entry was accepted.
-            const std::string reason = "the archive could not be written: " + ArchiveText(za.get());
-            for (const auto& f : queued)
-                if (!f->dropped)
-                    reasons[f->listIndex] = reason;
-            archiveFailed = true;
-            return 0;
-        }
+        if (!unreadable)
+            return notWritten(); // not the fault of a file
         for (const auto& f : queued) {
             if (f->dropped)
                 continue;
@@ -319,10 +336,8 @@ std::size_t Write(ZipPtr& za, std::vector<std::unique_ptr<PendingFile>>& queued,
                 parent.dir ? StatRegular(parent, &f->added, st) : FolderErrorText(parent.error);
             if (!why && st.st_size != f->added.st_size)
                 why = "its size changed";
-            if (why && !drop(*f, "it could not be read when the archive was written: " + *why)) {
-                archiveFailed = true;
-                return 0;
-            }
+            if (why && !drop(*f, kAtWrite + *why))
+                return notWritten();
         }
     }
 }
