@@ -1,0 +1,13 @@
+#include "controls/BoldFont.h"
+
+#include <QtGui/QFont>
+#include <QtWidgets/QWidget>
+
+void SetBoldFont(QWidget* control) {
+    if (!control)
+        return;
+    QFont font = control->font();
+    font.setWeight(QFont::Bold);
+    control->setFont(font);
+    control->update();
+}

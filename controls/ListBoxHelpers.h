@@ -1,0 +1,17 @@
+#pragma once
+
+// The program's list boxes are QListWidgets of plain text entries. Those that keep their
+// entries sorted do so without regard to case (CompareNoCase), whatever the order of entry.
+
+#include <string>
+#include <vector>
+
+class QListWidget;
+
+// The entries, top to bottom; empty for a null list.
+std::vector<std::string> GetListBoxEntries(const QListWidget* list);
+// Inserts the entry at its sorted place, after entries that sort equal; returns its row, or
+// -1 for a null list.
+int AddSortedEntry(QListWidget* list, const std::string& entry);
+// The selected entry's row, or -1.
+int GetSelectedEntry(const QListWidget* list);
