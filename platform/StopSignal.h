@@ -3,10 +3,11 @@
 // A request to stop from outside: SIGTERM (shutdown, time limit), SIGINT (Ctrl-C) or SIGHUP
 // (the terminal went away). The handler only sets an atomic flag and writes one byte to a
 // self-pipe, so long loops poll StopSignalReceived() between steps and event loops watch
-// StopSignalFd() to wake up. Nothing here is undone by a later signal: the first one wins.
+// StopSignalFd() to wake up. The first signal wins; later ones change nothing, so a second
+// Ctrl-C cannot cut a copy short and leave its temporary file behind.
 
-// Installs the handlers (sigaction, SA_RESTART left off so blocking calls return EINTR) and
-// creates the self-pipe. Safe to call more than once; later calls do nothing.
+// Installs the handlers (sigaction with SA_RESTART: no call elsewhere sees EINTR because of
+// them) and creates the self-pipe. Safe to call more than once; later calls do nothing.
 void InstallStopSignals();
 
 // True once one of the signals has arrived since InstallStopSignals().
