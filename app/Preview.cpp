@@ -36,6 +36,11 @@ int RunPreview(std::vector<std::string> args) {
         });
     }
 
+    // Folders that cannot be scanned are told on standard error: a preview writes no log.
+    request.report = [](const std::string& text) {
+        std::fprintf(stderr, "fernwick: %s\n", text.c_str());
+    };
+
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     CStopEvent stop;

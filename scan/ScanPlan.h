@@ -24,8 +24,10 @@ struct ScanRequest {
     // The unattended run gives up between folders once a stop is requested; the interactive
     // scan lets the remaining calls return at once and still writes their log lines.
     bool stopEndsPlan = false;
-    // The cleaning log; also told of every folder that could not be scanned.
+    // The cleaning log.
     std::function<void(const std::string&)> log;
+    // Told of every folder that could not be scanned, and why; the log when not set.
+    std::function<void(const std::string&)> report;
 };
 
 // Runs a scan over the store in two passes: every selected profile's own scan folders, then,

@@ -81,3 +81,24 @@ TEST(ScanPlan, AStopEndsTheUnattendedPlanButTheInteractiveOneStillLogs) {
     EXPECT_EQ(f.log.size(), 5u); // every line is still written
     EXPECT_TRUE(found.Paths().empty());
 }
+
+TEST(ScanPlan, FoldersThatCannotBeScannedAreToldToTheReportOrElseTheLog) {
+    PlanFixture f;
+    f.request.drivePass = false;
+    f.store.begin()->m_lstScanFolders.push_back(f.t.at("gone"));
+    CStopEvent stop;
+    CFoundFileList found;
+    RunScanPlan(f.store, f.request, stop, found);
+    EXPECT_EQ(f.log, (Paths{"Scanning for Temp",
+                            f.t.at("gone") + " was not scanned: " + f.t.at("gone") +
+                                ": No such file or directory.",
+                            "Scanning for Backups"}));
+
+    Paths reports;
+    f.log.clear();
+    f.request.report = [&](const std::string& s) { reports.push_back(s); };
+    RunScanPlan(f.store, f.request, stop, found);
+    EXPECT_EQ(f.log, (Paths{"Scanning for Temp", "Scanning for Backups"}));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].starts_with(f.t.at("gone") + " was not scanned")) << reports[0];
+}

@@ -444,3 +444,26 @@ TEST(ScanSafety, TakenFilesCarryTheirIdentityIntoTheUnattendedList) {
     }
     EXPECT_NE(found.Inodes()[0], found.Inodes()[1]);
 }
+
+TEST(ScanSafety, WhatIsATrashFolder) {
+    EXPECT_TRUE(IsVolumeTrashName("", ".Trash-1000"));
+    EXPECT_TRUE(IsVolumeTrashName("media", ".Trash-0"));
+    EXPECT_FALSE(IsVolumeTrashName("", ".Trash-"));
+    EXPECT_FALSE(IsVolumeTrashName("", ".Trash-10a"));
+    EXPECT_TRUE(IsVolumeTrashName(".Trash", "1000"));
+    EXPECT_FALSE(IsVolumeTrashName(".trash", "1000"));
+    EXPECT_FALSE(IsVolumeTrashName("Trash", "1000"));
+    EXPECT_FALSE(IsVolumeTrashName(".Trash", "files"));
+    EXPECT_TRUE(IsHomeTrashName("/home/anna/.local/share/", "Trash"));
+    EXPECT_FALSE(IsHomeTrashName("/home/anna/share/", "Trash"));
+    EXPECT_FALSE(IsHomeTrashName("/home/anna/.local/share/", "trash"));
+
+    ::setenv("HOME", "/home/anna", 1);
+    ::setenv("XDG_DATA_HOME", "/data/anna/", 1);
+    EXPECT_EQ(HomeTrashPath(), "/data/anna/Trash");
+    ::setenv("XDG_DATA_HOME", "data", 1); // relative: ignored
+    EXPECT_EQ(HomeTrashPath(), "/home/anna/.local/share/Trash");
+    ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("HOME");
+    EXPECT_EQ(HomeTrashPath(), "");
+}
