@@ -127,8 +127,9 @@ bool CDrivesPage::OnInitDialog() {
 }
 
 void CDrivesPage::AskSizes() {
-    // Every drive shown with sizes that has none yet is asked at once, each on its own thread;
-    // the rows are filled as the answers come, so the page never waits for a slow drive.
+    // The drives whose rows show sizes (all but removable ones) are asked at once, each on a
+    // thread of its own, unless the source gave their sizes; the rows are filled as the
+    // answers come, so the page never waits for a slow drive.
     m_spaceLetters.clear();
     std::vector<std::string> mountPoints;
     for (const Volume& v : m_volumes.Volumes()) {
