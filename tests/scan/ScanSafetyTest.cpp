@@ -9,11 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include <grp.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 
-#include <map>
 #include <sstream>
 
 using Paths = std::vector<std::string>;
@@ -173,65 +171,6 @@ TEST(ScanSafety, FoldersThatCannotBeResolvedAreReportedNotScanned) {
     EXPECT_EQ(rc.Count({t.at("loop-a") + " was not scanned", "more than 40 symbolic links"}), 1u);
     EXPECT_EQ(rc.Count({t.at("missing") + " was not scanned", "No such file or directory"}), 1u);
     EXPECT_EQ(rc.Count({t.at("file.tmp") + " was not scanned", "is not a folder"}), 1u);
-}
-
-TEST(ScanSafety, InAStickyFolderOnlyTheFollowersAndTheFolderOwnersLinksAreFollowed) {
-    ScanTree t;
-    ASSERT_EQ(::chmod(t.root().c_str(), 0755), 0); // the unprivileged child must get in
-    t.file("target/a.tmp");
-    ASSERT_EQ(::chmod(t.at("target").c_str(), 0755), 0);
-    ASSERT_EQ(::chmod(t.at("target/a.tmp").c_str(), 0644), 0);
-    const auto folder = [&](const std::string& rel, mode_t mode, uid_t owner) {
-        t.dir(rel);
-        return ::chmod(t.at(rel).c_str(), mode) == 0 && ::chown(t.at(rel).c_str(), owner, owner) == 0;
-    };
-    ASSERT_TRUE(folder("sticky", 01777, 4321));     // like /tmp, but another user's
-    ASSERT_TRUE(folder("rootsticky", 01777, 0));    // like /tmp
-    ASSERT_TRUE(folder("open", 0777, 4321));        // world-writable, not sticky
-    t.link(t.at("target"), "sticky/roots");
-    ASSERT_TRUE(t.linkOwnedBy(t.at("target"), "sticky/followers", 65534));
-    ASSERT_TRUE(t.linkOwnedBy(t.at("target"), "sticky/owners", 4321));
-    t.link(t.at("target"), "rootsticky/roots");
-    t.link(t.at("target"), "open/roots");
-
-    // The scan runs as an ordinary user (65534) in a child.
-    const ChildOutcome c = RunInChild([&] {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-            return std::string("cannot become user 65534\n");
-        std::string out;
-        for (const char* rel :
-             {"sticky/roots", "sticky/followers", "sticky/owners", "rootsticky/roots", "open/roots"}) {
-            ReportingContext rc;
-            CStopEvent stop;
-            RecordingSink sink;
-            SearchFolder(t.at(rel), Profile({"*.tmp"}), stop, sink, rc.context);
-            out += std::string(rel) + " " + std::to_string(sink.files.size()) + "\n";
-            for (const auto& r : rc.reports)
-                out += "report " + r + "\n";
-        }
-        return out;
-    });
-    ASSERT_TRUE(c.EndedWell()) << c.out;
-    std::map<std::string, std::string> found;
-    std::vector<std::string> reports;
-    std::istringstream lines(c.out);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.starts_with("report "))
-            reports.push_back(line);
-        else if (const auto blank = line.find(' '); blank != std::string::npos)
-            found[line.substr(0, blank)] = line.substr(blank + 1);
-    }
-    EXPECT_EQ(found["sticky/roots"], "0") << c.out;     // root's, in user 4321's sticky folder
-    EXPECT_EQ(found["sticky/followers"], "1") << c.out; // the follower's own
-    EXPECT_EQ(found["sticky/owners"], "0") << c.out;    // the folder owner's, but not trusted
-    EXPECT_EQ(found["rootsticky/roots"], "1") << c.out; // root's in root's sticky folder
-    EXPECT_EQ(found["open/roots"], "1") << c.out;
-    ASSERT_EQ(reports.size(), 2u) << c.out;
-    EXPECT_NE(reports[0].find("a sticky folder anyone may write to, which belongs to user 4321"),
-              std::string::npos)
-        << reports[0];
-    EXPECT_NE(reports[1].find("belongs to user 4321, neither root nor the user"), std::string::npos)
-        << reports[1];
 }
 
 TEST(ScanSafety, ATreeThirtyThousandFoldersDeepIsScannedToTheBottom) {
