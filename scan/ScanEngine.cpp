@@ -17,7 +17,6 @@
 #include <cerrno>
 #include <cstring>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -28,8 +27,6 @@ constexpr int kOpenDir = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NON
 // listed folder's own. A farther one is given up and its folder reopened on the way back up,
 // so a tree of any depth is walked within a small, fixed number of descriptors.
 constexpr size_t kOpenAncestors = 16;
-
-std::string ErrorText(int error) { return std::generic_category().message(error); }
 
 // Why the subfolder name of dirfd could not be opened, given the error of the attempt: a
 // folder swapped for something else since the listing is said to be so.
@@ -102,6 +99,7 @@ public:
             NotScanned(folder, top.path + " cannot be read: " + ErrorText(errno));
             return;
         }
+        top.fd.reset();
         const FolderId id = IdOf(fd.get());
         m_dev = id.dev;
         m_path = top.path;
@@ -177,6 +175,7 @@ private:
                 return;
             f.size = static_cast<std::uint64_t>(st.st_size);
             f.mtime = st.st_mtime;
+            f.mtimeNsec = st.st_mtim.tv_nsec;
             f.dev = st.st_dev;
             f.ino = st.st_ino;
             if (m_profile.m_bUseLimits && !PassesLimits(m_profile, *f.size, f.mtime))
