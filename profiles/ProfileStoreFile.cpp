@@ -1,7 +1,7 @@
 // Reading and writing the profile store as a settings file.
 #include "platform/DataFile.h"
+#include "platform/FileIo.h"
 #include "platform/ProgramDir.h"
-#include "platform/UniqueFd.h"
 #include "profiles/CProfileList.h"
 #include "profiles/SettingsFile.h"
 
@@ -121,43 +121,6 @@ void AppendProfile(std::string& out, const CProfile& p) {
     }
     out += std::to_string(tm.tm_mon + 1) + '\n' + std::to_string(tm.tm_mday) + '\n' +
            std::to_string(static_cast<long long>(tm.tm_year) + 1900) + '\n';
-}
-
-bool WriteAll(int fd, const std::string& data) {
-    for (size_t done = 0; done < data.size();) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Replaces path with data, or leaves it as it was: the data goes to a temporary file in the
-// same folder, is flushed to disk and then renamed over the old file.
-bool ReplaceFileAtomically(const std::string& path, const std::string& data) {
-    std::string tmpl = path + ".XXXXXX";
-    UniqueFd fd(::mkstemp(tmpl.data()));
-    if (!fd)
-        return false;
-    struct stat old {};
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd.get(), mode) == 0 && WriteAll(fd.get(), data) && ::fsync(fd.get()) == 0;
-    ok = (::close(fd.release()) == 0) && ok;
-    if (ok)
-        ok = ::rename(tmpl.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tmpl.c_str());
-        return false;
-    }
-    // Make the rename itself durable; a failure here does not undo it.
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    if (UniqueFd d(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); d)
-        ::fsync(d.get());
-    return true;
 }
 
 enum class LoadOutcome { Read, Missing, NotAFile, Damaged, Unreadable };
@@ -285,7 +248,11 @@ bool CProfileList::Save() const {
                               ", not a regular file; it was left alone.");
         return false;
     }
-    return ReplaceFileAtomically(target.path, out);
+    if (const FsError e = ReplaceFileAtomically(target.path, out)) {
+        errno = e.Code(); // for the caller that tells the user why
+        return false;
+    }
+    return true;
 }
 
 void CProfileList::LoadAndMerge(bool consume) {

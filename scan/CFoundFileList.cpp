@@ -10,6 +10,7 @@ void CFoundFileList::OnFileTaken(const FoundFile& file) {
     m_lstFoundFiles.push_back(file.path);
     m_sizes.push_back(file.size.value_or(0));
     m_times.push_back(file.mtime);
+    m_nsecs.push_back(file.mtimeNsec);
     m_devs.push_back(file.dev);
     m_inos.push_back(file.ino);
     m_lTotalBytes += file.size.value_or(0);

@@ -21,11 +21,16 @@ public:
     // Each file's identity when it was taken, in the order of Paths(); 0 where unknown.
     const std::vector<dev_t>& Devices() const { return m_devs; }
     const std::vector<ino_t>& Inodes() const { return m_inos; }
+    // All the scan saw of the i-th file, for the disposal to check it against.
+    FileSeen Seen(size_t i) const {
+        return {m_devs[i], m_inos[i], m_sizes[i], m_times[i], m_nsecs[i]};
+    }
 
 private:
     std::vector<std::string> m_lstFoundFiles;
     std::vector<std::uint64_t> m_sizes;
     std::vector<std::time_t> m_times;
+    std::vector<long> m_nsecs;
     std::vector<dev_t> m_devs;
     std::vector<ino_t> m_inos;
     std::unordered_set<std::string> m_seen;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SafeFile.h"
 #include "profiles/CProfile.h"
 #include "scan/CStopEvent.h"
 #include "scan/ScanContext.h"
@@ -16,8 +17,12 @@ struct FoundFile {
     std::string path;                  // absolute
     std::optional<std::uint64_t> size; // unknown when the file vanished before it was read
     std::time_t mtime = 0;             // last write; meaningful only with a size
+    long mtimeNsec = 0;                // and its nanoseconds
     dev_t dev = 0;                     // the file's identity, from the same look as the size
     ino_t ino = 0;
+
+    // What the disposal checks the file against before it acts.
+    FileSeen Seen() const { return {dev, ino, size.value_or(0), mtime, mtimeNsec}; }
 };
 
 // Where a search puts what it finds. Called on the searching thread.
