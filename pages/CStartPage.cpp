@@ -1,5 +1,6 @@
 #include "pages/CStartPage.h"
 
+#include "app/CFernwickApp.h"
 #include "app/Registry.h"
 #include "app/ShellHelpers.h"
 #include "controls/CAboutDlg.h"
@@ -12,6 +13,7 @@
 #include "framework/WinTypes.h"
 #include "pages/LiveUpdate.h"
 #include "profiles/CProfileList.h"
+#include "profiles/ProfileEntries.h"
 #include "res/ResourceInit.h"
 #include "res/resource.h"
 #include "ui_dlg129_start.h"
@@ -26,8 +28,6 @@ namespace {
 
 const char* const kInstruction =
     "Check the file patterns you want to clean off your drive(s) and click <Next>.";
-const char* const kNotYetProfiles =
-    "Adding and editing profiles is not available in this version yet.";
 const char* const kNotYetSchedule = "Scheduling a cleaning is not available in this version yet.";
 
 } // namespace
@@ -47,31 +47,13 @@ void CStartPage::DoDataExchange(CDataExchange* pDX) {
 bool CStartPage::OnInitDialog() {
     CPropertyPage::OnInitDialog();
 
-    SetupReportList(m_lstProfiles, true);
+    m_checks.Attach(m_lstProfiles, true, [this] { UpdateWizardButtons(); });
     AddColumn(m_lstProfiles, 0, QStringLiteral("Files to Clean"));
-    m_imageList = {QIcon(QStringLiteral(":/art/icon146.png")),
-                   QIcon(QStringLiteral(":/art/icon147.png"))};
-    SetImageList(m_lstProfiles, m_imageList);
     // Every profile starts checked: the user unchecks what is not wanted this time.
-    int row = 0;
-    for (const CProfile& profile : g_profiles)
-        InsertRow(m_lstProfiles, row++, {QString::fromStdString(profile.m_strName)},
-                  m_nCheckedImage);
-    FitColumns(m_lstProfiles, true);
-    if (m_lstProfiles) {
-        // The measured widths leave out the check box; and a column across the whole list
-        // looks tidier than a short one.
-        QTreeWidget* list = m_lstProfiles;
-        const int inside = list->width() - 2 * list->frameWidth() -
-                           list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
-        list->setColumnWidth(0,
-                             std::max(list->columnWidth(0) + list->iconSize().width() + 8, inside));
-        // Only the mouse toggles a check mark; the keys just move the selection.
-        QObject::connect(m_lstProfiles, &QTreeWidget::itemClicked, m_lstProfiles,
-                         [this] { OnListClicked(); });
+    RebuildRows({}, -1);
+    if (m_lstProfiles)
         QObject::connect(m_lstProfiles, &QTreeWidget::itemDoubleClicked, m_lstProfiles,
                          [this] { OnEdit(); });
-    }
 
     if (m_picture)
         m_picture->LoadBitmap(IDB_START);
@@ -106,23 +88,63 @@ bool CStartPage::OnSetActive() {
 }
 
 void CStartPage::UpdateWizardButtons() {
-    bool anyChecked = false;
-    for (int row = 0, rows = m_lstProfiles ? m_lstProfiles->topLevelItemCount() : 0; row < rows;
-         ++row)
-        if (GetItemImage(m_lstProfiles, row) == m_nCheckedImage) {
-            anyChecked = true;
-            break;
-        }
-    GetSheet()->SetWizardButtons(anyChecked ? PSWIZB_NEXT : 0);
+    GetSheet()->SetWizardButtons(m_checks.AnyChecked() ? PSWIZB_NEXT : 0);
 }
 
-void CStartPage::OnListClicked() {
-    const int row = GetFirstSelectedItem(m_lstProfiles);
-    if (row < 0)
+void CStartPage::FitProfileColumn() {
+    QTreeWidget* list = m_lstProfiles;
+    if (!list)
         return;
-    const bool checked = GetItemImage(m_lstProfiles, row) == m_nCheckedImage;
-    SetItemImage(m_lstProfiles, row, checked ? m_nUncheckedImage : m_nCheckedImage);
-    UpdateWizardButtons();
+    FitColumns(list, true);
+    // The measured widths leave out the check box; and a column across the whole list looks
+    // tidier than a short one.
+    const int inside = list->width() - 2 * list->frameWidth() -
+                       list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+    list->setColumnWidth(0, std::max(list->columnWidth(0) + list->iconSize().width() + 8, inside));
+}
+
+void CStartPage::RebuildRows(const std::vector<bool>& checks, int selectRow) {
+    QTreeWidget* list = m_lstProfiles;
+    if (!list)
+        return;
+    list->clear();
+    size_t i = 0;
+    for (const CProfile& profile : g_profiles) {
+        m_checks.InsertRow(static_cast<int>(i), {QString::fromStdString(profile.m_strName)},
+                           i >= checks.size() || checks[i]);
+        ++i;
+    }
+    FitProfileColumn();
+    if (selectRow >= 0 && selectRow < list->topLevelItemCount()) {
+        SelectItem(list, selectRow);
+        list->setCurrentItem(list->topLevelItem(selectRow));
+        list->scrollToItem(list->topLevelItem(selectRow));
+    }
+}
+
+namespace {
+
+// Where the profile stands in the store; -1 when it is not there.
+int StoreIndex(const CProfile* profile) {
+    int i = 0;
+    for (const CProfile& p : g_profiles) {
+        if (&p == profile)
+            return i;
+        ++i;
+    }
+    return -1;
+}
+
+} // namespace
+
+void CStartPage::SaveProfiles() {
+    std::string problem;
+    {
+        CWaitCursor wait;
+        problem = SaveProfilesTellingWhy(g_profiles);
+    }
+    if (!problem.empty())
+        MessageBox(GetSafeHwnd(), problem, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
 }
 
 bool CStartPage::IsProfileChecked(const CProfile& profile) const {
@@ -155,17 +177,89 @@ int CStartPage::OnWizardNext() {
     return -1;
 }
 
+bool CStartPage::RunProfileSheet(int mode, CProfile* editProfile) {
+    CPropertySheet sheet("Profile", GetSafeHwnd());
+    // The pages find each other, and what they edit, through the application object.
+    g_nProfileMode = mode;
+    g_pEditProfile = editProfile;
+    theApp.m_pNewProfilePage = &m_pageNewProfile;
+    theApp.m_pFolders2ScanPage = &m_pageFolders2Scan;
+    theApp.m_pPatternsPage = &m_pagePatterns;
+    theApp.m_pFilePropsPage = &m_pageFileProps;
+    sheet.AddPage(&m_pageNewProfile);
+    sheet.AddPage(&m_pageFolders2Scan);
+    sheet.AddPage(&m_pagePatterns);
+    sheet.AddPage(&m_pageFileProps);
+    sheet.SetWizardMode();
+    const bool finished = sheet.DoModal() == ID_WIZFINISH;
+    theApp.m_pNewProfilePage = nullptr;
+    theApp.m_pFolders2ScanPage = nullptr;
+    theApp.m_pPatternsPage = nullptr;
+    theApp.m_pFilePropsPage = nullptr;
+    // The profile may be deleted later: nothing must point at it then.
+    g_pEditProfile = nullptr;
+    return finished;
+}
+
+void CStartPage::SaveProfileFromPages(CProfile& profile) const {
+    ProfileSheetValues values;
+    values.name = m_pageNewProfile.m_strName;
+    values.scanScope = m_pageNewProfile.m_nScanScope;
+    values.scanFolders = m_pageFolders2Scan.m_lstScanFolders;
+    values.folderNames = m_pagePatterns.m_lstFolders;
+    values.patterns = m_pagePatterns.m_lstPatterns;
+    values.useLimits = m_pageFileProps.m_bUseLimits;
+    values.minSize = m_pageFileProps.m_nMinSize;
+    values.maxSize = m_pageFileProps.m_nMaxSize;
+    values.olderThan = {m_pageFileProps.m_nMonth, m_pageFileProps.m_nDay, m_pageFileProps.m_nYear};
+    SaveSheetValues(values, profile);
+}
+
 void CStartPage::OnAdd() {
-    MessageBox(GetSafeHwnd(), kNotYetProfiles, kAppTitle, MB_OK | MB_ICONINFORMATION);
+    // Every Add starts from a new profile's values, not from what the last use left behind.
+    m_pageNewProfile.m_strName.clear();
+    m_pageNewProfile.m_nScanScope = SCOPE_ALL_FOLDERS;
+    m_pageFolders2Scan.m_lstScanFolders.clear();
+    m_pagePatterns.ResetToDefaults();
+    m_pageFileProps.ResetToDefaults();
+    if (!RunProfileSheet(PROFILE_MODE_ADD, nullptr))
+        return;
+
+    auto profile = std::make_unique<CProfile>();
+    SaveProfileFromPages(*profile);
+    std::vector<bool> checks = m_checks.GetChecks();
+    // A new profile comes first in the list and in the file, checked.
+    checks.insert(checks.begin(), true);
+    g_profiles.AddHead(std::move(profile));
+    RebuildRows(checks, 0);
+    UpdateWizardButtons();
+    SaveProfiles();
 }
 
 void CStartPage::OnEdit() {
-    if (GetFirstSelectedItem(m_lstProfiles) < 0) {
+    const int row = GetFirstSelectedItem(m_lstProfiles);
+    if (row < 0) {
         MessageBox(GetSafeHwnd(), "Please select a Profile to edit", kAppTitle,
                    MB_OK | MB_ICONSTOP);
         return;
     }
-    MessageBox(GetSafeHwnd(), kNotYetProfiles, kAppTitle, MB_OK | MB_ICONINFORMATION);
+    const std::string name = m_lstProfiles->topLevelItem(row)->text(0).toStdString();
+    CProfile* profile = g_profiles.FindByName(name);
+    if (!profile)
+        return;
+    m_pageNewProfile.m_strName = name;
+    m_pageNewProfile.m_nScanScope = profile->m_nScanScope;
+    CopyStringList(m_pageFolders2Scan.m_lstScanFolders, profile->m_lstScanFolders);
+    if (!RunProfileSheet(PROFILE_MODE_EDIT, profile))
+        return;
+
+    // Of two profiles with one name the one nearest the head is edited: its row, which keeps
+    // its check mark, is the one that changes.
+    const std::vector<bool> checks = m_checks.GetChecks();
+    SaveProfileFromPages(*profile);
+    RebuildRows(checks, StoreIndex(profile));
+    UpdateWizardButtons();
+    SaveProfiles();
 }
 
 void CStartPage::OnDelete() {
@@ -180,12 +274,17 @@ void CStartPage::OnDelete() {
     if (MessageBox(GetSafeHwnd(), "Are you sure you want to delete " + name + "?", kAppTitle,
                    MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
-    CWaitCursor wait;
-    if (CProfile* profile = g_profiles.FindByName(name)) {
-        g_profiles.Remove(profile);
-        g_profiles.Save();
-        delete m_lstProfiles->takeTopLevelItem(row);
-    }
+    CProfile* profile = g_profiles.FindByName(name);
+    if (!profile)
+        return;
+    // The rows follow the store: the row of the profile that goes goes with it.
+    std::vector<bool> checks = m_checks.GetChecks();
+    const int index = StoreIndex(profile);
+    if (index >= 0 && static_cast<size_t>(index) < checks.size())
+        checks.erase(checks.begin() + index);
+    g_profiles.Remove(profile);
+    RebuildRows(checks, -1);
+    SaveProfiles();
 }
 
 void CStartPage::OnSchedule() {

@@ -1,13 +1,17 @@
 #pragma once
 
+#include "controls/CCheckMarkList.h"
 #include "controls/CPictureStatic.h"
 #include "framework/CPropertyPage.h"
+#include "pages/CFilePropsPage.h"
+#include "pages/CFolders2ScanPage.h"
+#include "pages/CNewProfilePage.h"
+#include "pages/CPatternsPage.h"
 
-#include <QtCore/QList>
 #include <QtCore/QPointer>
-#include <QtGui/QIcon>
 #include <functional>
 #include <string>
+#include <vector>
 
 class CProfile;
 class CProfileList;
@@ -38,6 +42,8 @@ class CStartPage : public CPropertyPage {
     // Next when at least one row is checked, else no button at all.
     void UpdateWizardButtons();
 
+    // Add and Edit run the "Profile" sheet; a profile is saved as soon as the sheet ends with
+    // Finish.
     void OnAdd();
     void OnEdit();
     void OnDelete();
@@ -52,9 +58,17 @@ class CStartPage : public CPropertyPage {
     // What Live Update runs; CheckForUpdate unless a test puts its own here.
     std::function<int(QWidget*, const std::string&, const std::string&)> m_checkForUpdate;
 
-    QList<QIcon> m_imageList;
-    int m_nCheckedImage = 0;
-    int m_nUncheckedImage = 1;
+    // Copies what the "Profile" sheet's pages hold into the profile.
+    void SaveProfileFromPages(CProfile& profile) const;
+
+    CCheckMarkList m_checks;
+    int m_nCheckedImage = CCheckMarkList::kCheckedImage;
+    int m_nUncheckedImage = CCheckMarkList::kUncheckedImage;
+    // The "Profile" sheet's pages: they live as long as this page.
+    CNewProfilePage m_pageNewProfile;
+    CFolders2ScanPage m_pageFolders2Scan;
+    CPatternsPage m_pagePatterns;
+    CFilePropsPage m_pageFileProps;
 
     QPointer<QLabel> m_stcNote;
     QPointer<CPictureStatic> m_picture;
@@ -62,7 +76,15 @@ class CStartPage : public CPropertyPage {
     QPointer<QPushButton> m_btnViewLog;
 
   private:
-    void OnListClicked();
+    // Runs the "Profile" sheet on the four pages; true when it ended with Finish.
+    bool RunProfileSheet(int mode, CProfile* editProfile);
+    // Shows the store's profiles as rows, in store order; the row of the profile at index i
+    // gets checks[i] (checked past its end). selectRow is selected, -1 for none.
+    void RebuildRows(const std::vector<bool>& checks, int selectRow);
+    // The column across the whole list, and at least as wide as every name.
+    void FitProfileColumn();
+    // Saves the store, telling the user when that failed: the change holds for this run.
+    void SaveProfiles();
 };
 
 // Whether a scan folder is there: anything lstat finds, a trailing '/' ignored, "/" always.

@@ -15,8 +15,10 @@ inline constexpr int IDD_INPUT = 131;
 inline constexpr int IDD_DRIVES = 132;
 inline constexpr int IDD_SCAN = 133;
 inline constexpr int IDD_DELETE = 134;
+inline constexpr int IDD_PATTERNS = 135;
 inline constexpr int IDD_FILEPROPS = 136;
 inline constexpr int IDD_NEWPROFILE = 148;
+inline constexpr int IDD_FOLDERS2SCAN = 149;
 inline constexpr int IDD_STATUS = 160;
 inline constexpr int IDD_FOLDERERROR = 163;
 
@@ -76,3 +78,40 @@ inline constexpr int IDC_DELETE_TOTAL_LABEL = 1056;
 inline constexpr int IDC_DELETE_TOTAL = 1029;
 inline constexpr int IDC_DELETE_DISPOSE = 1027;
 // The method buttons carry the method codes as their ids: 1022 to 1026.
+
+// Input dialog (template 131)
+inline constexpr int IDC_INPUT_TEXT = 1011;
+inline constexpr int IDC_INPUT_PROMPT = 1012;
+
+// New-profile page (template 148); the two option buttons' ids are the scan scopes
+inline constexpr int IDC_PROFILE_NAME = 1067;
+inline constexpr int IDC_SCOPE_LISTED_FOLDERS = 1068;
+inline constexpr int IDC_SCOPE_ALL_FOLDERS = 1069;
+
+// Folders-to-scan page (template 149)
+inline constexpr int IDC_SCANFOLDERS_LIST = 1069;
+inline constexpr int IDC_SCANFOLDERS_ADD = 1064;
+inline constexpr int IDC_SCANFOLDERS_DELETE = 1022;
+
+// Patterns page (template 135)
+inline constexpr int IDC_PAT_TMP = 1038;
+inline constexpr int IDC_PAT_BAK = 1039;
+inline constexpr int IDC_PAT_CHK = 1040;
+inline constexpr int IDC_PAT_OLD = 1041;
+inline constexpr int IDC_PAT_TILDE_NAME = 1042;
+inline constexpr int IDC_PAT_TILDE_EXT = 1043;
+inline constexpr int IDC_PATTERNS_LIST = 1044;
+inline constexpr int IDC_ADD_PATTERN = 1004;
+inline constexpr int IDC_DELETE_PATTERN = 1005;
+inline constexpr int IDC_FOLDERNAMES_LIST = 1047;
+inline constexpr int IDC_ADD_FOLDER = 1007;
+inline constexpr int IDC_DELETE_FOLDER = 1008;
+
+// File-properties page (template 136)
+inline constexpr int IDC_MIN_SIZE = 1050;
+inline constexpr int IDC_MAX_SIZE = 1051;
+inline constexpr int IDC_MONTH = 1052;
+inline constexpr int IDC_DAY = 1053;
+inline constexpr int IDC_YEAR = 1054;
+inline constexpr int IDC_USE_LIMITS = 1072;
+inline constexpr int IDC_LIMITS_ADVICE = 1077;
