@@ -9,21 +9,27 @@
 #include "framework/WinTypes.h"
 #include "pages/CDeletePage.h"
 #include "pages/CDrivesPage.h"
+#include "pages/CInputDlg.h"
 #include "pages/CScanPage.h"
 #include "pages/CStartPage.h"
 #include "profiles/CProfileList.h"
+#include "res/resource.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QEventLoop>
 #include <QtCore/QTemporaryDir>
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
+#include <QtWidgets/QRadioButton>
 #include <QtWidgets/QTreeWidget>
 
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -39,6 +45,11 @@ public:
     int MessageBox(QWidget*, const std::string&, const std::string&, unsigned type) override {
         return (type & MB_TYPEMASK) == MB_YESNO || (type & MB_TYPEMASK) == MB_YESNOCANCEL ? IDYES
                                                                                        : IDOK;
+    }
+    std::string folder; // what the folder browser answers
+    std::optional<std::string> BrowseForFolder(QWidget*, const std::string&,
+                                               const std::string&) override {
+        return folder;
     }
 };
 
@@ -58,6 +69,23 @@ bool Save(QWidget* window, const QString& dir, const char* name) {
 void WriteFile(const QString& path, const char* text) {
     QDir().mkpath(QFileInfo(path).path());
     std::ofstream(path.toStdString()) << text;
+}
+
+// The next input dialog gets text typed into it; it is pictured first when name is given.
+void TypeIntoNextInput(CShotSeam& seam, const QString& dir, bool& ok, const char* text,
+                       const char* name) {
+    seam.onModal = [&ok, dir, text, name](QWidget* w) {
+        for (QLineEdit* edit : w->findChildren<QLineEdit*>())
+            if (GetDlgCtrlID(edit) == IDC_INPUT_TEXT)
+                edit->setText(QString::fromUtf8(text));
+        if (name)
+            ok = Save(w, dir, name) && ok;
+        for (QPushButton* b : w->findChildren<QPushButton*>())
+            if (GetDlgCtrlID(b) == IDOK) {
+                b->click();
+                break;
+            }
+    };
 }
 
 } // namespace
@@ -122,8 +150,36 @@ int main(int argc, char** argv) {
     // The demonstration scans its own small tree in place of the whole drive.
     scan.m_checkedDrives = [&] { return std::vector<ScanDrive>{{'C', tree.toStdString()}}; };
     scan.m_pStartPage = &start;
+    // The "Profile" sheet as Add shows it, filled in for a listed-folder profile; cancelled, so
+    // the demonstration's profiles stay as they are.
+    seam.folder = tree.toStdString();
+    const auto profileSheet = [&](QWidget* w) {
+        CPropertySheet* profile = start.m_pageNewProfile.GetSheet();
+        start.m_pageNewProfile.m_editName->setText(QStringLiteral("Office Leftovers"));
+        start.m_pageNewProfile.GetItem<QRadioButton>(IDC_SCOPE_LISTED_FOLDERS)->click();
+        ok = Save(w, out, "profile-new-page") && ok;
+        profile->PressButton(ID_WIZNEXT);
+        start.m_pageFolders2Scan.OnAddScanFolder();
+        ok = Save(w, out, "profile-folders-page") && ok;
+        profile->PressButton(ID_WIZNEXT);
+        TypeIntoNextInput(seam, out, ok, "~$*.*", "input-dialog");
+        start.m_pagePatterns.OnAddPattern();
+        TypeIntoNextInput(seam, out, ok, ".~lock.*#", nullptr);
+        start.m_pagePatterns.OnAddPattern();
+        TypeIntoNextInput(seam, out, ok, "Temp", nullptr);
+        start.m_pagePatterns.OnAddFolder();
+        ok = Save(w, out, "profile-patterns-page") && ok;
+        profile->PressButton(ID_WIZNEXT);
+        CFilePropsPage& props = start.m_pageFileProps;
+        props.GetItem<QCheckBox>(IDC_USE_LIMITS)->click();
+        props.GetItem<QLineEdit>(IDC_MAX_SIZE)->setText(QStringLiteral("100000000"));
+        ok = Save(w, out, "profile-fileprops-page") && ok;
+        profile->PressButton(IDCANCEL);
+    };
     seam.onModal = [&](QWidget* w) {
         ok = Save(w, out, "start-page") && ok;
+        seam.onModal = profileSheet;
+        start.OnAdd();
         sheet.PressButton(ID_WIZNEXT);
         drives.OnSelectAllDrives();
         ok = Save(w, out, "drives-page") && ok;
