@@ -41,6 +41,8 @@ public:
 
     bool m_bSchedulerAvailable = false;
     int m_nCmdFlags = 0;
+    // What the process ends with (app/ExitStatus.h); set by InitInstance.
+    int m_nExitCode = 0;
 
     // The program's arguments as started, the program path first. Switches given with a
     // leading '-' read as '/' once the command line has been parsed.

@@ -1,5 +1,7 @@
 #include "app/CFernwickApp.h"
 #include "app/CommandLine.h"
+#include "app/ExitStatus.h"
+#include "dispose/CleaningLog.h"
 #include "framework/CPropertySheet.h"
 #include "pages/CDeletePage.h"
 #include "pages/CDrivesPage.h"
@@ -29,6 +31,8 @@ bool CFernwickApp::InitInstance() {
         // The scheduled cleaning: scan, dispose of what was found, log, and end.
         CStatusDlg dlg;
         dlg.DoModal();
+        // A run that left files, or entries the log could not take, must not look done.
+        m_nExitCode = dlg.AllDisposed() && LogEntriesLost() == 0 ? EXIT_ALL_DONE : EXIT_INCOMPLETE;
         return false;
     }
 

@@ -1,8 +1,13 @@
 #include "app/CFernwickApp.h"
 #include "app/CommandLine.h"
 #include "app/Display.h"
+#include "app/ExitStatus.h"
 #include "app/Preview.h"
+#include "dispose/CleaningLog.h"
+#include "dispose/UnattendedDisposal.h"
 #include "framework/Pump.h"
+#include "platform/StopSignal.h"
+#include "platform/TextEscape.h"
 #include "platform/XdgDirs.h"
 
 #include <QtWidgets/QApplication>
@@ -34,11 +39,24 @@ int main(int argc, char** argv) {
     // wizard invisibly, for ever, where there is none.
     std::vector<std::string> args = theApp.m_argv;
     const bool unattended = (ParseCommandLine(args) & CMDF_RUN) != 0;
+    if (unattended) {
+        // Before any thread: a shutdown, a time limit or Ctrl-C stops the run between files
+        // instead of killing it halfway through one.
+        InstallStopSignals();
+        const std::string refused =
+            RefuseUnattendedCommand(GetSwitchValue(args, "/x"), GetSwitchValue(args, "/m"));
+        if (!refused.empty()) {
+            std::fputs(("fernwick: scheduled run refused: " + EscapeControlChars(refused) + "\n").c_str(),
+                       stderr);
+            WriteLog("Scheduled run refused: " + refused);
+            return EXIT_UNUSABLE_CALL;
+        }
+    }
     const DisplayChoice display =
         ChooseDisplay(unattended, DisplayEnvironment::FromProcess(argc, argv));
     if (!display.canRun) {
         std::fputs(NoDisplayMessage(display.reason).c_str(), stderr);
-        return 2;
+        return EXIT_UNUSABLE_CALL;
     }
     if (!display.platform.empty())
         ::setenv("QT_QPA_PLATFORM", display.platform.c_str(), 1);
@@ -48,5 +66,5 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Quenby Works"));
     ApplyDialogFont();
     theApp.InitInstance();
-    return 0;
+    return theApp.m_nExitCode;
 }

@@ -2,8 +2,10 @@
 
 #include "platform/DataFile.h"
 #include "platform/ProgramDir.h"
+#include "platform/TextEscape.h"
 #include "platform/UniqueFd.h"
 
+#include <atomic>
 #include <cerrno>
 #include <system_error>
 #include <fcntl.h>
@@ -14,6 +16,8 @@ namespace {
 
 constexpr const char* kLogFileName = "fwlog.txt";
 
+std::atomic<std::uint64_t> g_entriesLost{0};
+
 bool IsRegularFile(int fd) {
     struct stat st {};
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
@@ -22,7 +26,8 @@ bool IsRegularFile(int fd) {
 // Problems with the log go to standard error only: the log cannot carry news of itself.
 void ReportLogLeftAlone(const std::string& path, mode_t type) {
     ReportDataFileProblem(path + " is " + DescribeFileType(type) +
-                              ", not a regular file; it was left alone and nothing is logged.",
+                              ", not a regular file; it was left alone and the log's entries go to "
+                              "standard error instead.",
                           ReportTo::ErrorOnly);
 }
 
@@ -32,8 +37,16 @@ void ReportUnwritableLog(const std::string& path, int error) {
         ReportLogLeftAlone(path, st.st_mode);
     else
         ReportDataFileProblem("cannot write the cleaning log " + path + ": " +
-                                  std::generic_category().message(error) + ".",
+                                  std::generic_category().message(error) +
+                                  "; its entries go to standard error instead.",
                               ReportTo::ErrorOnly);
+}
+
+// An entry the log could not take: on standard error (cron mails it), counted as lost.
+void DivertEntry(const std::string& entry) {
+    g_entriesLost.fetch_add(1);
+    // One write, so that entries from two threads never mix within a line.
+    (void)!::write(STDERR_FILENO, entry.data(), entry.size());
 }
 
 // Problems with the program's other files, found by the core below this log, are entries of
@@ -56,7 +69,7 @@ std::string FormatLogEntry(std::time_t when, const std::string& message) {
     entry.reserve(sizeof stamp + 6 + message.size());
     entry += stamp;
     entry += "     ";
-    entry += message;
+    entry += EscapeControlChars(message);
     entry += '\n';
     return entry;
 }
@@ -70,10 +83,12 @@ void WriteLog(const std::string& message) {
                        O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!fd) {
         ReportUnwritableLog(path, errno);
+        DivertEntry(entry);
         return;
     }
     if (struct stat st {}; ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         ReportLogLeftAlone(path, st.st_mode);
+        DivertEntry(entry);
         return;
     }
     // One write on an O_APPEND descriptor: entries from both threads never interleave.
@@ -83,12 +98,18 @@ void WriteLog(const std::string& message) {
         const ssize_t n = ::write(fd.get(), data, left);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return; // disk full or the like: the entry is lost, the program goes on
+        if (n <= 0) {
+            // Disk full or the like: the whole entry goes where it can still be read.
+            ReportUnwritableLog(path, n < 0 ? errno : ENOSPC);
+            DivertEntry(entry);
+            return;
+        }
         data += n;
         left -= static_cast<size_t>(n);
     }
 }
+
+std::uint64_t LogEntriesLost() { return g_entriesLost.load(); }
 
 bool LogExists() {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 
@@ -9,14 +10,20 @@
 // Full path of the log file.
 std::string LogFilePath();
 
-// The text of one entry: "MM/DD/YY HH:MM:SS     message\n" in local time. Further lines of a
-// multi-line message follow unstamped.
+// The text of one entry: "MM/DD/YY HH:MM:SS     message\n" in local time. An entry is always
+// one line: the message's control characters (line breaks, carriage returns, escapes, tabs,
+// DEL) are written as \xHH, so a file name cannot forge an entry. Backslashes stay as they
+// are, to keep paths readable.
 std::string FormatLogEntry(std::time_t when, const std::string& message);
 
-// Appends an entry stamped with the current time. Safe from any thread. A log that cannot be
-// written (a FIFO or a folder in its place, a full disk) is reported once on standard error;
-// cleaning goes on without it.
+// Appends an entry stamped with the current time. Safe from any thread. When the log cannot
+// be written (a FIFO, folder or link in its place, a read-only folder, a full disk) the
+// problem is told once on standard error, and every entry goes to standard error instead,
+// so that cron mails what the log could not keep; cleaning goes on.
 void WriteLog(const std::string& message);
+
+// How many entries of this process did not reach the log (and went to standard error).
+std::uint64_t LogEntriesLost();
 
 // True when the log is there and can be opened for reading.
 bool LogExists();

@@ -15,15 +15,35 @@ int ParseMethodCode(const std::string& text) {
     return ec == std::errc() ? code : 0;
 }
 
-std::uint64_t RunUnattendedDisposal(const std::vector<std::string>& paths,
-                                    const std::string& methodText,
-                                    const std::string& destination,
-                                    const UnattendedDisposalIo& io) {
+std::string RefuseUnattendedCommand(const std::string& methodText,
+                                    const std::string& destination) {
+    const int method = ParseMethodCode(methodText);
+    if (*MethodVerb(method) == '\0')
+        return (methodText.empty() ? std::string("no /x switch names the disposal method")
+                                   : "the /x switch names no disposal method (\"" + methodText +
+                                         "\")") +
+               "; it must be 1022 delete, 1023 zip, 1024 move, 1025 move to the trash or 1026 "
+               "permanently delete. Nothing was scanned or disposed of.";
+    if (MethodNeedsDestination(method) && destination.empty())
+        return std::string("the files are to be ") + MethodVerb(method) +
+               ", but no /m switch names the " +
+               (method == METHOD_ZIP ? "archive" : "destination folder") +
+               ". Nothing was scanned or disposed of.";
+    return {};
+}
+
+UnattendedOutcome RunUnattendedDisposal(const std::vector<std::string>& paths,
+                                        const std::string& methodText,
+                                        const std::string& destination,
+                                        const UnattendedDisposalIo& io) {
     const int method = ParseMethodCode(methodText);
     const std::string verb = MethodVerb(method);
+    UnattendedOutcome outcome;
+    outcome.found = static_cast<int>(paths.size());
     auto closing = [&](std::uint64_t bytes) {
         io.log(GroupThousands(bytes) + " bytes were " + verb + " by Fernwick");
-        return bytes;
+        outcome.cleanedBytes = bytes;
+        return outcome;
     };
     // Without a destination a move or an archive has nowhere to go: touch nothing.
     if (MethodNeedsDestination(method) && destination.empty()) {
@@ -32,16 +52,34 @@ std::uint64_t RunUnattendedDisposal(const std::vector<std::string>& paths,
         return closing(0);
     }
 
+    auto stopReason = [&io] { return io.stopReason ? io.stopReason() : std::string(); };
+    std::string stoppedBy;
     CDisposer disposer(method, destination, io.log);
-    const int n = static_cast<int>(paths.size());
+    const int n = outcome.found;
+    int pending = 0;
     for (int i = 0; i < n; ++i) {
         if (io.pump)
             io.pump();
-        disposer.Handle(paths[static_cast<size_t>(i)]);
+        if (stoppedBy = stopReason(); !stoppedBy.empty())
+            break;
+        ++outcome.reached;
+        if (disposer.Handle(paths[static_cast<size_t>(i)]) == CDisposer::Result::Pending)
+            ++pending;
         if (io.progress)
             io.progress(std::to_string(i + 1) + " of " + std::to_string(n) + " files being " +
                         verb);
     }
-    disposer.Finish();
+    // The archive or the trash acts on its files only when no stop came before it.
+    if (stoppedBy.empty() && pending > 0)
+        stoppedBy = stopReason();
+    if (stoppedBy.empty())
+        disposer.Finish();
+    outcome.disposed = disposer.m_nCleanedFiles;
+    if (!stoppedBy.empty()) {
+        outcome.stopped = true;
+        io.log("The run was stopped by " + stoppedBy + " after " + std::to_string(outcome.reached) +
+               " of " + std::to_string(n) + " files; " + std::to_string(outcome.disposed) +
+               " were " + verb + ", the others were left alone.");
+    }
     return closing(disposer.m_cleanedBytes);
 }

@@ -8,6 +8,7 @@
 #include "framework/CDataExchange.h"
 #include "framework/Pump.h"
 #include "framework/WinTypes.h"
+#include "platform/StopSignal.h"
 #include "profiles/CProfileList.h"
 #include "res/ResourceInit.h"
 #include "res/resource.h"
@@ -16,6 +17,7 @@
 #include "ui_dlg160_status.h"
 
 #include <QtCore/QMetaObject>
+#include <QtCore/QSocketNotifier>
 #include <QtGui/QMovie>
 #include <QtWidgets/QDialog>
 #include <QtWidgets/QLabel>
@@ -34,6 +36,9 @@ public:
     void OnFolder(const std::string& folder) override {
         if (m_dlg->m_onWorkerFolder)
             m_dlg->m_onWorkerFolder(folder);
+        // The window sets the stop as soon as a signal wakes it; this holds even when it cannot.
+        if (StopSignalReceived())
+            m_dlg->m_searchEvent.Set();
         const auto now = std::chrono::steady_clock::now();
         if (now - m_last < std::chrono::milliseconds(100))
             return;
@@ -76,7 +81,15 @@ bool CStatusDlg::OnInitDialog() {
     m_searchEvent.Reset();
     m_state = State::Searching;
     m_bWorkerEnded = false;
+    m_bDisposed = false;
     m_pWindow = GetDialog();
+    // A stop signal wakes the window at once, also one that came before the window was made:
+    // its byte waits in the pipe.
+    if (StopSignalFd() >= 0) {
+        m_stopNotifier = new QSocketNotifier(StopSignalFd(), QSocketNotifier::Read, m_pWindow);
+        QObject::connect(m_stopNotifier, &QSocketNotifier::activated, m_pWindow,
+                         [this] { OnStopSignal(); });
+    }
     m_searchThread = std::thread(UnattendedSearchThread, this);
 
     if (m_animate) {
@@ -131,6 +144,9 @@ void UnattendedSearchThread(CStatusDlg* dlg) {
     if (completed && !dlg->m_searchEvent.IsSet())
         QMetaObject::invokeMethod(dlg->m_pWindow, [dlg] { dlg->OnSearchDone(); },
                                   Qt::QueuedConnection);
+    else if (StopSignalReceived()) // the window may not have heard of it (no notifier)
+        QMetaObject::invokeMethod(dlg->m_pWindow, [dlg] { dlg->OnStopSignal(); },
+                                  Qt::QueuedConnection);
     {
         std::lock_guard lock(dlg->m_mutex);
         dlg->m_bWorkerEnded = true;
@@ -151,6 +167,24 @@ void CStatusDlg::OnSearchDone() {
     }
     DisposeFoundFiles();
     EndDialog(IDOK);
+}
+
+void CStatusDlg::OnStopSignal() {
+    // The pipe stays readable: one wake-up is all this window needs.
+    if (m_stopNotifier)
+        m_stopNotifier->setEnabled(false);
+    // The disposal asks for the signal itself between files; a cancel under way ends anyway.
+    if (m_state != State::Searching)
+        return;
+    m_state = State::Cancelling;
+    if (m_btnCancel)
+        m_btnCancel->setEnabled(false);
+    m_searchEvent.Set();
+    WaitForWorker();
+    WriteLog(std::string("The run was stopped by ") + StopSignalName(StopSignalNumber()) +
+             " while searching; none of the " + std::to_string(m_found.Paths().size()) +
+             " files found so far was touched.");
+    CDialog::OnCancel();
 }
 
 void CStatusDlg::WaitForWorker() {
@@ -176,5 +210,6 @@ void CStatusDlg::OnCancel() {
         m_btnCancel->setEnabled(false);
     m_searchEvent.Set();
     WaitForWorker();
+    WriteLog("The run was cancelled while searching; no file was touched.");
     CDialog::OnCancel();
 }

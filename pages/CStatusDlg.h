@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/CPictureStatic.h"
+#include "dispose/UnattendedDisposal.h"
 #include "framework/CDialog.h"
 #include "scan/CFoundFileList.h"
 #include "scan/CStopEvent.h"
@@ -16,6 +17,7 @@
 class QLabel;
 class QMovie;
 class QPushButton;
+class QSocketNotifier;
 
 class CStatusDlg;
 // The worker thread of the status window: runs the scan the command line asks for.
@@ -24,7 +26,8 @@ void UnattendedSearchThread(CStatusDlg* dlg);
 // The small window of a scheduled cleaning: scans the profiles named on the command line on a
 // worker thread, shows the folder being searched and the running totals, then disposes of
 // everything found as the command line says and closes. Cancel stops the search and closes
-// without disposing of anything.
+// without disposing of anything. A stop signal (SIGTERM, SIGINT, SIGHUP) does the same during
+// the search and ends the disposal between two files.
 class CStatusDlg : public CDialog {
 public:
     explicit CStatusDlg(QWidget* parent = nullptr);
@@ -38,6 +41,10 @@ public:
     void DisposeFoundFiles();
     // Shows the folder being searched (unless empty) and the counters; from any thread.
     void ShowProgress(const std::string& folder);
+
+    // After the window has closed: true when every file found was disposed of (none found
+    // counts); false after Cancel, a stop signal, or files that could not be disposed of.
+    bool AllDisposed() const { return m_bDisposed && m_disposal.Complete(); }
 
     // What the worker found; read by the window only once the worker has finished.
     CFoundFileList m_found;
@@ -61,10 +68,14 @@ private:
     enum class State { Searching, Cancelling, Disposing };
 
     void OnSearchDone();
+    void OnStopSignal();
     void WaitForWorker();
 
     State m_state = State::Searching;
     QMovie* m_movie = nullptr;
+    QSocketNotifier* m_stopNotifier = nullptr;
+    bool m_bDisposed = false; // the disposal ran; m_disposal says how it went
+    UnattendedOutcome m_disposal;
     QDialog* m_pWindow = nullptr; // the window while the worker runs; read by the worker
     std::thread m_searchThread;
     std::mutex m_mutex;

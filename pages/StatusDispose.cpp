@@ -4,6 +4,7 @@
 #include "dispose/UnattendedDisposal.h"
 #include "framework/Pump.h"
 #include "pages/CStatusDlg.h"
+#include "platform/StopSignal.h"
 
 #include <QtWidgets/QLabel>
 
@@ -15,5 +16,9 @@ void CStatusDlg::DisposeFoundFiles() {
         if (m_stcFolder)
             m_stcFolder->setText(QString::fromStdString(text));
     };
-    RunUnattendedDisposal(m_found.Paths(), GetSwitchValue("/x"), GetSwitchValue("/m"), io);
+    io.stopReason = [] {
+        return StopSignalReceived() ? std::string(StopSignalName(StopSignalNumber())) : std::string();
+    };
+    m_disposal = RunUnattendedDisposal(m_found.Paths(), GetSwitchValue("/x"), GetSwitchValue("/m"), io);
+    m_bDisposed = true;
 }

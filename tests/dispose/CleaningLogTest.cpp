@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -87,17 +88,30 @@ TEST(LogEntryFormat, YearTwoThousandWritesZeroZero) {
     EXPECT_EQ(FormatLogEntry(LocalTime(2009, 3, 2, 13, 4, 0), "x"), "03/02/09 13:04:00     x\n");
 }
 
-TEST(LogEntryFormat, MultiLineMessageStampsOnlyTheFirstLine) {
-    const std::string entry = FormatLogEntry(LocalTime(1998, 7, 14, 9, 5, 7), "first\n\nsecond");
-    EXPECT_EQ(entry, "07/14/98 09:05:07     first\n\nsecond\n");
-    const std::vector<std::string> lines = SplitLines(entry);
-    ASSERT_EQ(lines.size(), 3u);
-    std::string message;
-    EXPECT_TRUE(ParseStampedLine(lines[0], message));
-    EXPECT_EQ(message, "first");
-    EXPECT_EQ(lines[1], "");
-    EXPECT_EQ(lines[2], "second");
-    EXPECT_EQ(entry.find('\r'), std::string::npos);
+TEST(LogEntryFormat, AnEntryIsAlwaysOneLine) {
+    // Every control character, C0 and DEL, of any message: a name cannot forge an entry.
+    const std::time_t when = LocalTime(1998, 7, 14, 9, 5, 7);
+    EXPECT_EQ(FormatLogEntry(when, "first\n\nsecond"), "07/14/98 09:05:07     first\\x0a\\x0asecond\n");
+    const std::string forged = "/tmp/a\n07/14/98 09:05:07     /etc/passwd Deleted\r\x1b[2K.tmp Deleted";
+    const std::string entry = FormatLogEntry(when, forged);
+    EXPECT_EQ(entry, "07/14/98 09:05:07     /tmp/a\\x0a07/14/98 09:05:07     /etc/passwd "
+                     "Deleted\\x0d\\x1b[2K.tmp Deleted\n");
+    ASSERT_EQ(SplitLines(entry).size(), 1u);
+    std::string all;
+    for (int c = 0; c < 0x20; ++c)
+        all += static_cast<char>(c);
+    all += "\x7f";
+    std::string expected;
+    for (int c = 0; c < 0x20; ++c) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02x", c);
+        expected += hex;
+    }
+    expected += "\\x7f";
+    EXPECT_EQ(FormatLogEntry(when, all), "07/14/98 09:05:07     " + expected + "\n");
+    // Backslashes, blanks, quotes and non-ASCII names stay readable as they are.
+    EXPECT_EQ(FormatLogEntry(when, "C:\\Temp\\x0a \"\xc3\xa9t\xc3\xa9\".tmp Deleted"),
+              "07/14/98 09:05:07     C:\\Temp\\x0a \"\xc3\xa9t\xc3\xa9\".tmp Deleted\n");
 }
 
 TEST(LogEntryFormat, EmptyMessageIsStillAWholeLine) {
@@ -292,8 +306,17 @@ TEST_F(CleaningLog, WhatIsNotAFileIsReportedOnStandardErrorAndLeftAlone) {
     WriteLog("Scan stopped"); // told once, not at every entry
     DeleteLog();
     const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "fernwick: " + LogFile().string() +
-                       " is a FIFO, not a regular file; it was left alone and nothing is logged.\n");
+    // The problem once, then every entry as the log would have had it.
+    const std::vector<std::string> lines = SplitLines(err);
+    ASSERT_EQ(lines.size(), 3u) << err;
+    EXPECT_EQ(lines[0], "fernwick: " + LogFile().string() +
+                            " is a FIFO, not a regular file; it was left alone and the log's "
+                            "entries go to standard error instead.");
+    std::string message;
+    ASSERT_TRUE(ParseStampedLine(lines[1], message)) << lines[1];
+    EXPECT_EQ(message, "Scan started");
+    ASSERT_TRUE(ParseStampedLine(lines[2], message)) << lines[2];
+    EXPECT_EQ(message, "Scan stopped");
     EXPECT_TRUE(fs::is_fifo(LogFile())) << "removed as if it were the log";
 
     // A folder, and a link (never written through), likewise.

@@ -36,7 +36,7 @@ struct LinkedRun {
     std::uint64_t Dispose(const std::string& method, const std::string& dest) {
         UnattendedDisposalIo io;
         io.log = [this](const std::string& s) { log.push_back(s); };
-        return RunUnattendedDisposal(paths, method, dest, io);
+        return RunUnattendedDisposal(paths, method, dest, io).cleanedBytes;
     }
 };
 

@@ -35,7 +35,7 @@ struct Batch {
         UnattendedDisposalIo io;
         io.log = [this](const std::string& s) { log.push_back(s); };
         io.progress = [this](const std::string& s) { progress.push_back(s); };
-        return RunUnattendedDisposal(paths, method, dest, io);
+        return RunUnattendedDisposal(paths, method, dest, io).cleanedBytes;
     }
     std::string At(const std::string& rel) const { return (dir.path() / rel).string(); }
     bool AllSourcesThere() const {
