@@ -19,6 +19,10 @@ OUT_DIR = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__
 
 CURSOR_HOTSPOT = (10, 0)
 
+# Larger sizes of the installed program icon (the 48-pixel one is icon128_48.png);
+# res/CMakeLists.txt installs them.
+HICOLOR_ICON_SIZES = (128, 256)
+
 
 # ---------------------------------------------------------------------------
 # Colours
@@ -919,6 +923,9 @@ def main():
     write_png(out('icon147.png'), art_checkbox(False))
     write_png(out('icon128.png'), art_icon(32))
     write_png(out('icon128_48.png'), art_icon(48))
+    # The program icon in the desktop's icon theme (hicolor), drawn afresh for each size.
+    for size in HICOLOR_ICON_SIZES:
+        write_png(out('fernwick-%d.png' % size), art_icon(size))
     write_png(out('cursor162.png'), art_cursor())
     write_gif(out('avi_video.gif'), art_search_frames(), 10)
 
