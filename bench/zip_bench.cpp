@@ -335,7 +335,7 @@ int main(int argc, char** argv) {
         const double f = Median(s.fernwick), z = Median(s.zip);
         const double fc = Median(s.fernwickCpu), zc = Median(s.zipCpu);
         const bool fOk = s.fernwickFailure.empty(), zOk = haveZip && s.zipFailure.empty();
-        const auto cell = [](bool ok, double v, int d) { return ok ? Fixed(v, d) : std::string("-"); };
+        const auto cell = [](bool valid, double v, int d) { return valid ? Fixed(v, d) : std::string("-"); };
         std::printf("%-6s %6d | %11s %11s | %11s %11s | %5s %5s | %6.1f %6.1f | %s\n",
                     s.files.name.c_str(), s.count, cell(fOk, f, 3).c_str(), cell(zOk, z, 3).c_str(),
                     cell(fOk, fc, 3).c_str(), cell(zOk, zc, 3).c_str(),

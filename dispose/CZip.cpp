@@ -1,6 +1,6 @@
 #include "dispose/CZip.h"
 
-#include "dispose/SafeFile.h"
+#include "platform/SafeFile.h"
 #include "platform/UniqueFd.h"
 
 #include <fcntl.h>
@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -58,27 +59,31 @@ struct Outcome {
 
 const char* const kExists = "the archive already holds an entry of that name";
 const std::string kAtWrite = "it could not be read when the archive was written: ";
+const char* const kOddParts = "its path has empty or \".\" parts";
 
-// The entry name is the path itself, so ".." or "." parts would let an unpacker write outside
-// its target folder.
-bool IsPlainAbsolute(const std::string& path) {
-    if (path.size() < 2 || path[0] != '/' || path.back() == '/')
-        return false;
+// The entry name is the path itself, so a path that is relative, climbs with "..", has empty
+// or "." parts or holds a backslash (a folder separator to many unpackers) could make an entry
+// that unpacks outside its target folder. The reason it cannot be an entry name, or null.
+const char* EntryNameRefusal(const std::string& path) {
+    if (path.empty() || path[0] != '/')
+        return refusal::kNotAbsolute;
+    if (path.find('\\') != std::string::npos)
+        return "its path holds a backslash, which many unpackers take for a folder separator";
+    if (path.size() < 2 || path.back() == '/')
+        return kOddParts;
     std::size_t pos = 1;
     while (pos <= path.size()) {
         std::size_t next = path.find('/', pos);
         if (next == std::string::npos)
             next = path.size();
-        const std::string part = path.substr(pos, next - pos);
-        if (part.empty() || part == "." || part == "..")
-            return false;
+        const std::string_view part(path.data() + pos, next - pos);
+        if (part == "..")
+            return refusal::kClimbs;
+        if (part.empty() || part == ".")
+            return kOddParts;
         pos = next + 1;
     }
-    return true;
-}
-
-std::string FolderErrorText(int error) {
-    return error == ELOOP ? "a folder on its path is a symbolic link" : ErrorText(error);
+    return nullptr;
 }
 
 // Only a regular file or nothing may be at the archive path: libzip would read an existing
@@ -115,44 +120,12 @@ ZipPtr OpenArchive(const std::string& archive, bool replace, std::string& reason
     return za;
 }
 
-// The file at parent/name without following a link; the reason when it is not a regular file
-// or, with expected given, no longer that file. Checked before any open: opening a device can
-// have side effects of its own.
-std::optional<std::string> StatRegular(const SafeParent& parent, const struct stat* expected,
-                                       struct stat& st) {
-    if (::fstatat(parent.dir.get(), parent.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return ErrorText(errno);
-    if (S_ISLNK(st.st_mode))
-        return "it is a symbolic link";
-    if (!S_ISREG(st.st_mode))
-        return "it is not a regular file";
-    if (expected && (st.st_dev != expected->st_dev || st.st_ino != expected->st_ino))
-        return "it was replaced by another file";
-    return std::nullopt;
-}
-
-// Opens the regular file at path for reading, relative to its folder and following no link.
-// With expected given it must still be that file (device and inode).
-std::optional<std::string> OpenRegular(const std::string& path, const struct stat* expected,
-                                       UniqueFd& fd, struct stat& st) {
-    const SafeParent parent = OpenParentNoFollow(path);
-    if (!parent.dir)
-        return FolderErrorText(parent.error);
-    struct stat before{};
-    if (auto why = StatRegular(parent, expected, before))
-        return why;
-    // O_NONBLOCK: a file swapped for a FIFO meanwhile would otherwise block the open forever.
-    fd = UniqueFd(::openat(parent.dir.get(), parent.name.c_str(),
-                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd)
-        return errno == ELOOP ? "it is a symbolic link" : ErrorText(errno);
-    if (::fstat(fd.get(), &st) != 0)
-        return ErrorText(errno);
-    if (!S_ISREG(st.st_mode))
-        return "it is not a regular file";
-    if (st.st_dev != before.st_dev || st.st_ino != before.st_ino)
-        return "it was replaced while being opened";
-    return std::nullopt;
+// Reaches the file again by its path and checks that it is still the one seen when it was
+// queued: the same file, of the same size and last-write time.
+FsError HoldSame(const std::string& path, const FileSeen& seen, HeldFile& held) {
+    if (FsError e = HoldFile(path, held))
+        return e;
+    return CheckSeen(held, seen);
 }
 
 // A file queued for the archive. libzip asks for its data only while the archive is written;
@@ -162,6 +135,7 @@ struct PendingFile {
     std::size_t listIndex = 0; // in the caller's list
     zip_uint64_t entry = 0;    // in the archive
     struct stat added{};       // as checked when it was queued
+    FileSeen seen;
     UniqueFd fd;
     zip_uint64_t delivered = 0;
     ZipError error;
@@ -182,11 +156,15 @@ zip_int64_t ReadSource(void* userdata, void* data, zip_uint64_t len, zip_source_
     case ZIP_SOURCE_SUPPORTS:
         return ZIP_SOURCE_SUPPORTS_READABLE;
     case ZIP_SOURCE_OPEN: {
-        struct stat st{};
         f->fd.reset();
         f->delivered = 0;
-        if (auto why = OpenRegular(f->path, &f->added, f->fd, st))
-            return f->Fail(ZIP_ER_OPEN, 0, *why);
+        HeldFile held;
+        FsError e = HoldSame(f->path, f->seen, held);
+        // O_NONBLOCK kept: a regular file reads the same, and it saves switching it off.
+        if (!e)
+            e = OpenHeld(held, O_RDONLY | O_NONBLOCK, f->fd);
+        if (e)
+            return f->Fail(ZIP_ER_OPEN, e.Code(), e.Text());
         return 0;
     }
     case ZIP_SOURCE_READ: {
@@ -202,7 +180,7 @@ zip_int64_t ReadSource(void* userdata, void* data, zip_uint64_t len, zip_source_
         // written to is not archived half old, half new.
         const auto size = static_cast<zip_uint64_t>(f->added.st_size);
         if (f->delivered > size || (n == 0 && f->delivered != size))
-            return f->Fail(ZIP_ER_READ, 0, "its size changed");
+            return f->Fail(ZIP_ER_READ, 0, refusal::kRewritten);
         return n;
     }
     case ZIP_SOURCE_CLOSE:
@@ -234,16 +212,20 @@ zip_int64_t ReadSource(void* userdata, void* data, zip_uint64_t len, zip_source_
 
 // Checks the file and queues it in the open archive; the reason when it was not queued.
 std::optional<std::string> AddOne(zip_t* za, PendingFile& f, const Options& opt) {
-    if (!IsPlainAbsolute(f.path))
-        return "not a plain absolute path";
-    if (f.path.find('\\') != std::string::npos)
-        return "its path holds a backslash, which many unpackers take for a folder separator";
+    if (const char* refused = EntryNameRefusal(f.path))
+        return refused;
     {
         // Opened to learn now, not at the end, that it cannot be read; closed again so that
         // any number of files stays within the open-file limit.
+        HeldFile held;
         UniqueFd fd;
-        if (auto why = OpenRegular(f.path, nullptr, fd, f.added))
-            return why;
+        FsError e = HoldFile(f.path, held);
+        if (!e)
+            e = OpenHeld(held, O_RDONLY | O_NONBLOCK, fd);
+        if (e)
+            return e.Text();
+        f.added = held.st;
+        f.seen = FileSeen::Of(held.st);
     }
 
     ZipError error;
@@ -330,13 +312,9 @@ std::size_t Write(ZipPtr& za, std::vector<std::unique_ptr<PendingFile>>& queued,
         for (const auto& f : queued) {
             if (f->dropped)
                 continue;
-            const SafeParent parent = OpenParentNoFollow(f->path);
-            struct stat st{};
-            std::optional<std::string> why =
-                parent.dir ? StatRegular(parent, &f->added, st) : FolderErrorText(parent.error);
-            if (!why && st.st_size != f->added.st_size)
-                why = "its size changed";
-            if (why && !drop(*f, kAtWrite + *why))
+            HeldFile held;
+            const FsError e = HoldSame(f->path, f->seen, held);
+            if (e && !drop(*f, kAtWrite + e.Text()))
                 return notWritten();
         }
     }

@@ -1,6 +1,6 @@
 #include "dispose/InUse.h"
 
-#include "dispose/SafeFile.h"
+#include "platform/SafeFile.h"
 #include "platform/UniqueFd.h"
 
 #include <dirent.h>
@@ -162,12 +162,6 @@ bool ParseMapsLine(std::string_view line, dev_t& dev, ino_t& ino, std::string_vi
     return true;
 }
 
-std::string FolderFailure(int error) {
-    if (error == ELOOP || error == ENOTDIR)
-        return "a folder on its path is a symbolic link or not a folder";
-    return ErrorText(error);
-}
-
 std::string Unable(const std::string& path, const std::string& why) {
     return "Unable to open " + path + ": " + why + ".";
 }
@@ -175,23 +169,15 @@ std::string Unable(const std::string& path, const std::string& why) {
 } // namespace
 
 std::optional<std::string> CInUseChecker::Check(const std::string& path) {
-    const SafeParent parent = OpenParentNoFollow(path);
-    if (!parent.dir)
-        return Unable(path, FolderFailure(parent.error));
-    struct stat st {};
-    if (::fstatat(parent.dir.get(), parent.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return Unable(path, ErrorText(errno));
-    // Decided before opening: opening a device or FIFO can block or act on it.
-    if (S_ISLNK(st.st_mode))
-        return Unable(path, "it is a symbolic link");
-    if (!S_ISREG(st.st_mode))
-        return Unable(path, "it is not a regular file");
-    const UniqueFd fd(
-        ::openat(parent.dir.get(), parent.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd)
-        return Unable(path, ErrorText(errno));
-    if (::fstat(fd.get(), &st) != 0)
-        return Unable(path, ErrorText(errno));
+    // Only a regular file is opened: opening a device or FIFO can block or act on it.
+    HeldFile held;
+    UniqueFd fd;
+    FsError e = HoldFile(path, held);
+    if (!e)
+        e = OpenHeld(held, O_RDONLY | O_NONBLOCK, fd);
+    if (e)
+        return Unable(path, e.Text());
+    const struct stat& st = held.st; // the file opened, as OpenHeld checked
 
     pid_t locker = RecordLockHolder(fd.get());
     if (locker == 0 && HasFlockHolder(fd.get()))
