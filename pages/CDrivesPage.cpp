@@ -11,7 +11,6 @@
 #include "ui_dlg132_drives.h"
 
 #include <QtCore/QTimer>
-#include <QtGui/QPalette>
 #include <QtWidgets/QTreeWidget>
 
 namespace {
@@ -36,8 +35,6 @@ QString TypeText(DriveType type) {
 QString SizeText(const std::optional<std::uint64_t>& bytes) {
     return bytes ? QString::fromStdString(CDrivesPage::FormatKBytes(*bytes / 1024)) : QString();
 }
-
-QIcon ArtIcon(int id) { return QIcon(QStringLiteral(":/art/icon%1.png").arg(id)); }
 
 } // namespace
 
@@ -83,23 +80,15 @@ bool CDrivesPage::OnInitDialog() {
     m_volumes = m_volumeSource ? m_volumeSource() : CVolumeTable();
 
     if (QTreeWidget* list = m_listDrives) {
-        SetupReportList(list, true);
-        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        // The selection says which row a click toggles, so keep it visible without focus.
-        QPalette palette = list->palette();
-        for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-            palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
-        list->setPalette(palette);
-
+        m_checks.Attach(list, true, [this] { UpdateWizardButtons(); });
         const QString headers[] = {QStringLiteral("Drive"), QStringLiteral("Type"),
                                    QStringLiteral("Label"), QStringLiteral("Free Space"),
                                    QStringLiteral("Total Space")};
         for (int c = 0; c < 5; ++c)
             AddColumn(list, c, headers[c]);
 
-        m_nCheckedImage = 0;
-        m_nUncheckedImage = 1;
-        SetImageList(list, {ArtIcon(IDI_CHECKED), ArtIcon(IDI_UNCHECKED)});
+        m_nCheckedImage = CCheckMarkList::kCheckedImage;
+        m_nUncheckedImage = CCheckMarkList::kUncheckedImage;
 
         for (const Volume& v : m_volumes.Volumes()) {
             QStringList texts{QString::fromStdString(v.Text()), TypeText(v.type)};
@@ -107,15 +96,11 @@ bool CDrivesPage::OnInitDialog() {
             if (v.type != DriveType::Removable)
                 texts << QString::fromStdString(v.label) << SizeText(v.freeBytes)
                       << SizeText(v.totalBytes);
-            const int row = InsertRow(list, list->topLevelItemCount(), texts, m_nUncheckedImage);
+            const int row = m_checks.InsertRow(list->topLevelItemCount(), texts, false);
             SetItemData(list, row, static_cast<unsigned char>(v.letter));
         }
         FitColumns(list, true);
         AskSizes();
-
-        // A left click on a row; the tree view does not report the second click of a double
-        // click, so a double click toggles once.
-        QObject::connect(list, &QAbstractItemView::clicked, list, [this] { OnClickDrives(); });
     }
     OnClicked(IDC_DRIVES_SELECT_ALL, &CDrivesPage::OnSelectAllDrives);
 
@@ -195,26 +180,13 @@ bool CDrivesPage::OnSetActive() {
     return CPropertyPage::OnSetActive();
 }
 
-bool CDrivesPage::IsRowChecked(int row) const {
-    return m_nCheckedImage >= 0 && GetItemImage(m_listDrives, row) == m_nCheckedImage;
-}
+bool CDrivesPage::IsRowChecked(int row) const { return m_checks.IsChecked(row); }
 
 void CDrivesPage::UpdateWizardButtons() {
     CPropertySheet* sheet = GetSheet();
     if (!sheet)
         return;
-    bool anyChecked = false;
-    const int rows = m_listDrives ? m_listDrives->topLevelItemCount() : 0;
-    for (int r = 0; r < rows && !anyChecked; ++r)
-        anyChecked = IsRowChecked(r);
-    sheet->SetWizardButtons(anyChecked ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
-}
-
-void CDrivesPage::OnClickDrives() {
-    const int row = GetFirstSelectedItem(m_listDrives);
-    if (row >= 0)
-        SetItemImage(m_listDrives, row, IsRowChecked(row) ? m_nUncheckedImage : m_nCheckedImage);
-    UpdateWizardButtons();
+    sheet->SetWizardButtons(m_checks.AnyChecked() ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
 }
 
 void CDrivesPage::OnSelectAllDrives() {
@@ -222,7 +194,7 @@ void CDrivesPage::OnSelectAllDrives() {
         const QString removable = QString::fromUtf8(kRemovableText);
         for (int r = 0, rows = list->topLevelItemCount(); r < rows; ++r) {
             if (list->topLevelItem(r)->text(1) != removable)
-                SetItemImage(list, r, m_nCheckedImage);
+                m_checks.SetChecked(r, true);
         }
     }
     UpdateWizardButtons();

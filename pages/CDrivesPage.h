@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/CCheckMarkList.h"
 #include "controls/CPictureStatic.h"
 #include "framework/CPropertyPage.h"
 #include "platform/VolumeTable.h"
@@ -62,6 +63,8 @@ public:
     std::string m_strHeading;
     int m_nCheckedImage = -1;
     int m_nUncheckedImage = -1;
+    // The rows' check marks; a click toggles the topmost selected row.
+    CCheckMarkList m_checks;
     QPointer<CPictureStatic> m_picture;
     QPointer<QTreeWidget> m_listDrives;
 
@@ -69,7 +72,6 @@ public:
     static constexpr std::chrono::milliseconds kSpaceTimeLimit{2000};
 
 private:
-    void OnClickDrives();
     bool IsRowChecked(int row) const;
     void AskSizes();
     void ShowSizes();
