@@ -1,5 +1,7 @@
 #include "scan/CFoundFileList.h"
 
+#include "platform/TextEscape.h"
+
 #include <cstdio>
 #include <ctime>
 
@@ -25,6 +27,8 @@ void CListingFoundFileList::OnFileTaken(const FoundFile& f) {
     char when[32] = "";
     if (f.size && localtime_r(&f.mtime, &tm))
         std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &tm);
+    // A line break, tab or backslash in a name must not make a line that reads as another
+    // file: the path is escaped, and can be read back exactly.
     std::printf("%llu\t%s\t%s\n", static_cast<unsigned long long>(f.size.value_or(0)), when,
-                f.path.c_str());
+                EscapeListingField(f.path).c_str());
 }

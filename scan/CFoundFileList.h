@@ -38,7 +38,8 @@ private:
 };
 
 // A found-file list that also prints each new file as it is found, one line each: size,
-// last-write time (local, YYYY-MM-DD HH:MM:SS) and path, separated by tabs.
+// last-write time (local, YYYY-MM-DD HH:MM:SS) and path, separated by tabs. The path's control
+// characters are written as \xHH and its backslashes as \\ (EscapeListingField).
 class CListingFoundFileList : public CFoundFileList {
 public:
     void OnFileTaken(const FoundFile& file) override;
