@@ -1,5 +1,7 @@
 #include "platform/TrustedPath.h"
 
+#include "platform/FsError.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -15,8 +16,6 @@ namespace {
 // Every step holds the folder reached so far: nothing between two components can be swapped.
 // O_PATH: passing through a folder needs only search permission, as with any path.
 constexpr int kStepFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-
-std::string Text(int error) { return std::generic_category().message(error); }
 
 std::string Join(const std::vector<std::string>& parts) {
     if (parts.empty())
@@ -73,6 +72,12 @@ TrustedFolder Fail(int error, std::string reason) {
     return r;
 }
 
+// The failure of the call just made: what comes first, then the system's words for errno.
+TrustedFolder FailErrno(const std::string& what) {
+    const int error = errno;
+    return Fail(error, what + ErrorText(error));
+}
+
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -97,7 +102,7 @@ TrustedFolder OpenTrustedFolder(const std::string& folder, uid_t follower) {
     if (start[0] != '/') {
         const std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
         if (!cwd)
-            return Fail(errno, "the current folder cannot be found: " + Text(errno));
+            return FailErrno("the current folder cannot be found: ");
         start = std::string(cwd.get()) + "/" + folder;
     }
 
@@ -106,7 +111,7 @@ TrustedFolder OpenTrustedFolder(const std::string& folder, uid_t follower) {
     std::vector<std::string> real; // the real path so far
     UniqueFd cur(::open("/", kStepFlags));
     if (!cur)
-        return Fail(errno, "the root folder cannot be opened: " + Text(errno));
+        return FailErrno("the root folder cannot be opened: ");
     int links = 0;
 
     while (!todo.empty()) {
@@ -120,7 +125,7 @@ TrustedFolder OpenTrustedFolder(const std::string& folder, uid_t follower) {
                 continue;
             UniqueFd up(::openat(cur.get(), "..", kStepFlags));
             if (!up)
-                return Fail(errno, Join(real) + "/.. cannot be opened: " + Text(errno));
+                return FailErrno(Join(real) + "/.. cannot be opened: ");
             cur = std::move(up);
             real.pop_back();
             continue;
@@ -129,7 +134,7 @@ TrustedFolder OpenTrustedFolder(const std::string& folder, uid_t follower) {
         struct stat st {};
         if (::fstatat(cur.get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             const int e = errno;
-            return Fail(e, JoinWith(real, part) + ": " + Text(e));
+            return Fail(e, JoinWith(real, part) + ": " + ErrorText(e));
         }
         if (S_ISLNK(st.st_mode)) {
             const std::string at = JoinWith(real, part);
@@ -138,7 +143,7 @@ TrustedFolder OpenTrustedFolder(const std::string& folder, uid_t follower) {
                                        " symbolic links on the way (the last " + at + ")");
             struct stat dir {};
             if (::fstat(cur.get(), &dir) != 0)
-                return Fail(errno, Join(real) + ": " + Text(errno));
+                return FailErrno(Join(real) + ": ");
             if (!MayFollowLink(st.st_uid, dir.st_uid, dir.st_mode, follower)) {
                 if (st.st_uid != 0 && st.st_uid != follower)
                     return Fail(EPERM, "the symbolic link " + at + " belongs to " +
@@ -151,11 +156,11 @@ TrustedFolder OpenTrustedFolder(const std::string& folder, uid_t follower) {
             }
             const std::string target = ReadLinkAt(cur.get(), part, static_cast<size_t>(st.st_size));
             if (target.empty())
-                return Fail(errno, "the symbolic link " + at + " cannot be read: " + Text(errno));
+                return FailErrno("the symbolic link " + at + " cannot be read: ");
             if (target[0] == '/') {
                 UniqueFd root(::open("/", kStepFlags));
                 if (!root)
-                    return Fail(errno, "the root folder cannot be opened: " + Text(errno));
+                    return FailErrno("the root folder cannot be opened: ");
                 cur = std::move(root);
                 real.clear();
             }
@@ -169,7 +174,7 @@ TrustedFolder OpenTrustedFolder(const std::string& folder, uid_t follower) {
         struct stat opened {};
         if (!next || ::fstat(next.get(), &opened) != 0) {
             const int e = errno;
-            return Fail(e, JoinWith(real, part) + " cannot be opened: " + Text(e));
+            return Fail(e, JoinWith(real, part) + " cannot be opened: " + ErrorText(e));
         }
         if (!SameFile(st, opened)) // replaced between the look and the open
             return Fail(EAGAIN, JoinWith(real, part) + " changed while it was being looked up");

@@ -29,7 +29,8 @@ bool ContainsFile(const COwnFiles& own, const fs::path& p) {
 TEST(OwnFiles, KnowsTheProgramFilesAndTheOptionsFileByIdentityAndPath) {
     TempDir dir;
     const fs::path prog = dir.path() / "program";
-    for (const char* name : {"settings.dat", "newntsettings.dat", "settings.dat.damaged.3", "other.dat"})
+    for (const char* name :
+         {"settings.dat", "newntsettings.dat", "settings.dat.damaged.3", "other.dat"})
         WriteTextFile(prog / name, "x");
     WriteTextFile(dir.path() / "config" / "Fernwick.ini", "x");
     // Known through a link to the folder: paths are real paths.
@@ -58,7 +59,8 @@ TEST(OwnFiles, ASettingsFileThatIsALinkMakesItsTargetOurs) {
     WriteTextFile(dir.path() / "dotfiles" / "fernwick.dat", "settings");
     WriteTextFile(dir.path() / "dotfiles" / "other.dat", "x");
     fs::create_directories(dir.path() / "program");
-    fs::create_symlink(dir.path() / "dotfiles" / "fernwick.dat", dir.path() / "program" / "settings.dat");
+    fs::create_symlink(dir.path() / "dotfiles" / "fernwick.dat",
+                       dir.path() / "program" / "settings.dat");
     const COwnFiles own = COwnFiles::Find(dir.dir() + "program", "");
     EXPECT_TRUE(ContainsFile(own, dir.path() / "dotfiles" / "fernwick.dat"));
     EXPECT_TRUE(own.Contains((dir.path() / "dotfiles" / "fernwick.dat").string()));

@@ -100,8 +100,9 @@ TEST(TrustedPath, AnotherUsersLinkIsRefusedWithItsName) {
         TrustedFolder r = OpenTrustedFolder(t.at(rel), 0);
         EXPECT_FALSE(r.fd) << rel;
         EXPECT_EQ(r.error, EPERM) << rel;
-        EXPECT_EQ(r.reason, "the symbolic link " + t.at("home/theirs") +
-                                " belongs to user 1234, neither root nor the user running the program")
+        EXPECT_EQ(r.reason,
+                  "the symbolic link " + t.at("home/theirs") +
+                      " belongs to user 1234, neither root nor the user running the program")
             << rel;
     }
     // The same link is the follower's own when resolved for that user.
@@ -120,9 +121,10 @@ TEST(TrustedPath, InAStickyFolderAnyoneMayWriteToLinksNeedTheRightOwner) {
     TrustedFolder refused = OpenTrustedFolder(t.at("tmp/roots"), kFollower);
     EXPECT_FALSE(refused.fd);
     EXPECT_EQ(refused.error, EPERM);
-    EXPECT_EQ(refused.reason, "the symbolic link " + t.at("tmp/roots") + " belongs to root but lies in " +
-                                  t.at("tmp") +
-                                  ", a sticky folder anyone may write to, which belongs to user 1234");
+    EXPECT_EQ(refused.reason,
+              "the symbolic link " + t.at("tmp/roots") + " belongs to root but lies in " +
+                  t.at("tmp") +
+                  ", a sticky folder anyone may write to, which belongs to user 1234");
     EXPECT_TRUE(OpenTrustedFolder(t.at("tmp/followers"), kFollower).fd);
     EXPECT_TRUE(OpenTrustedFolder(t.at("roottmp/roots"), kFollower).fd);
     EXPECT_TRUE(OpenTrustedFolder(t.at("tmp/roots"), 0).fd); // root's own link, for root

@@ -54,7 +54,8 @@ public:
                 return;
             fd = UniqueFd(::openat(fd.get(), "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         }
-        m_built = fd && UniqueFd(::openat(fd.get(), "deep.tmp", O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
+        m_built =
+            fd && UniqueFd(::openat(fd.get(), "deep.tmp", O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
     }
     ~DeepChain() {
         UniqueFd fd(::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -231,7 +232,8 @@ TEST(ScanSafety, PeakMemoryFollowsWhatIsTakenNotTheSizeOfTheFolders) {
     EXPECT_EQ(none, 0u);
     EXPECT_EQ(one, 1u);
     ASSERT_GT(empty, 0);
-    EXPECT_LT(wide - empty, 20 * 1024) << "empty scan " << empty << " KiB, wide scan " << wide << " KiB";
+    EXPECT_LT(wide - empty, 20 * 1024)
+        << "empty scan " << empty << " KiB, wide scan " << wide << " KiB";
 }
 
 TEST(ScanSafety, FernwicksOwnFilesAreNeverTaken) {
@@ -246,7 +248,8 @@ TEST(ScanSafety, FernwicksOwnFilesAreNeverTaken) {
     fs::create_symlink(home.root() / "dotfiles" / "fernwick.dat", prog / "settings.dat");
     WriteTextFile(home.root() / "config" / "Quenby Works" / "Fernwick.ini", "[General]");
     WriteTextFile(home.root() / "config" / "Quenby Works" / "other.ini", "x");
-    WriteTextFile(home.root() / "home" / "copy-of-settings.dat", "x"); // same name elsewhere is fair game
+    // A copy under another name elsewhere is fair game.
+    WriteTextFile(home.root() / "home" / "copy-of-settings.dat", "x");
 
     CProfileList store;
     auto profile = std::make_unique<CProfile>(Profile({"*.dat", "*.txt", "*.ini", "*.damaged*"}));
@@ -286,8 +289,8 @@ TEST(ScanSafety, TrashFoldersAreNeverEnteredNorScanned) {
     RecordingSink sink;
     SearchFolder(r.string(), Profile({"*.tmp"}), stop, sink, rc.context);
     // The shared ".Trash" itself is not anyone's trash; only its numbered folders are.
-    EXPECT_EQ(Sorted(sink.Relative(r)),
-              (Paths{"data/keep.tmp", "vol/.Trash-old/f.tmp", "vol/.Trash/notes.tmp", "vol/g.tmp"}));
+    EXPECT_EQ(Sorted(sink.Relative(r)), (Paths{"data/keep.tmp", "vol/.Trash-old/f.tmp",
+                                               "vol/.Trash/notes.tmp", "vol/g.tmp"}));
     EXPECT_TRUE(rc.reports.empty());
 
     // A listed folder in a trash, reached directly or through a link, is refused.

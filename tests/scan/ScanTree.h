@@ -85,10 +85,12 @@ public:
     ReportingContext& operator=(const ReportingContext&) = delete;
     // The reports containing every one of parts.
     size_t Count(std::initializer_list<std::string> parts) const {
-        return static_cast<size_t>(std::count_if(reports.begin(), reports.end(), [&](const std::string& r) {
-            return std::all_of(parts.begin(), parts.end(),
-                               [&](const std::string& p) { return r.find(p) != std::string::npos; });
-        }));
+        return static_cast<size_t>(
+            std::count_if(reports.begin(), reports.end(), [&](const std::string& r) {
+                return std::all_of(parts.begin(), parts.end(), [&](const std::string& p) {
+                    return r.find(p) != std::string::npos;
+                });
+            }));
     }
 };
 
