@@ -51,13 +51,14 @@ void InstallStopSignals() {
             sigaddset(&action.sa_mask, s);
         for (const int s : kStopSignals)
             ::sigaction(s, &action, nullptr);
-        // A signal blocked by whoever started us would never arrive.
-        sigset_t set;
-        sigemptyset(&set);
-        for (const int s : kStopSignals)
-            sigaddset(&set, s);
-        ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
     });
+    // A signal blocked by whoever started us would never arrive. Threads started from here on
+    // inherit the mask.
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int s : kStopSignals)
+        sigaddset(&set, s);
+    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 bool StopSignalReceived() { return g_signal.load() != 0; }

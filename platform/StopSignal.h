@@ -7,7 +7,8 @@
 // Ctrl-C cannot cut a copy short and leave its temporary file behind.
 
 // Installs the handlers (sigaction with SA_RESTART: no call elsewhere sees EINTR because of
-// them) and creates the self-pipe. Safe to call more than once; later calls do nothing.
+// them) and creates the self-pipe, once; every call unblocks the three signals for the
+// calling thread (a mask inherited from whoever started us may block them).
 void InstallStopSignals();
 
 // True once one of the signals has arrived since InstallStopSignals().
