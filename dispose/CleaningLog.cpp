@@ -99,8 +99,17 @@ void WriteLog(const std::string& message) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            // Disk full or the like: the whole entry goes where it can still be read.
-            ReportUnwritableLog(path, n < 0 ? errno : ENOSPC);
+            const int error = n < 0 ? errno : ENOSPC;
+            // Disk full or the like. The part written is taken back, so that the next entry
+            // does not run on from it - unless someone appended after it meanwhile.
+            if (const auto written = static_cast<off_t>(entry.size() - left); written > 0) {
+                struct stat st {};
+                const off_t end = ::lseek(fd.get(), 0, SEEK_CUR);
+                if (end >= written && ::fstat(fd.get(), &st) == 0 && st.st_size == end)
+                    (void)!::ftruncate(fd.get(), end - written);
+            }
+            // The whole entry goes where it can still be read.
+            ReportUnwritableLog(path, error);
             DivertEntry(entry);
             return;
         }

@@ -3,6 +3,7 @@
 
 #include "platform/DataFile.h"
 #include "platform/UniqueFd.h"
+#include "support/GuardedChild.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <thread>
@@ -367,4 +369,79 @@ TEST_F(CleaningLog, ProblemsWithTheProgramsOtherFilesBecomeEntries) {
     std::string logged;
     ASSERT_TRUE(ParseStampedLine(lines[0], logged)) << lines[0];
     EXPECT_EQ(logged, message);
+}
+
+// --- A log that cannot take its entries -----------------------------------------------------
+
+TEST_F(CleaningLog, EveryEntryTheLogCannotTakeGoesToStandardErrorAndIsCounted) {
+    // A folder in its place, and a program directory that is a plain file (no folder to
+    // create the log in): each entry reaches standard error whole, escaped as in the log.
+    fs::create_directory(LogFile());
+    const std::uint64_t lostBefore = LogEntriesLost();
+    testing::internal::CaptureStderr();
+    WriteLog("/tmp/a.tmp Deleted");
+    WriteLog("/tmp/b\n.tmp Deleted");
+    std::vector<std::string> lines = SplitLines(testing::internal::GetCapturedStderr());
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find(" is a folder, not a regular file"), std::string::npos) << lines[0];
+    std::string message;
+    ASSERT_TRUE(ParseStampedLine(lines[1], message)) << lines[1];
+    EXPECT_EQ(message, "/tmp/a.tmp Deleted");
+    ASSERT_TRUE(ParseStampedLine(lines[2], message)) << lines[2];
+    EXPECT_EQ(message, "/tmp/b\\x0a.tmp Deleted");
+    EXPECT_EQ(LogEntriesLost(), lostBefore + 2);
+
+    WriteTextFile(home.root() / "not-a-folder", "data");
+    ::setenv("FERNWICK_HOME", (home.root() / "not-a-folder").c_str(), 1);
+    testing::internal::CaptureStderr();
+    WriteLog("Scanning for Junk");
+    lines = SplitLines(testing::internal::GetCapturedStderr());
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("cannot write the cleaning log"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("its entries go to standard error instead"), std::string::npos);
+    ASSERT_TRUE(ParseStampedLine(lines[1], message)) << lines[1];
+    EXPECT_EQ(message, "Scanning for Junk");
+    EXPECT_EQ(LogEntriesLost(), lostBefore + 3);
+}
+
+TEST_F(CleaningLog, AWrittenEntryIsNotCounted) {
+    const std::uint64_t lostBefore = LogEntriesLost();
+    testing::internal::CaptureStderr();
+    WriteLog("Scanning for Junk");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(LogEntriesLost(), lostBefore);
+}
+
+TEST_F(CleaningLog, AnEntryCutShortByAFullDiskIsTakenBackWhole) {
+    // The file-size limit stands in for a full disk: the second entry fits only in part.
+    const std::string log = LogFile().string();
+    const ChildOutcome child = RunGuarded([&log] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const std::uint64_t lostBefore = LogEntriesLost();
+        WriteLog("first");
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit small{static_cast<rlim_t>(fs::file_size(log) + 10), limit.rlim_max};
+        if (::setrlimit(RLIMIT_FSIZE, &small) != 0)
+            return 3;
+        WriteLog("second, far too long to fit in the ten bytes left");
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 4;
+        WriteLog("third");
+        return LogEntriesLost() == lostBefore + 1 ? 0 : 5;
+    });
+    ASSERT_TRUE(child.Exited(0)) << child.exitCode << child.err;
+    std::vector<std::string> lines = SplitLines(ReadTextFile(LogFile()));
+    ASSERT_EQ(lines.size(), 2u) << ReadTextFile(LogFile());
+    std::string message;
+    ASSERT_TRUE(ParseStampedLine(lines[0], message));
+    EXPECT_EQ(message, "first");
+    ASSERT_TRUE(ParseStampedLine(lines[1], message)) << lines[1];
+    EXPECT_EQ(message, "third");
+    // The lost entry, whole, on standard error after the problem.
+    lines = SplitLines(child.err);
+    ASSERT_EQ(lines.size(), 2u) << child.err;
+    EXPECT_NE(lines[0].find("File too large"), std::string::npos) << lines[0];
+    ASSERT_TRUE(ParseStampedLine(lines[1], message)) << lines[1];
+    EXPECT_EQ(message, "second, far too long to fit in the ten bytes left");
 }
