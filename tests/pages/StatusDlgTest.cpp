@@ -1,6 +1,7 @@
 // The status window of a scheduled cleaning, driven offscreen.
 #include "app/CFernwickApp.h"
 #include "pages/CStatusDlg.h"
+#include "platform/StopSignal.h"
 #include "profiles/CProfileList.h"
 #include "res/resource.h"
 #include "support/ScriptedUi.h"
@@ -11,6 +12,7 @@
 #include <QtWidgets/QPushButton>
 
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -35,6 +37,7 @@ class StatusDlgTest : public QObject {
 
 private slots:
     void cleanup() {
+        ResetStopSignalForTests();
         g_profiles.RemoveAll();
         theApp.m_argv.clear();
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
@@ -56,6 +59,7 @@ private slots:
         const std::string log = ReadTextFile(home.program() / "fwlog.txt");
         QVERIFY(log.find("Scanning for Junk\n") != std::string::npos);
         QVERIFY(log.find("     15 bytes were Deleted by Fernwick\n") != std::string::npos);
+        QVERIFY(dlg.AllDisposed());
     }
 
     void cancelMidSearchDisposesOfNothingAndEndsTheWorker() {
@@ -83,6 +87,60 @@ private slots:
         const std::string log = ReadTextFile(home.program() / "fwlog.txt");
         QVERIFY(log.find("Deleted") == std::string::npos);
         QVERIFY(log.find("bytes were") == std::string::npos);
+        QVERIFY(log.find("The run was cancelled while searching; no file was touched.\n") !=
+                std::string::npos);
+        QVERIFY(!dlg.AllDisposed());
+    }
+
+    void aStopSignalDuringTheSearchWakesTheWindowAndTouchesNothing() {
+        ScopedTestHome home;
+        Prepare(home);
+        InstallStopSignals();
+        ResetStopSignalForTests();
+        CScriptedUi ui;
+        CStatusDlg dlg;
+        std::atomic<int> folders{0};
+        std::atomic<bool> heardByWindow{false};
+        // The signal arrives on the worker, which then waits in its first folder: only the
+        // window, woken by the signal, can set the stop now.
+        dlg.m_onWorkerFolder = [&](const std::string&) {
+            if (folders++ != 0)
+                return;
+            ::raise(SIGTERM);
+            for (int i = 0; i < 20000 && !dlg.m_searchEvent.IsSet(); ++i)
+                QThread::msleep(1);
+            heardByWindow = dlg.m_searchEvent.IsSet();
+        };
+        QCOMPARE(dlg.DoModal(), IDCANCEL);
+        QVERIFY(heardByWindow.load());
+        QCOMPARE(folders.load(), 1); // the worker ended at the stop, before the next folder
+        QVERIFY(!dlg.AllDisposed());
+        for (const char* d : {"one", "two", "three"})
+            QVERIFY(fs::exists(home.root() / "tree" / d / "x.tmp"));
+        const std::string log = ReadTextFile(home.program() / "fwlog.txt");
+        QVERIFY2(log.find("     The run was stopped by SIGTERM while searching; none of the 0 files "
+                          "found so far was touched.\n") != std::string::npos,
+                 log.c_str());
+        QVERIFY(log.find("bytes were") == std::string::npos);
+    }
+
+    void aStopSignalBeforeTheWindowOpensEndsTheRunAtOnce() {
+        // A signal during start-up leaves its byte in the pipe for the window to find.
+        ScopedTestHome home;
+        Prepare(home);
+        InstallStopSignals();
+        ResetStopSignalForTests();
+        ::raise(SIGHUP);
+        CScriptedUi ui;
+        CStatusDlg dlg;
+        QCOMPARE(dlg.DoModal(), IDCANCEL);
+        QVERIFY(!dlg.AllDisposed());
+        for (const char* d : {"one", "two", "three"})
+            QVERIFY(fs::exists(home.root() / "tree" / d / "x.tmp"));
+        const std::string log = ReadTextFile(home.program() / "fwlog.txt");
+        QVERIFY2(log.find("The run was stopped by SIGHUP while searching") != std::string::npos,
+                 log.c_str());
+        QVERIFY(log.find("Deleted") == std::string::npos);
     }
 };
 
