@@ -1,10 +1,12 @@
 // Times disposing of many small files: Fernwick's Delete and Recycle runs (CDisposer driven as
 // the wizard drives it, real log included) against rm, gio trash and trash-put over the same
-// files. Everything happens in a fresh folder that also stands in for the home folder, so the
+// files; and Recycle once more with every file of one name, which the trash must rename. Everything happens in a fresh folder that also stands in for the home folder, so the
 // user's own trash and log are never touched.
 //   build/bench/fernwick_dispose_bench [--files N] [--runs R] [--keep] [PARENT]
 // PARENT (default /tmp) receives the work folder fwdispose-XXXXXX, removed at the end.
 #include "BenchSupport.h"
+#include "platform/FileIo.h"
+#include "platform/SafeFile.h"
 #include "dispose/CDisposer.h"
 #include "dispose/CleaningLog.h"
 #include "dispose/DisposalMethod.h"
@@ -40,6 +42,7 @@ struct Work {
     fs::path list;     // the paths, NUL-separated, for xargs -0
     fs::path childOut; // what the command-line tools print
     std::vector<std::string> paths;
+    std::vector<FileSeen> seen; // as a scan would have seen each file
 };
 
 struct Outcome {
@@ -47,32 +50,39 @@ struct Outcome {
     std::string failure; // empty when the run did what it should
 };
 
-// A fresh set of files, their names unique across the set so the trash never has to pick a
-// new name for a clash. Flushed to disk before timing: pending write-back would
-// otherwise land in whichever run comes first.
-bool MakeFiles(Work& w, int count) {
+// A fresh set of files. Their names are unique across the set so the trash never has to pick
+// a new name for a clash, or, with oneName, all the same, one file per folder. Flushed to disk
+// before timing: pending write-back would otherwise land in whichever run comes first.
+bool MakeFiles(Work& w, int count, bool oneName = false) {
     std::error_code ec;
     fs::remove_all(w.files, ec);
     fs::remove_all(w.trash, ec);
     w.paths.clear();
+    w.seen.clear();
     static const std::string content(kFileBytes, 'x');
+    const int perFolder = oneName ? 1 : kFilesPerFolder;
     std::string list;
     for (int i = 0; i < count; ++i) {
-        const std::string folder = "d" + std::to_string(i / kFilesPerFolder);
+        const std::string folder = "d" + std::to_string(i / perFolder);
         const fs::path dir = w.files / folder;
-        if (i % kFilesPerFolder == 0 && !fs::create_directories(dir, ec))
+        if (i % perFolder == 0 && !fs::create_directories(dir, ec))
             return false;
         std::string path =
-            (dir / (folder + "-f" + std::to_string(i % kFilesPerFolder) + ".tmp")).string();
+            (dir / (oneName ? std::string("same.tmp")
+                            : folder + "-f" + std::to_string(i % perFolder) + ".tmp"))
+                .string();
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        const bool ok = fd >= 0 && WriteAll(fd, content.data(), content.size());
+        const bool ok = fd >= 0 && !WriteAll(fd, content);
+        struct stat st {};
+        const bool seen = fd >= 0 && ::fstat(fd, &st) == 0;
         if (fd >= 0)
             ::close(fd);
-        if (!ok)
+        if (!ok || !seen)
             return false;
         list += path;
         list += '\0';
         w.paths.push_back(std::move(path));
+        w.seen.push_back(FileSeen::Of(st));
     }
     std::ofstream(w.list, std::ios::binary | std::ios::trunc) << list;
     ::sync();
@@ -107,8 +117,8 @@ Outcome RunFernwick(const Work& w, int method) {
     out.seconds = Seconds([&] {
         // As the delete page runs it: one disposer, every file through Handle, then Finish.
         CDisposer disposer(method, std::string(), WriteLog);
-        for (const std::string& path : w.paths)
-            disposer.Handle(path);
+        for (size_t i = 0; i < w.paths.size(); ++i)
+            disposer.Handle(w.paths[i], w.seen[i]);
         disposer.Finish();
         cleaned = disposer.m_nCleanedFiles;
     });
@@ -161,6 +171,7 @@ struct Contender {
     int method = 0;                   // a Fernwick run with this method, or
     std::vector<std::string> command; // a tool run over the files in batches
     bool trashed = false;
+    bool oneName = false; // every file of the same name
     std::string skipped;
     std::string failure;
     std::vector<double> seconds;
@@ -190,7 +201,7 @@ bool MeasureParts(Work& w, int count, Parts& parts) {
     bool deleted = true;
     parts.unlink.push_back(Seconds([&] {
         for (const std::string& path : w.paths)
-            deleted = DeleteFileStep(path).ok && deleted;
+            deleted = DeleteFileStep(path).ok() && deleted;
     }));
     return free && deleted;
 }
@@ -265,12 +276,13 @@ int main(int argc, char** argv) {
     const std::string batch = "xargs -0 -n " + std::to_string(kBatch) + ", " +
                               std::to_string((count + kBatch - 1) / kBatch) + " processes";
     const auto make = [](std::string name, int method, std::vector<std::string> command,
-                         bool trashed) {
+                         bool trashed, bool oneName = false) {
         Contender c;
         c.name = std::move(name);
         c.method = method;
         c.command = std::move(command);
         c.trashed = trashed;
+        c.oneName = oneName;
         return c;
     };
     const std::string viaXargs = " (" + batch + ")";
@@ -280,6 +292,7 @@ int main(int argc, char** argv) {
         make("Fernwick Recycle", METHOD_RECYCLE, {}, true),
         make("gio trash" + viaXargs, 0, {"gio", "trash"}, true),
         make("trash-put" + viaXargs, 0, {"trash-put"}, true),
+        make("Fernwick Recycle, all of one name", METHOD_RECYCLE, {}, true, true),
     };
     if (FindInPath("xargs").empty())
         for (Contender& c : contenders)
@@ -307,7 +320,7 @@ int main(int argc, char** argv) {
         for (Contender& c : contenders) {
             if (!c.skipped.empty() || !c.failure.empty())
                 continue;
-            if (!MakeFiles(w, count)) {
+            if (!MakeFiles(w, count, c.oneName)) {
                 std::fprintf(stderr, "cannot make the files under %s\n", w.files.c_str());
                 return 1;
             }

@@ -34,8 +34,10 @@ void CResultsListSink::OnFileTaken(const FoundFile& file) {
     const QString when = file.size ? QString::fromStdString(FormatFileTime(file.mtime)) : QString();
     auto* item = new QTreeWidgetItem(QStringList{size, path, when});
     // The time itself, so the selection page can order rows by date, not by their text.
-    if (file.size)
+    if (file.size) {
         item->setData(kColTime, kFileTimeRole, static_cast<qlonglong>(file.mtime));
+        SetFileSeen(*item, file.Seen());
+    }
     m_pending.append(item);
     m_rows.insert(path, m_nRowCount++);
 }
@@ -90,3 +92,23 @@ void CResultsListSink::Pump() {
 }
 
 int CResultsListSink::FindResultRow(const QString& path) const { return m_rows.value(path, -1); }
+
+void CResultsListSink::SetFileSeen(QTreeWidgetItem& row, const FileSeen& seen) {
+    row.setData(kColPath, kFileSeenRole,
+                QVariantList{static_cast<qulonglong>(seen.dev), static_cast<qulonglong>(seen.ino),
+                             static_cast<qulonglong>(seen.size), static_cast<qlonglong>(seen.mtime),
+                             static_cast<qlonglong>(seen.mtimeNsec)});
+}
+
+FileSeen CResultsListSink::FileSeenOf(const QTreeWidgetItem& row) {
+    const QVariantList v = row.data(kColPath, kFileSeenRole).toList();
+    FileSeen seen;
+    if (v.size() != 5)
+        return seen;
+    seen.dev = static_cast<dev_t>(v[0].toULongLong());
+    seen.ino = static_cast<ino_t>(v[1].toULongLong());
+    seen.size = v[2].toULongLong();
+    seen.mtime = static_cast<std::time_t>(v[3].toLongLong());
+    seen.mtimeNsec = static_cast<long>(v[4].toLongLong());
+    return seen;
+}

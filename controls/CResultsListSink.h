@@ -44,6 +44,12 @@ public:
 
     // Where a row keeps its file's last-write time (seconds since 1970) in the time column.
     static constexpr int kFileTimeRole = Qt::UserRole + 10;
+    // Where a row keeps all the scan saw of its file (FileSeen), in the path column: the
+    // disposal acts on the file only while it still is that.
+    static constexpr int kFileSeenRole = Qt::UserRole + 11;
+    static void SetFileSeen(QTreeWidgetItem& row, const FileSeen& seen);
+    // What the row's file was when found; a FileSeen holding no file when the row says nothing.
+    static FileSeen FileSeenOf(const QTreeWidgetItem& row);
 
     // Column of each value in a results row.
     static constexpr int kColSize = 0;

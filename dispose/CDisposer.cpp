@@ -3,21 +3,17 @@
 #include "dispose/CZip.h"
 #include "dispose/DisposalMethod.h"
 #include "dispose/DisposalSteps.h"
-#include "dispose/Trash.h"
 #include "platform/TrustedPath.h"
 
-#include <sys/stat.h>
+#include <fcntl.h>
 
 #include <unordered_map>
-
-std::uint64_t CurrentFileSize(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-}
 
 CDisposer::CDisposer(int method, std::string destination, LogFn log)
     : m_nMethod(method), m_verb(MethodVerb(method)), m_strDestination(std::move(destination)),
       m_log(std::move(log)) {
+    if (m_nMethod == METHOD_RECYCLE)
+        m_trash = std::make_unique<CTrash>();
     // Resolved as the scan resolves its folders: a destination reached through a trusted link
     // (a home under /var/home) works by its real path, the steps refusing links on the way.
     const bool zip = m_nMethod == METHOD_ZIP;
@@ -31,16 +27,30 @@ CDisposer::CDisposer(int method, std::string destination, LogFn log)
         if (name.empty())
             return; // no archive name: the archive step says so
     }
-    const TrustedFolder real = OpenTrustedFolder(folder);
+    TrustedFolder real = OpenTrustedFolder(folder);
     if (!real.fd) {
         m_destinationRefused = "the destination folder " + folder + " cannot be used: " + real.reason;
         return;
     }
     m_strDestination = zip ? (real.path == "/" ? "" : real.path) + "/" + name : real.path;
+    if (!zip)
+        m_destDir = std::move(real.fd);
 }
+
+CDisposer::~CDisposer() = default;
 
 void CDisposer::Failed(const std::string& path, std::uint64_t size, const std::string& reason) {
     m_log(path + " could not be " + m_verb + ": " + reason + ".");
+    m_failedBytes += size;
+    ++m_nFailedFiles;
+}
+
+void CDisposer::Failed(const std::string& path, std::uint64_t size, const FsError& why) {
+    if (!IsChangedFile(why)) {
+        Failed(path, size, why.Text());
+        return;
+    }
+    m_log(path + " was changed after the scan and was not " + m_verb + ": " + why.Text() + ".");
     m_failedBytes += size;
     ++m_nFailedFiles;
 }
@@ -50,40 +60,71 @@ void CDisposer::Cleaned(std::uint64_t size) {
     ++m_nCleanedFiles;
 }
 
-CDisposer::Result CDisposer::Handle(const std::string& path) {
+FsError CDisposer::WhyNotInUse(const std::string& path, const FileSeen& seen) const {
+    // The in-use test reaches the file by its path once more: what it met there may be a
+    // link, another file or a file it may not open rather than a file in use.
+    HeldFile again;
+    if (FsError e = HoldFile(path, again))
+        return e;
+    if (FsError e = CheckSeen(again, seen))
+        return e;
+    UniqueFd fd;
+    return OpenHeld(again, O_RDONLY, fd);
+}
+
+CDisposer::Result CDisposer::Handle(const std::string& path, const FileSeen& seen) {
+    HeldFile file;
+    FsError refused = HoldFile(path, file);
+    if (!refused)
+        refused = CheckSeen(file, seen);
+    if (refused) {
+        Failed(path, seen.size, refused);
+        return Result::Failed;
+    }
     if (auto why = m_inUse.Check(path)) {
+        if (FsError other = WhyNotInUse(path, seen)) {
+            Failed(path, seen.size, other);
+            return Result::Failed;
+        }
         m_log(*why);
         m_log(path + " is in use and cannot be " + m_verb + ".");
-        m_inUseBytes += CurrentFileSize(path);
+        m_inUseBytes += seen.size;
         ++m_nInUseFiles;
         return Result::InUse;
     }
     m_log(path + " " + m_verb);
-    const std::uint64_t size = CurrentFileSize(path);
+    const std::uint64_t size = seen.size; // what it still is
     ++m_nHandled;
 
     StepResult step;
     switch (m_nMethod) {
     case METHOD_DELETE:
-        step = DeleteFileStep(path);
+        step = DeleteFileStep(file);
         break;
     case METHOD_MOVE:
-        step = m_destinationRefused.empty() ? MoveFileStep(path, m_strDestination)
-                                            : StepResult::Failed(m_destinationRefused);
+        if (!m_destinationRefused.empty() || !m_destDir) {
+            Failed(path, size,
+                   m_destinationRefused.empty() ? std::string("no destination folder was given")
+                                                : m_destinationRefused);
+            return Result::Failed;
+        }
+        step = MoveFileStep(file, m_destDir.get());
         break;
     case METHOD_PERMANENT_DELETE:
-        step = PermanentDeleteStep(path);
+        step = PermanentDeleteStep(file);
+        break;
+    case METHOD_RECYCLE:
+        step.error = m_trash->Put(file, path);
         break;
     case METHOD_ZIP:
-    case METHOD_RECYCLE:
-        m_pending.emplace_back(path, size);
+        m_pending.push_back({path, seen});
         return Result::Pending;
     default:
         // No method: nothing was done, so nothing counts as cleaned.
         return Result::Failed;
     }
-    if (!step.ok) {
-        Failed(path, size, step.reason);
+    if (!step.ok()) {
+        Failed(path, size, step.error);
         return Result::Failed;
     }
     if (!step.note.empty())
@@ -94,35 +135,40 @@ CDisposer::Result CDisposer::Handle(const std::string& path) {
 
 std::vector<std::string> CDisposer::Finish() {
     std::vector<std::string> failed;
-    if (m_pending.empty())
+    if (m_pending.empty() || m_nMethod != METHOD_ZIP) {
+        m_pending.clear();
         return failed;
-    if (m_nMethod == METHOD_ZIP) {
-        std::vector<std::string> paths;
-        for (const auto& [path, size] : m_pending)
-            paths.push_back(path);
-        std::unordered_map<std::string, std::string> reasons;
-        if (!m_destinationRefused.empty())
-            for (const std::string& path : paths)
-                reasons.emplace(path, m_destinationRefused);
+    }
+    // Looked at again right before the archive reads them: a file changed since its turn
+    // stays out. The archive then checks each file itself while it reads it.
+    std::vector<std::string> paths;
+    std::unordered_map<std::string, FsError> refused;
+    for (const PendingFile& f : m_pending) {
+        HeldFile file;
+        FsError e = HoldFile(f.path, file);
+        if (!e)
+            e = CheckSeen(file, f.seen);
+        if (e)
+            refused.emplace(f.path, e);
         else
-            for (ZipFailure& f : CZIP().AddFiles(m_strDestination, paths))
-                reasons.emplace(std::move(f.path), std::move(f.reason));
-        for (const auto& [path, size] : m_pending) {
-            if (auto it = reasons.find(path); it != reasons.end()) {
-                Failed(path, size, it->second);
-                failed.push_back(path);
-            } else {
-                Cleaned(size);
-            }
-        }
-    } else if (m_nMethod == METHOD_RECYCLE) {
-        for (const auto& [path, size] : m_pending) {
-            if (auto why = MoveToTrash(path)) {
-                Failed(path, size, *why);
-                failed.push_back(path);
-            } else {
-                Cleaned(size);
-            }
+            paths.push_back(f.path);
+    }
+    std::unordered_map<std::string, std::string> reasons;
+    if (!m_destinationRefused.empty())
+        for (const std::string& path : paths)
+            reasons.emplace(path, m_destinationRefused);
+    else if (!paths.empty())
+        for (ZipFailure& f : CZIP().AddFiles(m_strDestination, paths))
+            reasons.emplace(std::move(f.path), std::move(f.reason));
+    for (const PendingFile& f : m_pending) {
+        if (auto it = refused.find(f.path); it != refused.end()) {
+            Failed(f.path, f.seen.size, it->second);
+            failed.push_back(f.path);
+        } else if (auto why = reasons.find(f.path); why != reasons.end()) {
+            Failed(f.path, f.seen.size, why->second);
+            failed.push_back(f.path);
+        } else {
+            Cleaned(f.seen.size);
         }
     }
     m_pending.clear();

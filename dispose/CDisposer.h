@@ -1,33 +1,50 @@
 #pragma once
 
 #include "dispose/InUse.h"
+#include "dispose/Trash.h"
+#include "platform/SafeFile.h"
+#include "platform/UniqueFd.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-// One disposal run, file by file, shared by the wizard and the scheduled cleaning. For each
-// file it tests whether the file is in use, logs what it is about to do and does it; a step
-// that fails is logged with the system's reason and never counted as cleaned. Zip and trash
-// act once after the last file (Finish).
+// A file to dispose of: its path and what the scan saw of it.
+struct DisposalFile {
+    std::string path;
+    FileSeen seen;
+};
+
+// One disposal run, file by file, shared by the wizard and the scheduled cleaning.
+//
+// A file is disposed of only while it is the file the scan saw: it is reached through its
+// folder without following links, and must be the same file (device and inode) of the same
+// size and last-write time, in a folder on the file system the scan saw. Otherwise nothing is
+// done to it and the log says why. Then it is tested for being in use, logged, and the step
+// is carried out on the file so reached. A step that fails is logged with its reason; neither
+// a refused nor a failed file counts as cleaned. Zip acts once after the last file (Finish).
 class CDisposer {
 public:
     using LogFn = std::function<void(const std::string&)>;
 
     // A Move destination, or a Zip archive's folder, is resolved to its real path here, when
-    // the run starts, through trusted links only (OpenTrustedFolder); one that cannot be
-    // resolved fails every file of the run with the reason.
+    // the run starts, through trusted links only (OpenTrustedFolder), and a Move destination
+    // is held open for the run; one that cannot be resolved fails every file with the reason.
     CDisposer(int method, std::string destination, LogFn log);
+    ~CDisposer();
+    CDisposer(const CDisposer&) = delete;
+    CDisposer& operator=(const CDisposer&) = delete;
 
     enum class Result {
         Disposed, // done, counted as cleaned
-        Pending,  // waits for Finish (zip, trash)
+        Pending,  // waits for Finish (zip)
         InUse,    // left alone, logged as in use
-        Failed,   // the step failed, logged with its reason
+        Failed,   // refused or failed, logged with its reason
     };
-    Result Handle(const std::string& path);
+    // path: absolute; seen: what the scan saw of it.
+    Result Handle(const std::string& path, const FileSeen& seen);
     // Carries out the step after the last file; returns the pending files that failed in it.
     std::vector<std::string> Finish();
 
@@ -43,17 +60,24 @@ public:
     int m_nHandled = 0; // files not in use, whatever became of them
 
 private:
+    struct PendingFile {
+        std::string path;
+        FileSeen seen;
+    };
+
     void Failed(const std::string& path, std::uint64_t size, const std::string& reason);
+    // A file changed since the scan is told so; any other refusal or failure by its reason.
+    void Failed(const std::string& path, std::uint64_t size, const FsError& why);
     void Cleaned(std::uint64_t size);
+    FsError WhyNotInUse(const std::string& path, const FileSeen& seen) const;
 
     int m_nMethod;
     const char* m_verb;
     std::string m_strDestination;
+    UniqueFd m_destDir;           // a Move destination, held for the run
     std::string m_destinationRefused; // why the destination cannot be used; empty when it can
     LogFn m_log;
     CInUseChecker m_inUse;
-    std::vector<std::pair<std::string, std::uint64_t>> m_pending;
+    std::unique_ptr<CTrash> m_trash;
+    std::vector<PendingFile> m_pending;
 };
-
-// The size of a file as a number: 0 when it cannot be read.
-std::uint64_t CurrentFileSize(const std::string& path);

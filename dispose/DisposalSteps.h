@@ -1,36 +1,51 @@
 #pragma once
 
+#include "platform/FsError.h"
+#include "platform/SafeFile.h"
+
+#include <functional>
 #include <string>
 
-// One disposal step on one file. Each step opens the file's folder without following any
-// symbolic link (OpenParentNoFollow) and acts on the name inside it, so a folder swapped for
-// a link after the scan cannot send it elsewhere. A name that is now a symbolic link, or not
-// a regular file, is never touched.
+// One disposal step on one file. A step acts on a held file (HoldFile): relative to its
+// folder, opened without following any symbolic link, so a folder swapped for a link after
+// the file was reached cannot send it elsewhere. Right before it acts, a step looks at the
+// name again: only the same regular file is touched, never a link or another file that took
+// the name.
 
 struct StepResult {
-    bool ok = false;
-    std::string reason; // why it failed: the system's text or our own; empty on success
-    std::string note;   // an optional remark for the log on success
+    FsError error;    // why it failed; no error when the step was done
+    std::string note; // an optional remark for the log on success
 
-    static StepResult Done(std::string note = {}) { return {true, {}, std::move(note)}; }
-    static StepResult Failed(std::string reason) { return {false, std::move(reason), {}}; }
+    bool ok() const { return !error; }
 };
 
-// Removes the regular file at path (absolute).
-StepResult DeleteFileStep(const std::string& path);
+// Asked between the chunks of a long copy: true stops it.
+using StopTest = std::function<bool()>;
 
-// Where MoveFileStep puts path: destFolder and the file's name joined by exactly one "/".
-std::string MoveTarget(const std::string& path, const std::string& destFolder);
+// Removes the held file.
+StepResult DeleteFileStep(const HeldFile& file);
 
-// Moves the regular file at path into destFolder under the same name. An existing file of
-// that name is never replaced. Across file systems the file is copied (data, mode, owner
-// where allowed, access and modification times) and the original removed only once the copy
-// is safely in place; a failed copy leaves the original as it was and no partial file.
-StepResult MoveFileStep(const std::string& path, const std::string& destFolder);
+// Moves the held file into the folder destDir (a descriptor) under the same name. An existing
+// file of that name is never replaced. Across file systems the file is copied as mv copies it
+// (data without filling the holes of a sparse file, extended attributes, mode, owner where
+// allowed, access and modification times) and the original removed only once the copy is
+// safely in place. A copy that fails or is stopped (stop, by default StopSignalReceived)
+// leaves the original as it was and nothing in the destination: the copy has no name until it
+// is complete. A destination that cannot hold extended attributes is noted; the move goes on.
+StepResult MoveFileStep(const HeldFile& file, int destDir, const StopTest& stop = {});
 
 // Overwrites the file's content with zeros, then deletes it, so the data cannot be read back
 // from the disk where the file system writes in place. A file with other names (hard links)
 // is only deleted: overwriting it would destroy the data the other names still show.
 // Once the name is gone the result is a success; trouble in the final clean-up (the empty
 // stand-in file that keeps the old name from pointing at data) goes into the note.
+StepResult PermanentDeleteStep(const HeldFile& file);
+
+// The same steps for a file named by its absolute path, held first.
+StepResult DeleteFileStep(const std::string& path);
+StepResult MoveFileStep(const std::string& path, const std::string& destFolder,
+                        const StopTest& stop = {});
 StepResult PermanentDeleteStep(const std::string& path);
+
+// Where MoveFileStep puts path: destFolder and the file's name joined by exactly one "/".
+std::string MoveTarget(const std::string& path, const std::string& destFolder);

@@ -32,14 +32,14 @@ std::string RefuseUnattendedCommand(const std::string& methodText,
     return {};
 }
 
-UnattendedOutcome RunUnattendedDisposal(const std::vector<std::string>& paths,
+UnattendedOutcome RunUnattendedDisposal(const std::vector<DisposalFile>& files,
                                         const std::string& methodText,
                                         const std::string& destination,
                                         const UnattendedDisposalIo& io) {
     const int method = ParseMethodCode(methodText);
     const std::string verb = MethodVerb(method);
     UnattendedOutcome outcome;
-    outcome.found = static_cast<int>(paths.size());
+    outcome.found = static_cast<int>(files.size());
     auto closing = [&](std::uint64_t bytes) {
         io.log(GroupThousands(bytes) + " bytes were " + verb + " by Fernwick");
         outcome.cleanedBytes = bytes;
@@ -63,13 +63,14 @@ UnattendedOutcome RunUnattendedDisposal(const std::vector<std::string>& paths,
         if (stoppedBy = stopReason(); !stoppedBy.empty())
             break;
         ++outcome.reached;
-        if (disposer.Handle(paths[static_cast<size_t>(i)]) == CDisposer::Result::Pending)
+        const DisposalFile& file = files[static_cast<size_t>(i)];
+        if (disposer.Handle(file.path, file.seen) == CDisposer::Result::Pending)
             ++pending;
         if (io.progress)
             io.progress(std::to_string(i + 1) + " of " + std::to_string(n) + " files being " +
                         verb);
     }
-    // The archive or the trash acts on its files only when no stop came before it.
+    // The archive acts on its files only when no stop came before it.
     if (stoppedBy.empty() && pending > 0)
         stoppedBy = stopReason();
     if (stoppedBy.empty())

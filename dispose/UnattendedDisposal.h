@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dispose/CDisposer.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,7 +15,7 @@ struct UnattendedDisposalIo {
     std::function<void()> pump;
     // Asked before each file and before the step after the last one: a non-empty answer
     // (what stopped the run, e.g. "SIGTERM") ends the run there. Files not reached, and
-    // files still waiting for the archive or the trash, are left alone.
+    // files still waiting for the archive, are left alone.
     std::function<std::string()> stopReason;
 };
 
@@ -29,8 +31,9 @@ struct UnattendedOutcome {
 };
 
 // Disposes of every found file with the method and destination of a scheduled command line
-// ("/x" value, "/m" value) and logs it all; the log is the run's only report.
-UnattendedOutcome RunUnattendedDisposal(const std::vector<std::string>& paths,
+// ("/x" value, "/m" value) and logs it all; the log is the run's only report. Each file only
+// while it is what the scan saw (see CDisposer).
+UnattendedOutcome RunUnattendedDisposal(const std::vector<DisposalFile>& files,
                                         const std::string& methodText,
                                         const std::string& destination,
                                         const UnattendedDisposalIo& io);

@@ -132,6 +132,7 @@ bool CDeletePage::OnSetActive() {
             auto* row = new CFileRow(QStringList{from->text(0), from->text(1), from->text(2)});
             row->setData(2, CResultsListSink::kFileTimeRole,
                          from->data(2, CResultsListSink::kFileTimeRole));
+            CResultsListSink::SetFileSeen(*row, CResultsListSink::FileSeenOf(*from));
             row->setData(0, kListItemDataRole, static_cast<qint64>(i));
             rows.append(row);
             if (progress && (i % 1024 == 0)) {
@@ -241,9 +242,9 @@ void CDeletePage::OnDispose() {
         PumpPendingMessages();
         if (m_bCancelRun || !m_listFiles)
             break;
-        const std::string path =
-            m_listFiles->topLevelItem(selected[static_cast<size_t>(i)])->text(1).toStdString();
-        const CDisposer::Result r = disposer.Handle(path);
+        const QTreeWidgetItem* row = m_listFiles->topLevelItem(selected[static_cast<size_t>(i)]);
+        const std::string path = row->text(1).toStdString();
+        const CDisposer::Result r = disposer.Handle(path, CResultsListSink::FileSeenOf(*row));
         results[path] = r;
         if (r == CDisposer::Result::InUse)
             m_lstInUse.push_back(path);

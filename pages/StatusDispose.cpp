@@ -19,6 +19,10 @@ void CStatusDlg::DisposeFoundFiles() {
     io.stopReason = [] {
         return StopSignalReceived() ? std::string(StopSignalName(StopSignalNumber())) : std::string();
     };
-    m_disposal = RunUnattendedDisposal(m_found.Paths(), GetSwitchValue("/x"), GetSwitchValue("/m"), io);
+    std::vector<DisposalFile> files;
+    files.reserve(m_found.Paths().size());
+    for (size_t i = 0; i < m_found.Paths().size(); ++i)
+        files.push_back({m_found.Paths()[i], m_found.Seen(i)});
+    m_disposal = RunUnattendedDisposal(files, GetSwitchValue("/x"), GetSwitchValue("/m"), io);
     m_bDisposed = true;
 }

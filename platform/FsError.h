@@ -52,6 +52,7 @@ inline constexpr char kReplaced[] = "it is another file now";
 inline constexpr char kRewritten[] = "its size or last-write time is not what it was";
 inline constexpr char kGone[] = "it is no longer there";
 inline constexpr char kOtherFileSystem[] = "its folder is on another file system now";
+inline constexpr char kNotSeen[] = "it could not be looked at when it was found";
 inline constexpr char kNameTaken[] = "the destination already has a file of that name";
 inline constexpr char kStopped[] =
     "the copy was stopped before it was complete; the original was kept";

@@ -210,6 +210,9 @@ FsError HoldFile(const std::string& path, HeldFile& out) {
 }
 
 FsError CheckSeen(const HeldFile& file, const FileSeen& seen) {
+    // Nothing to compare with: what it is now cannot be told from what it was.
+    if (seen.ino == 0)
+        return FsError::Refused(ESTALE, refusal::kNotSeen);
     struct stat folder {};
     if (::fstat(file.dir.get(), &folder) != 0)
         return FsError::System(errno);

@@ -53,7 +53,7 @@ FsError HoldFile(const std::string& path, HeldFile& out);
 
 // Is the held file still the one seen: the same file (device and inode) of the same size and
 // last-write time, in a folder on the same file system? Refuses with kOtherFileSystem,
-// kReplaced or kRewritten otherwise.
+// kReplaced or kRewritten otherwise, and with kNotSeen when seen holds no file (inode 0).
 FsError CheckSeen(const HeldFile& file, const FileSeen& seen);
 
 // Looks at the name in the held folder again: still the regular file of file.st? Its status

@@ -34,7 +34,7 @@ private slots:
         tm.tm_min = 5;
         tm.tm_sec = 7;
         tm.tm_isdst = -1;
-        const timespec t[2] = {{std::mktime(&tm), 0}, {std::mktime(&tm), 0}};
+        const timespec t[2] = {{std::mktime(&tm), 0}, {std::mktime(&tm), 123456789}};
         ::utimensat(AT_FDCWD, (dir.path() / "a.tmp").c_str(), t, 0);
 
         QTreeWidget list;
@@ -60,6 +60,14 @@ private slots:
         QCOMPARE(item->text(1), aPath);
         QCOMPARE(item->text(2), QStringLiteral("09:05:07 Tuesday, July 14, 1998"));
         QCOMPARE(sink.FindResultRow(aPath + QStringLiteral("x")), -1);
+        // All the scan saw of the file goes with the row, for the disposal to check.
+        struct stat st {};
+        QCOMPARE(::lstat((dir.path() / "a.tmp").c_str(), &st), 0);
+        const FileSeen seen = CResultsListSink::FileSeenOf(*item);
+        QCOMPARE(seen, FileSeen::Of(st));
+        QCOMPARE(seen.mtimeNsec, 123456789L);
+        QTreeWidgetItem bare(QStringList{QString(), aPath});
+        QCOMPARE(CResultsListSink::FileSeenOf(bare).ino, ino_t(0)); // a row that says nothing
         QVERIFY(list.columnWidth(1) > narrow);
         QCOMPARE(status.text(), QString::fromStdString(dir.path().string()));
 

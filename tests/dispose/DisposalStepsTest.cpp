@@ -2,8 +2,9 @@
 // systems and full disks.
 #include "dispose/DisposalMethod.h"
 #include "dispose/DisposalSteps.h"
-#include "dispose/SafeFile.h"
+#include "platform/SafeFile.h"
 
+#include "platform/StopSignal.h"
 #include "platform/UniqueFd.h"
 #include "support/TempDir.h"
 
@@ -13,6 +14,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -168,8 +170,8 @@ TEST(DisposalSteps, FolderSwappedForALinkAfterTheScanStopsEveryStep) {
 
     const StepResult results[] = {DeleteFileStep(path), MoveFileStep(path, dest), PermanentDeleteStep(path)};
     for (const StepResult& r : results) {
-        EXPECT_FALSE(r.ok);
-        EXPECT_NE(r.reason.find("symbolic link"), std::string::npos) << r.reason;
+        EXPECT_FALSE(r.ok());
+        EXPECT_NE(r.error.Text().find("symbolic link"), std::string::npos) << r.error.Text();
     }
     EXPECT_EQ(ReadTextFile(s.at("other/victim.txt")), "not chosen");
     EXPECT_EQ(ReadTextFile(s.at("scan.orig/victim.txt")), "scanned");
@@ -182,17 +184,17 @@ TEST(DeleteFileStep, RemovesARegularFileAndReportsWhyOthersFail) {
     Sandbox s;
     const std::string path = s.file("a.tmp", "x");
     const StepResult done = DeleteFileStep(path);
-    EXPECT_TRUE(done.ok) << done.reason;
+    EXPECT_TRUE(done.ok()) << done.error.Text();
     EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
 
     const StepResult vanished = DeleteFileStep(path);
-    EXPECT_FALSE(vanished.ok);
-    EXPECT_EQ(vanished.reason, ErrorText(ENOENT));
+    EXPECT_FALSE(vanished.ok());
+    EXPECT_EQ(vanished.error.Text(), refusal::kGone);
 
     const std::string folder = s.dir("looks-like-a-file.tmp");
-    EXPECT_FALSE(DeleteFileStep(folder).ok);
+    EXPECT_FALSE(DeleteFileStep(folder).ok());
     EXPECT_TRUE(fs::is_directory(folder));
-    EXPECT_FALSE(DeleteFileStep("relative/a.tmp").ok);
+    EXPECT_FALSE(DeleteFileStep("relative/a.tmp").ok());
 }
 
 TEST(DeleteFileStep, SymbolicLinkIsNotFollowedNorRemoved) {
@@ -200,8 +202,8 @@ TEST(DeleteFileStep, SymbolicLinkIsNotFollowedNorRemoved) {
     const std::string target = s.file("target.txt", "keep");
     fs::create_symlink(target, s.at("link.tmp"));
     const StepResult r = DeleteFileStep(s.at("link.tmp"));
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.reason.find("symbolic link"), std::string::npos) << r.reason;
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.error.Text().find("symbolic link"), std::string::npos) << r.error.Text();
     EXPECT_TRUE(fs::is_symlink(s.at("link.tmp")));
     EXPECT_EQ(ReadTextFile(target), "keep");
 }
@@ -219,8 +221,8 @@ TEST(MoveFileStep, TargetIsJoinedWithExactlyOneSlash) {
     const std::string one = s.file("src/one.tmp", "1");
     const std::string two = s.file("src/two.tmp", "2");
     const ino_t inode = LStat(one).st_ino;
-    EXPECT_TRUE(MoveFileStep(one, dest).ok);
-    EXPECT_TRUE(MoveFileStep(two, dest + "/").ok);
+    EXPECT_TRUE(MoveFileStep(one, dest).ok());
+    EXPECT_TRUE(MoveFileStep(two, dest + "/").ok());
     EXPECT_EQ(ReadTextFile(dest + "/one.tmp"), "1");
     EXPECT_EQ(ReadTextFile(dest + "/two.tmp"), "2");
     EXPECT_EQ(LStat(dest + "/one.tmp").st_ino, inode); // renamed, not copied
@@ -233,8 +235,8 @@ TEST(MoveFileStep, ExistingNameIsNeverReplaced) {
     const std::string path = s.file("src/same.txt", "moving");
     s.file("dest/same.txt", "already there");
     const StepResult r = MoveFileStep(path, s.at("dest"));
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.reason, "the destination already has a file of that name");
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.error.Text(), "the destination already has a file of that name");
     EXPECT_EQ(ReadTextFile(path), "moving");
     EXPECT_EQ(ReadTextFile(s.at("dest/same.txt")), "already there");
 }
@@ -247,15 +249,15 @@ TEST(MoveFileStep, LinksAndMissingFoldersMoveNothing) {
     fs::create_directory_symlink(dest, s.at("dest-link"));
 
     const StepResult link = MoveFileStep(s.at("src/link.txt"), dest);
-    EXPECT_FALSE(link.ok);
+    EXPECT_FALSE(link.ok());
     EXPECT_TRUE(fs::is_symlink(s.at("src/link.txt")));
     const StepResult viaLink = MoveFileStep(path, s.at("dest-link"));
-    EXPECT_FALSE(viaLink.ok);
-    EXPECT_NE(viaLink.reason.find("destination folder"), std::string::npos) << viaLink.reason;
+    EXPECT_FALSE(viaLink.ok());
+    EXPECT_NE(viaLink.error.Text().find("destination folder"), std::string::npos) << viaLink.error.Text();
     const StepResult missing = MoveFileStep(path, s.at("no-such-folder"));
-    EXPECT_FALSE(missing.ok);
-    EXPECT_NE(missing.reason.find(ErrorText(ENOENT)), std::string::npos) << missing.reason;
-    EXPECT_FALSE(MoveFileStep(path, "").ok);
+    EXPECT_FALSE(missing.ok());
+    EXPECT_NE(missing.error.Text().find(ErrorText(ENOENT)), std::string::npos) << missing.error.Text();
+    EXPECT_FALSE(MoveFileStep(path, "").ok());
 
     EXPECT_EQ(ReadTextFile(path), "data");
     EXPECT_TRUE(Entries(dest).empty());
@@ -273,7 +275,7 @@ TEST(MoveFileStep, AcrossFileSystemsTheCopyKeepsDataModeAndTimes) {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 
     const StepResult r = MoveFileStep(path, dest);
-    ASSERT_TRUE(r.ok) << r.reason;
+    ASSERT_TRUE(r.ok()) << r.error.Text();
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(Entries(dest), std::vector<std::string>{"big.dat"}); // no temporary file left
     const struct stat st = LStat(dest + "/big.dat"); // before reading it moves the access time
@@ -293,26 +295,117 @@ TEST(MoveFileStep, FailedCopyAcrossLeavesTheOriginalAndNoPartialFile) {
     const std::string path = s.file("src/f.dat", content);
 
     const StepResult full = MoveFileStep(path, dest); // the small tmpfs fills up
-    EXPECT_FALSE(full.ok);
-    EXPECT_NE(full.reason.find(ErrorText(ENOSPC)), std::string::npos) << full.reason;
+    EXPECT_FALSE(full.ok());
+    EXPECT_NE(full.error.Text().find(ErrorText(ENOSPC)), std::string::npos) << full.error.Text();
     EXPECT_TRUE(Entries(dest).empty());
     EXPECT_EQ(ReadTextFile(path), content);
     {
         FileSizeLimit limit(16 * 1024);
         const StepResult tooLarge = MoveFileStep(path, dest);
-        EXPECT_FALSE(tooLarge.ok);
-        EXPECT_NE(tooLarge.reason.find(ErrorText(EFBIG)), std::string::npos) << tooLarge.reason;
+        EXPECT_FALSE(tooLarge.ok());
+        EXPECT_NE(tooLarge.error.Text().find(ErrorText(EFBIG)), std::string::npos) << tooLarge.error.Text();
     }
     EXPECT_TRUE(Entries(dest).empty());
     EXPECT_EQ(ReadTextFile(path), content);
 
     WriteTextFile(dest + "/f.dat", "theirs"); // a name taken on the other file system
     const StepResult taken = MoveFileStep(path, dest);
-    EXPECT_FALSE(taken.ok);
-    EXPECT_EQ(taken.reason, "the destination already has a file of that name");
+    EXPECT_FALSE(taken.ok());
+    EXPECT_EQ(taken.error.Text(), "the destination already has a file of that name");
     EXPECT_EQ(Entries(dest), std::vector<std::string>{"f.dat"});
     EXPECT_EQ(ReadTextFile(dest + "/f.dat"), "theirs");
     EXPECT_EQ(ReadTextFile(path), content);
+}
+
+TEST(MoveFileStep, AcrossFileSystemsHolesAndExtendedAttributesAreKept) {
+    Sandbox s;
+    const std::string dest = s.dir("mnt");
+    // Far too small for the file's length: it only fits with its holes kept.
+    TmpfsMount mount(dest, "size=1m");
+    MOUNT_OR_SKIP(mount)
+    const std::string path = s.file("src/sparse.img", "");
+    const off_t far = 64 * 1024 * 1024;
+    {
+        const UniqueFd w(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+        ASSERT_EQ(::pwrite(w.get(), "head", 4, 0), 4);
+        ASSERT_EQ(::pwrite(w.get(), "middle", 6, far / 2), 6);
+        ASSERT_EQ(::ftruncate(w.get(), far), 0); // a hole at the end too
+    }
+    if (::setxattr(path.c_str(), "user.fernwick.origin", "scan", 4, 0) != 0)
+        GTEST_SKIP() << "no extended attributes on " << path << ": " << std::strerror(errno);
+    ASSERT_EQ(::setxattr(path.c_str(), "user.fernwick.empty", "", 0, 0), 0);
+
+    const StepResult r = MoveFileStep(path, dest);
+    ASSERT_TRUE(r.ok()) << r.error.Text();
+    EXPECT_TRUE(r.note.empty()) << r.note;
+    EXPECT_FALSE(fs::exists(path));
+    const std::string moved = dest + "/sparse.img";
+    const struct stat st = LStat(moved);
+    EXPECT_EQ(st.st_size, far);
+    EXPECT_LT(st.st_blocks * 512, 1024 * 1024) << "the holes were filled";
+    const UniqueFd in(::open(moved.c_str(), O_RDONLY | O_CLOEXEC));
+    char buf[8] = {};
+    ASSERT_EQ(::pread(in.get(), buf, 4, 0), 4);
+    EXPECT_EQ(std::string(buf, 4), "head");
+    ASSERT_EQ(::pread(in.get(), buf, 6, far / 2), 6);
+    EXPECT_EQ(std::string(buf, 6), "middle");
+    ASSERT_EQ(::pread(in.get(), buf, 4, far / 2 - 4), 4);
+    EXPECT_EQ(std::string(buf, 4), std::string(4, '\0'));
+    char value[16] = {};
+    EXPECT_EQ(::getxattr(moved.c_str(), "user.fernwick.origin", value, sizeof value), 4);
+    EXPECT_EQ(std::string(value, 4), "scan");
+    EXPECT_EQ(::getxattr(moved.c_str(), "user.fernwick.empty", value, sizeof value), 0);
+}
+
+TEST(MoveFileStep, ADestinationWithoutExtendedAttributesIsNotedAndTheMoveGoesOn) {
+    Sandbox s;
+    const std::string dest = s.dir("ramfs");
+    if (::mount("fernwick-test", dest.c_str(), "ramfs", 0, nullptr) != 0)
+        GTEST_SKIP() << "cannot mount a ramfs here (" << std::strerror(errno) << ")";
+    const std::string path = s.file("src/tagged.txt", "tagged");
+    const bool tagged = ::setxattr(path.c_str(), "user.fernwick.origin", "scan", 4, 0) == 0;
+    const StepResult r = MoveFileStep(path, dest);
+    const bool accepts = ::setxattr((dest + "/tagged.txt").c_str(), "user.fernwick.probe", "x", 1, 0) == 0;
+    ::umount2(dest.c_str(), MNT_DETACH);
+    if (!tagged)
+        GTEST_SKIP() << "no extended attributes on " << path;
+    if (accepts)
+        GTEST_SKIP() << "this kernel's ramfs holds extended attributes";
+    ASSERT_TRUE(r.ok()) << r.error.Text();
+    EXPECT_EQ(r.note, "the destination cannot hold extended attributes; 1 was not kept");
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST(MoveFileStep, AStoppedCopyLeavesTheOriginalAndNothingInTheDestination) {
+    Sandbox s;
+    const std::string dest = s.dir("mnt");
+    TmpfsMount mount(dest, "size=16m");
+    MOUNT_OR_SKIP(mount)
+    const std::string content = Pattern(5 * 1024 * 1024 + 3); // several chunks
+    const std::string path = s.file("src/big.dat", content);
+
+    int asked = 0;
+    const StepResult stopped = MoveFileStep(path, dest, [&] { return ++asked > 2; });
+    EXPECT_FALSE(stopped.ok());
+    EXPECT_EQ(stopped.error.Text(), refusal::kStopped);
+    EXPECT_EQ(asked, 3); // between chunks, not only at the start
+    EXPECT_TRUE(Entries(dest).empty()); // no partial copy, no hidden temporary file
+    EXPECT_EQ(ReadTextFile(path), content);
+
+    // By default the copy stops for SIGTERM, SIGINT and SIGHUP.
+    InstallStopSignals();
+    ::raise(SIGTERM);
+    ASSERT_TRUE(StopSignalReceived());
+    const StepResult bySignal = MoveFileStep(path, dest);
+    ResetStopSignalForTests();
+    EXPECT_EQ(bySignal.error.Text(), refusal::kStopped);
+    EXPECT_TRUE(Entries(dest).empty());
+    EXPECT_EQ(ReadTextFile(path), content);
+
+    // Unstopped, the same move goes through.
+    const StepResult done = MoveFileStep(path, dest);
+    ASSERT_TRUE(done.ok()) << done.error.Text();
+    EXPECT_EQ(ReadTextFile(dest + "/big.dat"), content);
 }
 
 // --- permanent delete ---
@@ -326,7 +419,7 @@ TEST(PermanentDeleteStep, ContentIsOverwrittenBeforeTheFileGoes) {
     ASSERT_TRUE(reader);
 
     const StepResult r = PermanentDeleteStep(path);
-    ASSERT_TRUE(r.ok) << r.reason;
+    ASSERT_TRUE(r.ok()) << r.error.Text();
     EXPECT_TRUE(r.note.empty()) << r.note;
     EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
     EXPECT_TRUE(Entries(s.at("")).empty()); // the empty stand-in is gone too
@@ -348,7 +441,7 @@ TEST(PermanentDeleteStep, SparseFileHasItsDataOverwrittenWithoutFillingTheHoles)
     const bool tracksHoles = ::lseek(reader.get(), 0, SEEK_DATA) > 0; // else all of it is data
 
     const StepResult r = PermanentDeleteStep(path);
-    ASSERT_TRUE(r.ok) << r.reason;
+    ASSERT_TRUE(r.ok()) << r.error.Text();
     char tail[6] = {'x', 'x', 'x', 'x', 'x', 'x'};
     ASSERT_EQ(::pread(reader.get(), tail, sizeof tail, dataAt), 6);
     EXPECT_EQ(std::string(tail, 6), std::string(6, '\0'));
@@ -365,7 +458,7 @@ TEST(PermanentDeleteStep, HardLinkedFileIsOnlyDeletedSoTheOtherNameKeepsItsData)
     fs::create_directories(s.at("b"));
     fs::create_hard_link(path, s.at("b/other-name.txt"));
     const StepResult r = PermanentDeleteStep(path);
-    EXPECT_TRUE(r.ok) << r.reason;
+    EXPECT_TRUE(r.ok()) << r.error.Text();
     EXPECT_NE(r.note.find("other names"), std::string::npos) << r.note;
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(ReadTextFile(s.at("b/other-name.txt")), "shared data");
@@ -376,16 +469,16 @@ TEST(PermanentDeleteStep, LinksAndVanishedFilesAreLeftAlone) {
     const std::string target = s.file("target.txt", "not chosen");
     fs::create_symlink(target, s.at("chosen.txt")); // the chosen file replaced by a link
     const StepResult link = PermanentDeleteStep(s.at("chosen.txt"));
-    EXPECT_FALSE(link.ok);
-    EXPECT_NE(link.reason.find("symbolic link"), std::string::npos) << link.reason;
+    EXPECT_FALSE(link.ok());
+    EXPECT_NE(link.error.Text().find("symbolic link"), std::string::npos) << link.error.Text();
     EXPECT_TRUE(fs::is_symlink(s.at("chosen.txt")));
     EXPECT_EQ(ReadTextFile(target), "not chosen");
 
     const StepResult vanished = PermanentDeleteStep(s.at("gone.txt"));
-    EXPECT_FALSE(vanished.ok);
-    EXPECT_EQ(vanished.reason, ErrorText(ENOENT));
+    EXPECT_FALSE(vanished.ok());
+    EXPECT_EQ(vanished.error.Text(), refusal::kGone);
 
     const std::string empty = s.file("empty.txt", "");
-    EXPECT_TRUE(PermanentDeleteStep(empty).ok);
+    EXPECT_TRUE(PermanentDeleteStep(empty).ok());
     EXPECT_FALSE(fs::exists(empty));
 }

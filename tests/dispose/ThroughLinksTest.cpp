@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -20,11 +21,14 @@ namespace {
 struct LinkedRun {
     TempDir dir;
     Lines log;
-    std::vector<std::string> paths;
+    std::vector<DisposalFile> files;
     LinkedRun() {
         for (const char* name : {"a.tmp", "b.tmp"}) {
             WriteTextFile(dir.path() / "var/home/anna" / name, std::string(name) + " data");
-            paths.push_back((dir.path() / "var/home/anna" / name).string());
+            const std::string path = (dir.path() / "var/home/anna" / name).string();
+            struct stat st {};
+            ::lstat(path.c_str(), &st);
+            files.push_back({path, FileSeen::Of(st)});
         }
         fs::create_directories(dir.path() / "var/dest");
         fs::create_directories(dir.path() / "home");
@@ -36,7 +40,7 @@ struct LinkedRun {
     std::uint64_t Dispose(const std::string& method, const std::string& dest) {
         UnattendedDisposalIo io;
         io.log = [this](const std::string& s) { log.push_back(s); };
-        return RunUnattendedDisposal(paths, method, dest, io).cleanedBytes;
+        return RunUnattendedDisposal(files, method, dest, io).cleanedBytes;
     }
 };
 
@@ -44,14 +48,15 @@ struct LinkedRun {
 
 TEST(ThroughLinks, FilesFoundUnderALinkedHomeAreDisposedOfNotCalledInUse) {
     LinkedRun r;
-    r.paths.clear();
+    r.files.clear();
     CProfile profile;
     profile.m_lstPatterns = {"*.tmp"};
     CStopEvent stop;
     CFoundFileList found;
     SearchFolder(r.At("home/users/anna").string(), profile, stop, found);
     ASSERT_EQ(found.Paths().size(), 2u);
-    r.paths = found.Paths();
+    for (size_t i = 0; i < found.Paths().size(); ++i)
+        r.files.push_back({found.Paths()[i], found.Seen(i)});
     EXPECT_EQ(r.Dispose("1022", ""), 20u);
     EXPECT_FALSE(fs::exists(r.At("var/home/anna/a.tmp")));
     EXPECT_FALSE(fs::exists(r.At("var/home/anna/b.tmp")));
@@ -71,14 +76,14 @@ TEST(ThroughLinks, AMoveDestinationThroughSomeoneElsesLinkFailsEveryFile) {
     LinkedRun r;
     const std::string dest = r.At("home/theirs").string();
     EXPECT_EQ(r.Dispose("1024", dest), 0u);
-    EXPECT_TRUE(fs::exists(r.paths[0]));
-    EXPECT_TRUE(fs::exists(r.paths[1]));
+    EXPECT_TRUE(fs::exists(r.files[0].path));
+    EXPECT_TRUE(fs::exists(r.files[1].path));
     EXPECT_TRUE(fs::is_empty(r.At("var/dest")));
     ASSERT_EQ(r.log.size(), 5u);
-    EXPECT_EQ(r.log[1], r.paths[0] + " could not be Moved: the destination folder " + dest +
+    EXPECT_EQ(r.log[1], r.files[0].path + " could not be Moved: the destination folder " + dest +
                             " cannot be used: the symbolic link " + dest +
                             " belongs to user 1234, neither root nor the user running the program.");
-    EXPECT_TRUE(r.log[3].starts_with(r.paths[1] + " could not be Moved: the destination folder"));
+    EXPECT_TRUE(r.log[3].starts_with(r.files[1].path + " could not be Moved: the destination folder"));
     EXPECT_EQ(r.log[4], "0 bytes were Moved by Fernwick");
 }
 

@@ -11,7 +11,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <map>
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
@@ -24,18 +27,25 @@ struct Batch {
     Lines log;
     Lines progress;
     std::vector<std::string> paths;
+    std::map<std::string, FileSeen> seen; // as a scan saw each file when it was made
     Batch() {
         fs::create_directories(dir.path() / "src");
         for (const char* name : {"a.tmp", "b b.tmp", "c.tmp"}) {
             WriteTextFile(dir.path() / "src" / name, std::string(name) + " data");
             paths.push_back((dir.path() / "src" / name).string());
+            struct stat st {};
+            ::lstat(paths.back().c_str(), &st);
+            seen[paths.back()] = FileSeen::Of(st);
         }
     }
     std::uint64_t Dispose(const std::string& method, const std::string& dest) {
         UnattendedDisposalIo io;
         io.log = [this](const std::string& s) { log.push_back(s); };
         io.progress = [this](const std::string& s) { progress.push_back(s); };
-        return RunUnattendedDisposal(paths, method, dest, io).cleanedBytes;
+        std::vector<DisposalFile> files;
+        for (const std::string& p : paths)
+            files.push_back({p, seen[p]});
+        return RunUnattendedDisposal(files, method, dest, io).cleanedBytes;
     }
     std::string At(const std::string& rel) const { return (dir.path() / rel).string(); }
     bool AllSourcesThere() const {
@@ -59,22 +69,32 @@ TEST(UnattendedDisposal, DeleteLogsEachFileBeforeItsStepThenTheTotal) {
                                  "3 of 3 files being Deleted"}));
 }
 
-TEST(UnattendedDisposal, FilesInUseAndVanishedFilesAreLoggedAndLeftAlone) {
+TEST(UnattendedDisposal, FilesInUseAreLoggedAsSuchAndVanishedFilesAsGone) {
     Batch r;
     LockingChild child(r.paths[1]);
     fs::remove(r.paths[2]);
     r.paths.push_back(r.paths[0]); // found twice: the second attempt finds it gone
     EXPECT_EQ(r.Dispose("1022", ""), 10u);
     EXPECT_TRUE(fs::exists(r.paths[1]));
-    ASSERT_EQ(r.log.size(), 8u);
+    ASSERT_EQ(r.log.size(), 6u);
     EXPECT_EQ(r.log[0], r.paths[0] + " Deleted");
     EXPECT_NE(r.log[1].find(r.paths[1]), std::string::npos) << r.log[1]; // the cause, named
     EXPECT_NE(r.log[1].find("lock"), std::string::npos) << r.log[1];
     EXPECT_EQ(r.log[2], r.paths[1] + " is in use and cannot be Deleted.");
-    EXPECT_NE(r.log[3].find("No such file or directory"), std::string::npos) << r.log[3];
-    EXPECT_EQ(r.log[4], r.paths[2] + " is in use and cannot be Deleted.");
-    EXPECT_EQ(r.log[6], r.paths[0] + " is in use and cannot be Deleted.");
-    EXPECT_EQ(r.log[7], "10 bytes were Deleted by Fernwick");
+    // A file that is gone is not in use.
+    EXPECT_EQ(r.log[3], r.paths[2] + " was changed after the scan and was not Deleted: it is no longer there.");
+    EXPECT_EQ(r.log[4], r.paths[0] + " was changed after the scan and was not Deleted: it is no longer there.");
+    EXPECT_EQ(r.log[5], "10 bytes were Deleted by Fernwick");
+}
+
+TEST(UnattendedDisposal, OnlyTheFileTheScanSawIsDisposedOf) {
+    Batch r;
+    WriteTextFile(r.At("other"), "a.tmp DATA"); // as many bytes
+    fs::rename(r.At("other"), r.paths[0]);
+    EXPECT_EQ(r.Dispose("1022", ""), 22u);
+    EXPECT_EQ(ReadTextFile(r.paths[0]), "a.tmp DATA");
+    EXPECT_EQ(r.log[0], r.paths[0] + " was changed after the scan and was not Deleted: it is another file now.");
+    EXPECT_EQ(r.log.back(), "22 bytes were Deleted by Fernwick");
 }
 
 TEST(UnattendedDisposal, MoveNeverReplacesAndReportsWhatFailed) {

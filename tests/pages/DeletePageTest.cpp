@@ -13,8 +13,6 @@
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
-#include <glib.h>
-
 #include <QtCore/QSettings>
 #include <QtTest/QtTest>
 #include <QtWidgets/QDialog>
@@ -134,10 +132,6 @@ private slots:
     void initTestCase() {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
                            QString::fromStdString((m_suite.path() / "config").string()));
-        // GLib keeps the first data folder it sees: make it this suite's, for the trash.
-        ::setenv("XDG_DATA_HOME", (m_suite.path() / "data").c_str(), 1);
-        fs::create_directories(m_suite.path() / "data");
-        QCOMPARE(std::string(g_get_user_data_dir()), (m_suite.path() / "data").string());
     }
     void cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }
 
@@ -224,7 +218,7 @@ private slots:
         if (method == METHOD_ZIP)
             QVERIFY(fs::file_size(dest / "old files.zip") > 0);
         if (method == METHOD_RECYCLE)
-            QVERIFY(fs::exists(m_suite.path() / "data" / "Trash" / "info" / "six hundred.tmp.trashinfo"));
+            QVERIFY(fs::exists(w.home.root() / "data" / "Trash" / "info" / "six hundred.tmp.trashinfo"));
     }
 
     void filesInUseAndFailuresStayWithTheirParagraphs() {
@@ -255,6 +249,37 @@ private slots:
         const std::string log = ReadTextFile(w.home.program() / "fwlog.txt");
         QVERIFY(log.find((w.tree / "B.tmp").string() + " is in use and cannot be Moved.") != std::string::npos);
         QVERIFY(log.find((w.tree / "seven hundred.tmp").string() + " could not be Moved: ") != std::string::npos);
+    }
+
+    void aFileChangedAfterTheScanStaysWithTheFailures() {
+        Wizard w;
+        w.Run([&] {
+            w.ToSelectionPage();
+            // Replaced by another file of the same size after the scan, and one gone.
+            WriteTextFile(w.home.root() / "newer", std::string(600, 'n'));
+            fs::rename(w.home.root() / "newer", w.tree / "six hundred.tmp");
+            fs::remove(w.tree / "B.tmp");
+            qobject_cast<QRadioButton*>(w.del.GetDlgItem(METHOD_RECYCLE))->click();
+            w.Select({"six hundred.tmp", "seven hundred.tmp", "B.tmp"});
+            w.ui.messageAnswers = {IDYES, IDOK};
+            w.del.m_btnDispose->click();
+            QCOMPARE(w.List()->topLevelItemCount(), 3);
+            QVERIFY(w.Row("seven hundred.tmp") < 0);
+            QVERIFY(w.List()->topLevelItem(w.Row("six hundred.tmp"))->isSelected());
+            QVERIFY(w.List()->topLevelItem(w.Row("B.tmp"))->isSelected());
+        });
+        QCOMPARE(w.ui.Messages().back(),
+                 std::string("700 bytes in 1 files were Moved to Recycle Bin by Fernwick.\n\n609 bytes in 2 "
+                             "files could not be Moved to Recycle Bin."));
+        QCOMPARE(ReadTextFile(w.tree / "six hundred.tmp"), std::string(600, 'n'));
+        const std::string log = ReadTextFile(w.home.program() / "fwlog.txt");
+        QVERIFY(log.find((w.tree / "six hundred.tmp").string() +
+                         " was changed after the scan and was not Moved to Recycle Bin: it is another file now.") !=
+                std::string::npos);
+        QVERIFY(log.find((w.tree / "B.tmp").string() +
+                         " was changed after the scan and was not Moved to Recycle Bin: it is no longer there.") !=
+                std::string::npos);
+        QVERIFY(log.find("in use") == std::string::npos);
     }
 
     void noAnswersNoChangesAndTheFinishQuestion() {
