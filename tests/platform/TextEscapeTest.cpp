@@ -1,36 +1,10 @@
 // Escaping of names for the log and the preview's listing.
 #include "platform/TextEscape.h"
+#include "support/ListingField.h"
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
-
-namespace {
-
-// Reads a listing field back as a program reading the preview would: \\ and \xHH.
-std::optional<std::string> ReadListingField(const std::string& field) {
-    std::string out;
-    for (size_t i = 0; i < field.size(); ++i) {
-        const char c = field[i];
-        if (c != '\\') {
-            out += c;
-            continue;
-        }
-        if (i + 1 < field.size() && field[i + 1] == '\\') {
-            out += '\\';
-            ++i;
-        } else if (i + 3 < field.size() && field[i + 1] == 'x') {
-            out += static_cast<char>(std::stoi(field.substr(i + 2, 2), nullptr, 16));
-            i += 3;
-        } else {
-            return std::nullopt; // a lone backslash: not written by the listing
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 TEST(TextEscape, ControlCharactersBecomeHexForBoth) {
     const std::pair<std::string, std::string> cases[] = {

@@ -1,0 +1,384 @@
+// The real program's scheduled run: its exit status, names that try to forge the log or the
+// listing, a log that cannot be written, and a run stopped by a signal.
+#include "dispose/DisposalMethod.h"
+#include "support/ChildProcess.h"
+#include "support/ListingField.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A stamped log line: "MM/DD/YY HH:MM:SS     message"; gives the message.
+bool IsStamped(const std::string& line, std::string* message = nullptr) {
+    static const std::string pattern = "99/99/99 99:99:99     ";
+    if (line.size() < pattern.size())
+        return false;
+    for (size_t i = 0; i < pattern.size(); ++i)
+        if (pattern[i] == '9' ? !std::isdigit(static_cast<unsigned char>(line[i]))
+                              : line[i] != pattern[i])
+            return false;
+    if (message)
+        *message = line.substr(pattern.size());
+    return true;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t end = text.find('\n', pos);
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end == std::string::npos ? text.size() : end + 1;
+    }
+    return lines;
+}
+
+// The messages of a log whose every line is stamped; fails the test otherwise.
+std::vector<std::string> Messages(const std::string& text) {
+    std::vector<std::string> messages;
+    for (const std::string& line : Lines(text)) {
+        std::string message;
+        EXPECT_TRUE(IsStamped(line, &message)) << "not an entry: " << line;
+        messages.push_back(message);
+    }
+    return messages;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// The program started as cron starts it: no display. Output and errors go to out.
+pid_t SpawnFernwick(const std::vector<std::string>& args, const fs::path& out) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string_view v = *e;
+        if (!v.starts_with("DISPLAY=") && !v.starts_with("WAYLAND_DISPLAY=") &&
+            !v.starts_with("QT_QPA_PLATFORM="))
+            env.emplace_back(v);
+    }
+    std::vector<std::string> argvText{FW_BINARY};
+    argvText.insert(argvText.end(), args.begin(), args.end());
+    std::vector<char*> argv, envp;
+    for (std::string& a : argvText)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (std::string& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, FW_BINARY, &actions, nullptr, argv.data(), envp.data()) != 0)
+        pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// The exit status, or 128 + the signal that ended it. A run that hangs is killed after two
+// minutes rather than hanging the test run.
+int WaitForExit(pid_t pid) {
+    int status = 0;
+    for (int i = 0; i < 120000; ++i) {
+        const pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (r < 0)
+            return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return -1;
+}
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out; // standard output and error
+};
+
+// A profile "Junk" taking every file in tree/src.
+struct Scheduled {
+    ScopedTestHome home;
+    fs::path src = home.root() / "tree" / "src";
+    Scheduled() {
+        fs::create_directories(src);
+        WriteTextFile(home.program() / "settings.dat",
+                      "Fernwick 2.0, Data Stream Version 1.1\n1\n"
+                      "Junk\n1068\n1\n" + src.string() + "\n1\n*\n0\n0\n0\n0\n1\n1\n1980\n");
+    }
+    fs::path Log() const { return home.program() / "fwlog.txt"; }
+    RunResult Start(const std::vector<std::string>& args) const {
+        const fs::path out = home.root() / "out.txt";
+        RunResult r;
+        const pid_t pid = SpawnFernwick(args, out);
+        if (pid > 0)
+            r.exitCode = WaitForExit(pid);
+        r.out = ReadTextFile(out);
+        return r;
+    }
+    // The names still in src, one a line.
+    std::string FilesLeft() const {
+        std::string names;
+        for (const auto& entry : fs::directory_iterator(src))
+            names += entry.path().filename().string() + "\n";
+        return names;
+    }
+};
+
+} // namespace
+
+TEST(RunOutcome, ExitStatusIsZeroOnlyWhenEveryFileWasDisposedOf) {
+    {
+        Scheduled s;
+        WriteTextFile(s.src / "a.tmp", "12345");
+        WriteTextFile(s.src / "b.tmp", "123");
+        const RunResult r = s.Start({"/r", "/pJunk", "/d", "/x1022", "/m"});
+        EXPECT_EQ(r.exitCode, 0) << r.out;
+        EXPECT_EQ(s.FilesLeft(), "");
+    }
+    {
+        // Nothing found is nothing left undone.
+        Scheduled s;
+        const RunResult r = s.Start({"/r", "/pJunk", "/d", "/x1025", "/m"});
+        EXPECT_EQ(r.exitCode, 0) << r.out;
+    }
+    {
+        // One file in use: the others go, the status says not all did.
+        Scheduled s;
+        WriteTextFile(s.src / "a.tmp", "12345");
+        WriteTextFile(s.src / "locked.tmp", "123");
+        LockingChild lock((s.src / "locked.tmp").string());
+        const RunResult r = s.Start({"/r", "/pJunk", "/d", "/x1022", "/m"});
+        EXPECT_EQ(r.exitCode, 1) << r.out;
+        EXPECT_FALSE(fs::exists(s.src / "a.tmp"));
+        EXPECT_TRUE(fs::exists(s.src / "locked.tmp"));
+    }
+    {
+        // A move that would replace a file fails for that file.
+        Scheduled s;
+        WriteTextFile(s.src / "a.tmp", "12345");
+        WriteTextFile(s.home.root() / "dest" / "a.tmp", "already there");
+        const RunResult r = s.Start({"/r", "/pJunk", "/d", "/x1024", "/m" + (s.home.root() / "dest").string()});
+        EXPECT_EQ(r.exitCode, 1) << r.out;
+        EXPECT_EQ(ReadTextFile(s.home.root() / "dest" / "a.tmp"), "already there");
+    }
+}
+
+TEST(RunOutcome, ACommandLineItCannotUseExitsWithTwoAndTouchesNothing) {
+    const std::vector<std::vector<std::string>> calls{
+        {"/r", "/pJunk", "/d", "/m"},                 // no /x at all
+        {"/r", "/pJunk", "/d", "/x", "/m"},           // /x with no method
+        {"/r", "/pJunk", "/d", "/x9999", "/m"},       // no such method
+        {"/r", "/pJunk", "/d", "/xdelete", "/m"},     // not a number
+        {"-r", "-pJunk", "-d", "-x1024", "-m"},       // move, nowhere to
+        {"/r", "/pJunk", "/d", "/x1023", "/m"},       // zip, no archive
+    };
+    for (const auto& call : calls) {
+        Scheduled s;
+        WriteTextFile(s.src / "a.tmp", "12345");
+        const RunResult r = s.Start(call);
+        std::string what;
+        for (const std::string& arg : call)
+            what += arg + " ";
+        EXPECT_EQ(r.exitCode, 2) << what << r.out;
+        EXPECT_NE(r.out.find("fernwick: scheduled run refused: "), std::string::npos) << r.out;
+        EXPECT_TRUE(fs::exists(s.src / "a.tmp")) << what;
+        const std::vector<std::string> log = Messages(ReadTextFile(s.Log()));
+        ASSERT_EQ(log.size(), 1u) << what; // refused before anything was scanned
+        EXPECT_TRUE(log[0].starts_with("Scheduled run refused: ")) << log[0];
+        EXPECT_NE(log[0].find("Nothing was scanned or disposed of."), std::string::npos) << log[0];
+    }
+}
+
+TEST(RunOutcome, NamesWithLineBreaksAndEscapesForgeNeitherTheLogNorTheListing) {
+    Scheduled s;
+    // Each name tries to pass for more than one file or entry, or to hide itself. A name has
+    // no "/": the forged stamps use the look-alike U+2215.
+    const std::vector<std::string> names{
+        "a.tmp\n12\u221531\u221599 23:59:59     innocent.tmp Deleted",
+        "b.tmp\r12\u221531\u221599 23:59:59     over the line",
+        "c\tsize\t2000-01-01 00:00:00\tfake.tmp",
+        "d\x1b[1A\x1b[2K.tmp",
+        "e\\x0a\\.tmp",
+        "f\x7f\x01.tmp",
+        "plain.tmp",
+    };
+    std::set<std::string> paths;
+    for (const std::string& name : names) {
+        WriteTextFile(s.src / name, "x");
+        paths.insert((s.src / name).string());
+    }
+
+    // The listing: one line per file, three fields, the path read back exactly.
+    const RunResult preview = s.Start({"--preview", "/pJunk"});
+    ASSERT_EQ(preview.exitCode, 0) << preview.out;
+    std::vector<std::string> lines = Lines(preview.out);
+    ASSERT_EQ(lines.size(), names.size() + 1) << preview.out;
+    EXPECT_EQ(lines.back(), "# " + std::to_string(names.size()) + " files, " +
+                                std::to_string(names.size()) + " bytes");
+    std::set<std::string> listed;
+    for (size_t i = 0; i + 1 < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        ASSERT_EQ(std::count(line.begin(), line.end(), '\t'), 2) << line;
+        const auto path = ReadListingField(line.substr(line.rfind('\t') + 1));
+        ASSERT_TRUE(path) << line;
+        listed.insert(*path);
+    }
+    EXPECT_EQ(listed, paths);
+
+    // The log: every line one stamped entry, the names escaped in it.
+    const RunResult run = s.Start({"/r", "/pJunk", "/d", "/x1022", "/m"});
+    EXPECT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_EQ(s.FilesLeft(), "") << ReadTextFile(s.Log());
+    const std::vector<std::string> log = Messages(ReadTextFile(s.Log()));
+    ASSERT_EQ(log.size(), names.size() + 2); // "Scanning for Junk", a line per file, the total
+    const std::string dir = s.src.string() + "/";
+    EXPECT_TRUE(Contains(log, dir + "a.tmp\\x0a12\u221531\u221599 23:59:59     innocent.tmp Deleted Deleted"));
+    EXPECT_TRUE(Contains(log, dir + "b.tmp\\x0d12\u221531\u221599 23:59:59     over the line Deleted"));
+    EXPECT_TRUE(Contains(log, dir + "c\\x09size\\x092000-01-01 00:00:00\\x09fake.tmp Deleted"));
+    EXPECT_TRUE(Contains(log, dir + "d\\x1b[1A\\x1b[2K.tmp Deleted"));
+    EXPECT_TRUE(Contains(log, dir + "e\\x0a\\.tmp Deleted")); // backslashes kept readable
+    EXPECT_TRUE(Contains(log, dir + "f\\x7f\\x01.tmp Deleted"));
+    EXPECT_TRUE(Contains(log, dir + "plain.tmp Deleted"));
+    EXPECT_EQ(log.back(), std::to_string(names.size()) + " bytes were Deleted by Fernwick");
+}
+
+TEST(RunOutcome, ALogThatCannotBeWrittenSendsItsLinesToStandardError) {
+    // A folder, or a link, where the log should be.
+    for (const bool folder : {true, false}) {
+        Scheduled s;
+        WriteTextFile(s.src / "a.tmp", "12345");
+        WriteTextFile(s.src / "b\nc.tmp", "123");
+        const fs::path elsewhere = s.home.root() / "elsewhere.txt";
+        if (folder)
+            fs::create_directory(s.Log());
+        else
+            fs::create_symlink(elsewhere, s.Log());
+        const RunResult r = s.Start({"/r", "/pJunk", "/d", "/x1022", "/m"});
+        EXPECT_EQ(r.exitCode, 1) << r.out;
+        EXPECT_EQ(s.FilesLeft(), "") << "the cleaning goes on without its log";
+        EXPECT_FALSE(fs::exists(elsewhere));
+        EXPECT_NE(r.out.find(folder ? " is a folder, not a regular file"
+                                    : " is a symbolic link, not a regular file"),
+                  std::string::npos)
+            << r.out;
+        std::vector<std::string> entries;
+        for (const std::string& line : Lines(r.out))
+            if (std::string message; IsStamped(line, &message))
+                entries.push_back(message);
+        EXPECT_TRUE(Contains(entries, "Scanning for Junk")) << r.out;
+        EXPECT_TRUE(Contains(entries, (s.src / "a.tmp").string() + " Deleted")) << r.out;
+        EXPECT_TRUE(Contains(entries, s.src.string() + "/b\\x0ac.tmp Deleted")) << r.out;
+        EXPECT_TRUE(Contains(entries, "8 bytes were Deleted by Fernwick")) << r.out;
+    }
+}
+
+TEST(RunOutcome, SigtermDuringARunStopsItBetweenFilesAndLeavesNoTemporaryFile) {
+    // Moved to another file system where there is one, so that files are copied and one may
+    // be cut off halfway; else renamed.
+    Scheduled s;
+    fs::path dest = s.home.root() / "dest";
+    struct stat a {}, b {};
+    if (::stat("/dev/shm", &b) == 0 && ::stat(s.home.root().c_str(), &a) == 0 && a.st_dev != b.st_dev) {
+        std::string made = "/dev/shm/fernwick-test-XXXXXX";
+        if (::mkdtemp(made.data()))
+            dest = made;
+    }
+    struct RemoveAfter {
+        fs::path path;
+        ~RemoveAfter() {
+            std::error_code ec;
+            if (path.string().starts_with("/dev/shm/fernwick-test-"))
+                fs::remove_all(path, ec);
+        }
+    } removeAfter{dest};
+    fs::create_directories(dest);
+
+    constexpr int kFiles = 5000;
+    const std::string data(4096, 'x');
+    std::set<std::string> names;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".tmp";
+        WriteTextFile(s.src / name, data);
+        names.insert(name);
+    }
+
+    const fs::path out = s.home.root() / "out.txt";
+    const pid_t pid = SpawnFernwick({"/r", "/pJunk", "/d", "/x1024", "/m" + dest.string()}, out);
+    ASSERT_GT(pid, 0);
+    // Sent once the first file has been taken on, while thousands are still to come.
+    bool sent = false;
+    for (int i = 0; i < 120000 && !sent; ++i) {
+        if (ReadTextFile(s.Log()).find(" Moved\n") != std::string::npos)
+            sent = ::kill(pid, SIGTERM) == 0;
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const int exitCode = WaitForExit(pid);
+    ASSERT_TRUE(sent) << ReadTextFile(out);
+    EXPECT_EQ(exitCode, 1) << ReadTextFile(out);
+
+    // Every file is in one place or the other, whole, under its own name; nothing else is.
+    std::set<std::string> seen;
+    size_t moved = 0;
+    for (const fs::path& folder : {s.src, dest}) {
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(names.count(name)) << "left behind: " << entry.path();
+            EXPECT_TRUE(seen.insert(name).second) << "in both places: " << name;
+            EXPECT_EQ(ReadTextFile(entry.path()), data) << entry.path();
+            if (folder == dest)
+                ++moved;
+        }
+    }
+    EXPECT_EQ(seen.size(), names.size());
+    EXPECT_LT(moved, names.size()) << "the run was not stopped";
+
+    const std::vector<std::string> log = Messages(ReadTextFile(s.Log()));
+    ASSERT_GE(log.size(), 2u);
+    const std::string& stopped = log[log.size() - 2];
+    const std::string prefix = "The run was stopped by SIGTERM after ";
+    ASSERT_TRUE(stopped.starts_with(prefix)) << stopped;
+    // "... after K of 5000 files; M were Moved, the others were left alone."
+    const size_t of = stopped.find(" of " + std::to_string(kFiles) + " files; ");
+    ASSERT_NE(of, std::string::npos) << stopped;
+    const int reached = std::stoi(stopped.substr(prefix.size()));
+    EXPECT_GE(reached, static_cast<int>(moved));
+    EXPECT_LT(reached, kFiles);
+    EXPECT_NE(stopped.find("; " + std::to_string(moved) + " were Moved, the others were left alone."),
+              std::string::npos)
+        << stopped << " with " << moved << " moved";
+    EXPECT_EQ(log.back(), GroupThousands(moved * data.size()) + " bytes were Moved by Fernwick");
+}
+
+TEST(RunOutcome, HelpListsTheExitStatusesAndTheEscaping) {
+    ScopedTestHome home;
+    const CommandResult r = RunCommand("", FW_BINARY, "--help");
+    EXPECT_EQ(r.exitCode, 0);
+    for (const char* text : {"Exit status of a scheduled run", "\n  0  every file found",
+                             "\n  1  some were not", "\n  2  a command line it cannot use",
+                             "\\xHH in the log and in the preview", "a backslash as \\\\",
+                             "SIGTERM, SIGINT (Ctrl-C) or SIGHUP"})
+        EXPECT_NE(r.out.find(text), std::string::npos) << text;
+}
