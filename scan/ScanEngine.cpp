@@ -1,19 +1,17 @@
 #include "scan/ScanEngine.h"
 
+#include "platform/SafeFile.h"
 #include "platform/TrustedPath.h"
 #include "platform/UniqueFd.h"
 #include "scan/Wildcard.h"
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/openat2.h>
-#include <sys/syscall.h>
 #include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
@@ -101,7 +99,6 @@ public:
         }
         top.fd.reset();
         const FolderId id = IdOf(fd.get());
-        m_dev = id.dev;
         m_path = top.path;
         if (m_path.back() != '/')
             m_path += '/';
@@ -146,25 +143,8 @@ private:
     }
 
     // Opens a subfolder without following a link and only on the walk's own file system.
-    UniqueFd OpenSubfolder(int dirfd, const char* name) const {
-        // openat2 refuses links and mount crossings in the same call; older kernels lack it.
-        static std::atomic<bool> s_noOpenat2{false};
-        if (!s_noOpenat2.load(std::memory_order_relaxed)) {
-            open_how how{};
-            how.flags = kOpenDir;
-            how.resolve = RESOLVE_NO_XDEV | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
-            const long fd = ::syscall(SYS_openat2, dirfd, name, &how, sizeof how);
-            if (fd >= 0 || errno != ENOSYS)
-                return UniqueFd(static_cast<int>(fd));
-            s_noOpenat2.store(true, std::memory_order_relaxed);
-        }
-        UniqueFd fd(::openat(dirfd, name, kOpenDir));
-        struct stat st {};
-        if (fd && (::fstat(fd.get(), &st) != 0 || st.st_dev != m_dev)) {
-            fd.reset();
-            errno = EXDEV;
-        }
-        return fd;
+    static UniqueFd OpenSubfolder(int dirfd, const char* name) {
+        return OpenAtNoFollow(dirfd, name, kOpenDir, true);
     }
 
     void TakeIfPasses(int dirfd, const char* name, size_t len) {
@@ -383,7 +363,6 @@ private:
     size_t m_firstOpen = 1; // frames from here down hold descriptors; above, only the first
     std::string m_path;     // the deepest frame's folder, with a trailing "/"
     std::vector<char> m_buffer = std::vector<char>(64 * 1024); // directory records
-    dev_t m_dev = 0;
 };
 
 } // namespace
