@@ -11,9 +11,16 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstddef>
 
 #include <cerrno>
 #include <climits>
@@ -182,6 +189,67 @@ TEST(SafeFile, PathsLongerThanPathMaxAreOpenedInSteps) {
     RemoveDeepTree(base + "/" + std::string(200, 'd'));
 }
 
+// Kernels without openat2: the same answers from the walk component by component. A child
+// process has openat2 answer ENOSYS (seccomp) and reports each check in a bit of its status.
+TEST(SafeFile, WithoutOpenat2TheWalkRefusesTheSame) {
+    TempDir dir;
+    const std::string base = dir.path().string();
+    fs::create_directories(dir.path() / "real" / "inner");
+    fs::create_directories(dir.path() / "mnt");
+    fs::create_directory_symlink(dir.path() / "real", dir.path() / "linked");
+    WriteTextFile(dir.path() / "file", "x");
+    const std::string deep = MakeDeepFolder(base, PATH_MAX + 300);
+    WriteDeepFile(base, deep, "far.txt", "far");
+    const bool mounted = ::mount("fernwick-test", (dir.path() / "mnt").c_str(), "tmpfs", 0, "size=1m") == 0;
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        sock_filter filter[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat2, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+            ::_exit(255);
+        int failed = 0;
+        UniqueFd fd;
+        if (OpenFolder(base + "/real/inner", fd) || !fd)
+            failed |= 1;
+        if (OpenFolder(base + "/linked/inner", fd).Wording() != std::string(refusal::kLinkOnPath))
+            failed |= 2;
+        if (OpenFolder(base + "/linked", fd).Code() != ELOOP)
+            failed |= 4;
+        if (OpenFolder(base + "/file/x", fd).Wording() != std::string(refusal::kNotFolderOnPath))
+            failed |= 8;
+        HeldFile held;
+        if (HoldFile(deep + "/far.txt", held) || held.st.st_size != 3)
+            failed |= 16;
+        const UniqueFd top(::open(base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        errno = 0;
+        if (mounted && (OpenAtNoFollow(top.get(), "mnt", O_RDONLY | O_DIRECTORY, true) || errno != EXDEV))
+            failed |= 32;
+        if (!OpenAtNoFollow(top.get(), "real/inner", O_RDONLY | O_DIRECTORY, true))
+            failed |= 64;
+        // Proof that the walk, not openat2, answered.
+        if (::syscall(SYS_openat2, AT_FDCWD, "/", nullptr, 0) != -1 || errno != ENOSYS)
+            failed |= 128;
+        ::_exit(failed);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    if (mounted)
+        ::umount2((dir.path() / "mnt").c_str(), MNT_DETACH);
+    RemoveDeepTree(base + "/" + std::string(200, 'd'));
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 255)
+        GTEST_SKIP() << "seccomp is not available here";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "failed checks, as bits: " << WEXITSTATUS(status);
+}
+
 TEST(SafeFile, HeldFilesAreRegularFilesReachedWithoutLinks) {
     TempDir dir;
     WriteTextFile(dir.path() / "f.txt", "data");
@@ -239,6 +307,11 @@ TEST(SafeFile, WhatWasSeenTellsReplacedRewrittenAndRemountedFiles) {
         return CheckSeen(held, seen);
     };
     EXPECT_EQ(check(), FsError());
+    {
+        HeldFile held;
+        ASSERT_FALSE(HoldFile(path, held));
+        EXPECT_EQ(CheckSeen(held, FileSeen{}).Wording(), std::string(refusal::kNotSeen));
+    }
 
     // Rewritten in place with as many bytes: only the time tells.
     timespec later[2] = {{0, UTIME_OMIT}, {seen.mtime, seen.mtimeNsec + 1 == 1000000000 ? 0 : seen.mtimeNsec + 1}};
