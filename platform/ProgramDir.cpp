@@ -11,6 +11,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// The way from the installed program's folder to its shipped files, set by the build from the
+// install layout; this is the usual one.
+#ifndef FW_BIN_TO_DATA_DIR
+#define FW_BIN_TO_DATA_DIR "../share/fernwick"
+#endif
+
 namespace {
 
 std::string WithSlash(std::string dir) {
@@ -80,22 +86,28 @@ void CopyIfAbsent(const std::string& src, const std::string& dst) {
 
 } // namespace
 
+std::string InstalledDataDir(const std::string& exeDir) {
+    if (exeDir.empty())
+        return {};
+    return WithSlash(WithSlash(exeDir) + FW_BIN_TO_DATA_DIR);
+}
+
 std::string ResolveProgramDir(const ProgramDirInputs& in) {
     if (in.fernwickHome && *in.fernwickHome)
         return WithSlash(in.fernwickHome);
-    if (!in.exeDir.empty() && in.exeDirWritable)
+    if (!in.exeDir.empty() && in.inBuildTree)
         return WithSlash(in.exeDir);
 
     const std::string data = XdgBaseDir(in.xdgDataHome, in.home, ".local/share");
     if (data.empty())
-        return WithSlash(in.exeDir);
+        return {};
     const std::string dir = WithSlash(data) + "Fernwick/";
     bool created = false;
     if (!MakeFolders(dir, created))
-        return WithSlash(in.exeDir);
+        return {};
     // Seed only a folder made just now: a user's later removal of the update file must stick.
-    if (created && !in.exeDir.empty())
-        CopyIfAbsent(WithSlash(in.exeDir) + kUpdateFileName, dir + kUpdateFileName);
+    if (created && !in.shippedDir.empty())
+        CopyIfAbsent(WithSlash(in.shippedDir) + kUpdateFileName, dir + kUpdateFileName);
     return dir;
 }
 
@@ -115,7 +127,11 @@ std::string GetProgramDir() {
     if (in.fernwickHome && *in.fernwickHome)
         return ResolveProgramDir(in);
     in.exeDir = GetExecutableDir();
-    in.exeDirWritable = !in.exeDir.empty() && ::access(in.exeDir.c_str(), W_OK) == 0;
+    struct stat marker {};
+    in.inBuildTree = !in.exeDir.empty() &&
+                     ::stat((in.exeDir + kBuildTreeMarker).c_str(), &marker) == 0 &&
+                     S_ISREG(marker.st_mode);
+    in.shippedDir = InstalledDataDir(in.exeDir);
     in.xdgDataHome = std::getenv("XDG_DATA_HOME");
     in.home = std::getenv("HOME");
     return ResolveProgramDir(in);
