@@ -23,6 +23,7 @@
 #include <QtWidgets/QRadioButton>
 #include <QtWidgets/QTreeWidget>
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -285,7 +286,11 @@ void CDeletePage::OnDispose() {
                   std::to_string(n) + " files; the others were not touched.";
     SetBusy(false);
     MessageBox(GetSafeHwnd(), report, "Fern Wick", MB_OK);
-    WriteLog(report);
+    // A log entry is one line: each paragraph of the report is an entry of its own.
+    for (size_t start = 0, end; start < report.size(); start = end + 2) {
+        end = std::min(report.find("\n\n", start), report.size());
+        WriteLog(report.substr(start, end - start));
+    }
 }
 
 bool CDeletePage::OnQueryCancel() {
