@@ -96,25 +96,3 @@ TEST_F(DriveLetterStoreTest, TableKeepsLettersAcrossRuns) {
               "/media/u/KEY");
     EXPECT_EQ(store.Load().size(), 3u);
 }
-
-TEST_F(DriveLetterStoreTest, ReadOnlyStoreHandsOutLettersButKeepsNewOnes) {
-    CDriveLetterStore store;
-    store.Save({{"/data", 'D'}});
-    const QByteArray before = [this] {
-        QFile f(IniPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
-    ASSERT_FALSE(before.isEmpty());
-
-    CDriveLetterStore readOnly(CDriveLetterStore::Mode::ReadOnly);
-    EXPECT_EQ(readOnly.Load(), (std::map<std::string, char>{{"/data", 'D'}}));
-    readOnly.Save({{"/data", 'D'}, {"/mnt/new", 'E'}});
-    const std::vector<MountEntry> mounts = {Mount("/", 1), Mount("/data", 2), Mount("/mnt/x", 3)};
-    const CVolumeTable table = BuildVolumeTable(mounts, readOnly, VolumeProbes{});
-    EXPECT_EQ(table.Find('E')->mountPoint, "/mnt/x"); // named for this one use
-
-    QFile after(IniPath());
-    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
-    EXPECT_EQ(after.readAll(), before);
-    EXPECT_EQ(store.Load(), (std::map<std::string, char>{{"/data", 'D'}}));
-}
