@@ -19,6 +19,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.quenbyworks.com/fernwick/")
 # The dependencies are those of the shared libraries the program links (dpkg-shlibdeps).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its display connection as a plug-in, which no linked library names: without it the
+# wizard cannot open a window.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
 # Scheduled cleanings are run by cron; the program works without it.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS cron)
 
