@@ -60,7 +60,8 @@ TEST(ProfileEntries, EntriesTheSettingsFileCannotCarryAreNamed) {
         else
             EXPECT_NE(problem.find(c.problem), std::string::npos) << c.entry << ": " << problem;
     }
-    EXPECT_EQ(EntryProblem(EntryKind::Pattern, ""), "A file pattern cannot be empty or only blanks.");
+    EXPECT_EQ(EntryProblem(EntryKind::Pattern, ""),
+              "A file pattern cannot be empty or only blanks.");
     EXPECT_EQ(EntryProblem(EntryKind::FolderName, ";cache"),
               "A folder name cannot begin with \";\": Fernwick's settings file would read that "
               "line as a comment.");
