@@ -5,7 +5,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QSettings>
 
-QString OptionsFilePath() {
+QString OptionsFileQtPath() {
     // Qt reads a settings file as soon as the object is made, and would wait for ever on a
     // FIFO: the path is found first from an object for a name no program uses. That way
     // QSettings::setPath and Qt's own reading of XDG_CONFIG_HOME still decide the folder.
@@ -18,7 +18,7 @@ QString OptionsFilePath() {
 }
 
 std::unique_ptr<QSettings> RegOpenAppKey() {
-    const QString path = OptionsFilePath();
+    const QString path = OptionsFileQtPath();
     const std::string nativePath = QFile::encodeName(path).toStdString();
     const DataFile file = ExamineDataFile(nativePath);
     if (file.state == DataFileState::NotAFile || file.state == DataFileState::TooLarge) {

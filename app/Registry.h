@@ -13,7 +13,7 @@ inline constexpr const char* kRegShowFolderError = "Show Folder Error"; // defau
 
 // The file the options are kept in: "Quenby Works/Fernwick.ini" in Qt's folder for per-user
 // INI files (QSettings::setPath moves it).
-QString OptionsFilePath();
+QString OptionsFileQtPath();
 // The program's settings key, or null when it can neither be opened nor created. Anything
 // but a regular file of sane size under the file's name is reported and left alone; the
 // options then read as their defaults and are not stored.

@@ -59,7 +59,7 @@ protected:
 } // namespace
 
 TEST_F(OptionsFile, PathIsWhereQtKeepsTheUsersIniFiles) {
-    EXPECT_EQ(QFile::encodeName(OptionsFilePath()).toStdString(), Ini().string());
+    EXPECT_EQ(QFile::encodeName(OptionsFileQtPath()).toStdString(), Ini().string());
 }
 
 TEST_F(OptionsFile, FifoInItsPlaceIsLeftAloneWithoutWaiting) {

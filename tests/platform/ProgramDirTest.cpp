@@ -62,7 +62,7 @@ TEST(ProgramDir, InstalledDataDirFollowsThePrefix) {
     TempDir prefix;
     fs::create_directories(prefix.path() / "bin");
     WriteTextFile(prefix.path() / "share/fernwick/marker", "x");
-    for (const std::string exe : {prefix.dir() + "bin/", prefix.dir() + "bin"}) {
+    for (const std::string& exe : {prefix.dir() + "bin/", prefix.dir() + "bin"}) {
         const std::string shipped = InstalledDataDir(exe);
         ASSERT_FALSE(shipped.empty());
         EXPECT_EQ(shipped.back(), '/');
