@@ -32,7 +32,8 @@ bool CFernwickApp::InitInstance() {
         CStatusDlg dlg;
         dlg.DoModal();
         // A run that left files, or entries the log could not take, must not look done.
-        m_nExitCode = dlg.AllDisposed() && LogEntriesLost() == 0 ? EXIT_ALL_DONE : EXIT_INCOMPLETE;
+        m_nExitCode =
+            dlg.AllDisposed() && LogEntriesLost() == 0 ? EXIT_ALL_DONE : EXIT_INCOMPLETE;
         return false;
     }
 

@@ -46,8 +46,9 @@ int main(int argc, char** argv) {
         const std::string refused =
             RefuseUnattendedCommand(GetSwitchValue(args, "/x"), GetSwitchValue(args, "/m"));
         if (!refused.empty()) {
-            std::fputs(("fernwick: scheduled run refused: " + EscapeControlChars(refused) + "\n").c_str(),
-                       stderr);
+            const std::string line =
+                "fernwick: scheduled run refused: " + EscapeControlChars(refused) + "\n";
+            std::fputs(line.c_str(), stderr);
             WriteLog("Scheduled run refused: " + refused);
             return EXIT_UNUSABLE_CALL;
         }

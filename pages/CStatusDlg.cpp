@@ -85,6 +85,7 @@ bool CStatusDlg::OnInitDialog() {
     m_pWindow = GetDialog();
     // A stop signal wakes the window at once, also one that came before the window was made:
     // its byte waits in the pipe.
+    m_stopNotifier = nullptr;
     if (StopSignalFd() >= 0) {
         m_stopNotifier = new QSocketNotifier(StopSignalFd(), QSocketNotifier::Read, m_pWindow);
         QObject::connect(m_stopNotifier, &QSocketNotifier::activated, m_pWindow,

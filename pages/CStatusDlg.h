@@ -73,7 +73,7 @@ private:
 
     State m_state = State::Searching;
     QMovie* m_movie = nullptr;
-    QSocketNotifier* m_stopNotifier = nullptr;
+    QPointer<QSocketNotifier> m_stopNotifier; // goes with the window
     bool m_bDisposed = false; // the disposal ran; m_disposal says how it went
     UnattendedOutcome m_disposal;
     QDialog* m_pWindow = nullptr; // the window while the worker runs; read by the worker

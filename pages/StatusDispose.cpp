@@ -17,7 +17,8 @@ void CStatusDlg::DisposeFoundFiles() {
             m_stcFolder->setText(QString::fromStdString(text));
     };
     io.stopReason = [] {
-        return StopSignalReceived() ? std::string(StopSignalName(StopSignalNumber())) : std::string();
+        return StopSignalReceived() ? std::string(StopSignalName(StopSignalNumber()))
+                                    : std::string();
     };
     std::vector<DisposalFile> files;
     files.reserve(m_found.Paths().size());

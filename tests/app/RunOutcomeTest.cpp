@@ -179,7 +179,8 @@ TEST(RunOutcome, ExitStatusIsZeroOnlyWhenEveryFileWasDisposedOf) {
         Scheduled s;
         WriteTextFile(s.src / "a.tmp", "12345");
         WriteTextFile(s.home.root() / "dest" / "a.tmp", "already there");
-        const RunResult r = s.Start({"/r", "/pJunk", "/d", "/x1024", "/m" + (s.home.root() / "dest").string()});
+        const std::string dest = (s.home.root() / "dest").string();
+        const RunResult r = s.Start({"/r", "/pJunk", "/d", "/x1024", "/m" + dest});
         EXPECT_EQ(r.exitCode, 1) << r.out;
         EXPECT_EQ(ReadTextFile(s.home.root() / "dest" / "a.tmp"), "already there");
     }
@@ -254,8 +255,9 @@ TEST(RunOutcome, NamesWithLineBreaksAndEscapesForgeNeitherTheLogNorTheListing) {
     const std::vector<std::string> log = Messages(ReadTextFile(s.Log()));
     ASSERT_EQ(log.size(), names.size() + 2); // "Scanning for Junk", a line per file, the total
     const std::string dir = s.src.string() + "/";
-    EXPECT_TRUE(Contains(log, dir + "a.tmp\\x0a12\u221531\u221599 23:59:59     innocent.tmp Deleted Deleted"));
-    EXPECT_TRUE(Contains(log, dir + "b.tmp\\x0d12\u221531\u221599 23:59:59     over the line Deleted"));
+    const std::string stamp = "12\u221531\u221599 23:59:59     ";
+    EXPECT_TRUE(Contains(log, dir + "a.tmp\\x0a" + stamp + "innocent.tmp Deleted Deleted"));
+    EXPECT_TRUE(Contains(log, dir + "b.tmp\\x0d" + stamp + "over the line Deleted"));
     EXPECT_TRUE(Contains(log, dir + "c\\x09size\\x092000-01-01 00:00:00\\x09fake.tmp Deleted"));
     EXPECT_TRUE(Contains(log, dir + "d\\x1b[1A\\x1b[2K.tmp Deleted"));
     EXPECT_TRUE(Contains(log, dir + "e\\x0a\\.tmp Deleted")); // backslashes kept readable
@@ -300,7 +302,8 @@ TEST(RunOutcome, SigtermDuringARunStopsItBetweenFilesAndLeavesNoTemporaryFile) {
     Scheduled s;
     fs::path dest = s.home.root() / "dest";
     struct stat a {}, b {};
-    if (::stat("/dev/shm", &b) == 0 && ::stat(s.home.root().c_str(), &a) == 0 && a.st_dev != b.st_dev) {
+    if (::stat("/dev/shm", &b) == 0 && ::stat(s.home.root().c_str(), &a) == 0 &&
+        a.st_dev != b.st_dev) {
         std::string made = "/dev/shm/fernwick-test-XXXXXX";
         if (::mkdtemp(made.data()))
             dest = made;
@@ -366,8 +369,8 @@ TEST(RunOutcome, SigtermDuringARunStopsItBetweenFilesAndLeavesNoTemporaryFile) {
     const int reached = std::stoi(stopped.substr(prefix.size()));
     EXPECT_GE(reached, static_cast<int>(moved));
     EXPECT_LT(reached, kFiles);
-    EXPECT_NE(stopped.find("; " + std::to_string(moved) + " were Moved, the others were left alone."),
-              std::string::npos)
+    const std::string count = "; " + std::to_string(moved) + " were Moved, ";
+    EXPECT_NE(stopped.find(count + "the others were left alone."), std::string::npos)
         << stopped << " with " << moved << " moved";
     EXPECT_EQ(log.back(), GroupThousands(moved * data.size()) + " bytes were Moved by Fernwick");
 }

@@ -93,8 +93,10 @@ TEST(LogEntryFormat, YearTwoThousandWritesZeroZero) {
 TEST(LogEntryFormat, AnEntryIsAlwaysOneLine) {
     // Every control character, C0 and DEL, of any message: a name cannot forge an entry.
     const std::time_t when = LocalTime(1998, 7, 14, 9, 5, 7);
-    EXPECT_EQ(FormatLogEntry(when, "first\n\nsecond"), "07/14/98 09:05:07     first\\x0a\\x0asecond\n");
-    const std::string forged = "/tmp/a\n07/14/98 09:05:07     /etc/passwd Deleted\r\x1b[2K.tmp Deleted";
+    EXPECT_EQ(FormatLogEntry(when, "first\n\nsecond"),
+              "07/14/98 09:05:07     first\\x0a\\x0asecond\n");
+    const std::string forged =
+        "/tmp/a\n07/14/98 09:05:07     /etc/passwd Deleted\r\x1b[2K.tmp Deleted";
     const std::string entry = FormatLogEntry(when, forged);
     EXPECT_EQ(entry, "07/14/98 09:05:07     /tmp/a\\x0a07/14/98 09:05:07     /etc/passwd "
                      "Deleted\\x0d\\x1b[2K.tmp Deleted\n");

@@ -75,7 +75,8 @@ TEST(UnattendedOutcome, AStopBeforeTheArchiveIsWrittenLeavesNoArchive) {
     // Zip acts after the last file: a stop that comes before it writes nothing at all.
     StoppedRun r;
     const std::string archive = r.dir.path() / "old.zip";
-    const UnattendedOutcome out = r.Dispose("1023", archive, 5); // asked 4 times, then before the archive
+    // Asked before each of the 4 files, then before the archive.
+    const UnattendedOutcome out = r.Dispose("1023", archive, 5);
     EXPECT_TRUE(out.stopped);
     EXPECT_EQ(out.reached, 4);
     EXPECT_EQ(out.disposed, 0);

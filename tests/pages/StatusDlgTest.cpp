@@ -118,9 +118,10 @@ private slots:
         for (const char* d : {"one", "two", "three"})
             QVERIFY(fs::exists(home.root() / "tree" / d / "x.tmp"));
         const std::string log = ReadTextFile(home.program() / "fwlog.txt");
-        QVERIFY2(log.find("     The run was stopped by SIGTERM while searching; none of the 0 files "
-                          "found so far was touched.\n") != std::string::npos,
-                 log.c_str());
+        QVERIFY2(
+            log.find("     The run was stopped by SIGTERM while searching; none of the 0 files "
+                     "found so far was touched.\n") != std::string::npos,
+            log.c_str());
         QVERIFY(log.find("bytes were") == std::string::npos);
     }
 
