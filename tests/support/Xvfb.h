@@ -24,8 +24,10 @@ public:
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, 1);
             ::dup2(null, 2);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", "9", "-nolisten", "tcp", "-screen", "0",
-                     "640x480x24", static_cast<char*>(nullptr));
+            // -noreset: by default the server resets when its last client leaves, and a probe
+            // made during the reset is refused.
+            ::execlp("Xvfb", "Xvfb", "-displayfd", "9", "-noreset", "-nolisten", "tcp",
+                     "-screen", "0", "640x480x24", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(ready[1]);
