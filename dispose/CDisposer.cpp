@@ -81,7 +81,7 @@ CDisposer::Result CDisposer::Handle(const std::string& path, const FileSeen& see
         Failed(path, seen.size, refused);
         return Result::Failed;
     }
-    if (auto why = m_inUse.Check(path)) {
+    if (auto why = m_inUse.Check(path, file)) {
         if (FsError other = WhyNotInUse(path, seen)) {
             Failed(path, seen.size, other);
             return Result::Failed;

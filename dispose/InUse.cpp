@@ -171,11 +171,14 @@ std::string Unable(const std::string& path, const std::string& why) {
 std::optional<std::string> CInUseChecker::Check(const std::string& path) {
     // Only a regular file is opened: opening a device or FIFO can block or act on it.
     HeldFile held;
+    if (FsError e = HoldFile(path, held))
+        return Unable(path, e.Text());
+    return Check(path, held);
+}
+
+std::optional<std::string> CInUseChecker::Check(const std::string& path, const HeldFile& held) {
     UniqueFd fd;
-    FsError e = HoldFile(path, held);
-    if (!e)
-        e = OpenHeld(held, O_RDONLY | O_NONBLOCK, fd);
-    if (e)
+    if (FsError e = OpenHeld(held, O_RDONLY | O_NONBLOCK, fd))
         return Unable(path, e.Text());
     const struct stat& st = held.st; // the file opened, as OpenHeld checked
 

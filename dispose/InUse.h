@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SafeFile.h"
+
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -18,6 +20,9 @@ public:
     // nullopt when the file is free; otherwise a sentence for the log naming the cause, the
     // path and, where known, the process.
     std::optional<std::string> Check(const std::string& path);
+    // The same for a file already reached through its folder: the test then looks at that very
+    // file, so a folder swapped for a link meanwhile cannot make a free file look busy.
+    std::optional<std::string> Check(const std::string& path, const HeldFile& held);
 
 private:
     struct FileKey {
