@@ -20,7 +20,6 @@
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QProgressBar>
 #include <QtWidgets/QPushButton>
-#include <QtWidgets/QRadioButton>
 #include <QtWidgets/QTreeWidget>
 
 #include <algorithm>
@@ -29,8 +28,6 @@
 
 namespace {
 
-constexpr int kMethods[] = {METHOD_DELETE, METHOD_PERMANENT_DELETE, METHOD_RECYCLE, METHOD_MOVE,
-                            METHOD_ZIP};
 const char* const kTotalLabel = "Total disk space occupied by selected files";
 
 const char* ActionCaption(int method) {
@@ -82,11 +79,8 @@ void CDeletePage::DoDataExchange(CDataExchange* pDX) {
 
 bool CDeletePage::OnInitDialog() {
     CPropertyPage::OnInitDialog();
-    CheckItem(METHOD_DELETE, true);
-    OnMethod(METHOD_DELETE);
-    for (int method : kMethods)
-        if (auto* radio = GetItem<QRadioButton>(method))
-            QObject::connect(radio, &QRadioButton::clicked, radio, [this, method] { OnMethod(method); });
+    m_methods.Attach(this, [this](int method) { OnMethod(method); });
+    m_methods.Select(METHOD_DELETE);
     OnClicked(IDC_DELETE_SELECT_ALL, &CDeletePage::OnSelectAll);
     OnClicked(IDC_DELETE_DESELECT_ALL, &CDeletePage::OnDeselectAll);
     OnClicked(IDC_DELETE_DISPOSE, &CDeletePage::OnDispose);
@@ -202,8 +196,7 @@ void CDeletePage::SetBusy(bool busy) {
     GetSheet()->SetWizardButtons(busy ? 0 : PSWIZB_BACK | PSWIZB_FINISH);
     if (m_listFiles)
         m_listFiles->setEnabled(!busy);
-    for (int method : kMethods)
-        EnableItem(method, !busy);
+    m_methods.SetEnabled(!busy);
     if (m_stcTotalLabel)
         m_stcTotalLabel->setText(busy ? QStringLiteral("Status") : QString::fromUtf8(kTotalLabel));
     if (!busy)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/CPropertyPage.h"
+#include "pages/CMethodButtons.h"
 
 #include <QtCore/QPointer>
 
@@ -54,6 +55,8 @@ public:
 
 private:
     void SetBusy(bool busy);
+
+    CMethodButtons m_methods;
     void SortByColumn(int column);
 
     bool m_bBusy = false;

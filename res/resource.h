@@ -19,8 +19,11 @@ inline constexpr int IDD_PATTERNS = 135;
 inline constexpr int IDD_FILEPROPS = 136;
 inline constexpr int IDD_NEWPROFILE = 148;
 inline constexpr int IDD_FOLDERS2SCAN = 149;
+inline constexpr int IDD_SCHEDSETUP = 158;
+inline constexpr int IDD_SCHEDDELETE = 159;
 inline constexpr int IDD_STATUS = 160;
 inline constexpr int IDD_FOLDERERROR = 163;
+inline constexpr int IDD_SCHEDWHEN = 170;
 
 // Icons, bitmaps, cursor
 inline constexpr int IDR_MAINFRAME = 128;   // program icon
@@ -115,3 +118,20 @@ inline constexpr int IDC_DAY = 1053;
 inline constexpr int IDC_YEAR = 1054;
 inline constexpr int IDC_USE_LIMITS = 1072;
 inline constexpr int IDC_LIMITS_ADVICE = 1077;
+
+// Schedule setup page (template 158)
+inline constexpr int IDC_SCHEDSETUP_PROFILES = 1063;
+
+// Scheduled-disposal page (template 159); the method buttons carry the method codes as their ids
+inline constexpr int IDC_SCHED_DESTINATION = 1093;
+inline constexpr int IDC_SCHED_BROWSE = 1094;
+inline constexpr int IDC_SCHED_PROMPT = 1095;
+inline constexpr int IDC_SCHED_NOTICE = 1082;
+
+// When-to-clean dialog (template 170)
+inline constexpr int IDC_WHEN_DAILY = 1110;
+inline constexpr int IDC_WHEN_WEEKLY = 1111;
+inline constexpr int IDC_WHEN_MONTHLY = 1112;
+inline constexpr int IDC_WHEN_WEEKDAY = 1113;
+inline constexpr int IDC_WHEN_DAY = 1114;
+inline constexpr int IDC_WHEN_TIME = 1115;

@@ -1,0 +1,64 @@
+#include "pages/CSchedDeletePage.h"
+
+#include "app/CFernwickApp.h"
+#include "controls/BoldFont.h"
+#include "dispose/DisposalMethod.h"
+#include "framework/CDataExchange.h"
+#include "framework/CPropertySheet.h"
+#include "framework/WinTypes.h"
+#include "pages/CSchedSetupPage.h"
+#include "res/resource.h"
+#include "ui_dlg159_scheddelete.h"
+
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+
+CSchedDeletePage::CSchedDeletePage()
+    : CPropertyPage(IDD_SCHEDDELETE, FromForm<Ui::Dlg159SchedDelete>()) {}
+
+void CSchedDeletePage::DoDataExchange(CDataExchange* pDX) {
+    DDX_Control(pDX, IDC_SCHED_BROWSE, m_btnBrowse);
+    DDX_Control(pDX, IDC_SCHED_DESTINATION, m_editDestination);
+    DDX_Control(pDX, IDC_SCHED_PROMPT, m_stcDestinationPrompt);
+    DDX_Text(pDX, IDC_SCHED_DESTINATION, m_strDestination);
+}
+
+bool CSchedDeletePage::OnInitDialog() {
+    CPropertyPage::OnInitDialog();
+    m_methods.Attach(this, [this](int method) { m_nMethod = method; });
+    m_methods.AttachDestination(m_editDestination, m_btnBrowse, m_stcDestinationPrompt);
+    // Each new scheduling wizard starts with Delete; the edit keeps the last destination.
+    m_methods.Select(METHOD_DELETE);
+    SetBoldFont(GetDlgItem(IDC_SCHED_NOTICE));
+    OnClicked(IDC_SCHED_BROWSE, &CSchedDeletePage::OnBrowse);
+    if (CPropertySheet* sheet = GetSheet())
+        sheet->SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
+    return true;
+}
+
+bool CSchedDeletePage::OnSetActive() {
+    GetSheet()->SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
+    return CPropertyPage::OnSetActive();
+}
+
+int CSchedDeletePage::OnWizardBack() {
+    // Back returns to the page that came before: the setup page when the drives page was
+    // skipped, as no checked profile needs drives.
+    CSchedSetupPage* setup = theApp.m_pSchedSetupPage;
+    CPropertySheet* sheet = GetSheet();
+    if (!setup || sheet->GetPageIndex(setup) < 0 || setup->AnyCheckedScansAllFolders())
+        return 0;
+    sheet->SetActivePage(setup);
+    return -1;
+}
+
+void CSchedDeletePage::OnBrowse() {
+    m_methods.Browse(GetSafeHwnd());
+}
+
+bool CSchedDeletePage::OnWizardFinish() {
+    // Any method and any destination, also none, is handed over as it stands.
+    UpdateData(true);
+    return CPropertyPage::OnWizardFinish();
+}
