@@ -1,4 +1,5 @@
 #include "platform/DataFile.h"
+#include "platform/TextEscape.h"
 
 #include "platform/RenameNoReplace.h"
 
@@ -124,7 +125,8 @@ void ReportDataFileProblem(const std::string& message, ReportTo to) {
         if (!told.insert(message).second)
             return;
     }
-    const std::string line = "fernwick: " + message + "\n";
+    // Paths may hold line breaks: the report stays one line.
+    const std::string line = "fernwick: " + EscapeControlChars(message) + "\n";
     // One write, so that reports from two threads never mix within a line.
     (void)!::write(STDERR_FILENO, line.data(), line.size());
     if (to == ReportTo::ErrorAndLog)

@@ -146,6 +146,16 @@ TEST(DataFileReport, ToldOnStandardErrorAndTheLogOncePerProcess) {
     EXPECT_EQ(g_logged.size(), 1u);
 }
 
+TEST(DataFileReport, ALineBreakInAPathCannotForgeASecondLine) {
+    TempDir dir;
+    const std::string message = dir.path().string() + "/a\nfernwick: all is well\x1b[2J is a FIFO";
+    testing::internal::CaptureStderr();
+    ReportDataFileProblem(message, ReportTo::ErrorOnly);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "fernwick: " + dir.path().string() +
+                  "/a\\x0afernwick: all is well\\x1b[2J is a FIFO\n");
+}
+
 // --- Following links ------------------------------------------------------------------------
 
 TEST(DataFileLinks, FortyLinksAreFollowedAndNoMore) {
