@@ -1,7 +1,5 @@
 #include "app/CommandLine.h"
 
-#include "app/CFernwickApp.h"
-
 #include <array>
 #include <utility>
 
@@ -39,8 +37,6 @@ std::string GetSwitchValue(const std::vector<std::string>& args, std::string_vie
     return {};
 }
 
-std::string GetSwitchValue(std::string_view sw) { return GetSwitchValue(theApp.m_argv, sw); }
-
 namespace {
 
 // value inside double quotes, escaped for the standard argument splitting.
@@ -71,55 +67,6 @@ std::string BuildScheduledParameters(const std::string& profiles, const std::str
                                      int method, const std::string& destination) {
     return "/r /p" + Quoted(profiles) + " /d" + drives + " /x" + std::to_string(method) + " /m" +
            Quoted(destination);
-}
-
-std::vector<std::string> SplitWindowsArguments(std::string_view s) {
-    std::vector<std::string> args;
-    size_t i = 0;
-    const size_t n = s.size();
-    for (;;) {
-        while (i < n && (s[i] == ' ' || s[i] == '\t'))
-            ++i;
-        if (i == n)
-            break;
-        std::string arg;
-        bool inQuotes = false;
-        while (i < n) {
-            const char c = s[i];
-            if (!inQuotes && (c == ' ' || c == '\t'))
-                break;
-            if (c == '\\') {
-                size_t run = 0;
-                while (i < n && s[i] == '\\') {
-                    ++run;
-                    ++i;
-                }
-                if (i < n && s[i] == '"') {
-                    arg.append(run / 2, '\\');
-                    if (run % 2 == 1) {
-                        arg += '"';
-                        ++i;
-                    }
-                } else {
-                    arg.append(run, '\\');
-                }
-            } else if (c == '"') {
-                // Inside quotes, a doubled quote stands for one literal quote.
-                if (inQuotes && i + 1 < n && s[i + 1] == '"') {
-                    arg += '"';
-                    i += 2;
-                } else {
-                    inQuotes = !inQuotes;
-                    ++i;
-                }
-            } else {
-                arg += c;
-                ++i;
-            }
-        }
-        args.push_back(std::move(arg));
-    }
-    return args;
 }
 
 std::string UsageText() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/WindowsArguments.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,19 +22,12 @@ int ParseCommandLine(std::vector<std::string>& args);
 // The text after sw of the first argument (after the program path) that starts with the first
 // two characters of sw; empty when there is none.
 std::string GetSwitchValue(const std::vector<std::string>& args, std::string_view sw);
-// The same over the program's own arguments.
-std::string GetSwitchValue(std::string_view sw);
 
 // The parameter string of a scheduled run: /r /p"profiles" /ddrives /xmethod /m"destination".
 // Quotes and backslashes in the quoted values are escaped so that SplitWindowsArguments gives
 // back exactly the values passed in.
 std::string BuildScheduledParameters(const std::string& profiles, const std::string& drives,
                                      int method, const std::string& destination);
-
-// The standard Windows splitting of a parameter string into arguments: blanks outside double
-// quotes separate, quotes are removed, 2n backslashes before a quote give n backslashes and a
-// delimiter, 2n+1 give n backslashes and a literal quote.
-std::vector<std::string> SplitWindowsArguments(std::string_view params);
 
 // What "fernwick --help" prints.
 std::string UsageText();

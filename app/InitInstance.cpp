@@ -1,6 +1,7 @@
 #include "app/CFernwickApp.h"
 #include "app/CommandLine.h"
 #include "app/ExitStatus.h"
+#include "app/ScheduledRun.h"
 #include "dispose/CleaningLog.h"
 #include "framework/CPropertySheet.h"
 #include "pages/CDeletePage.h"
@@ -29,7 +30,7 @@ bool CFernwickApp::InitInstance() {
 
     if (m_nCmdFlags & CMDF_RUN) {
         // The scheduled cleaning: scan, dispose of what was found, log, and end.
-        CStatusDlg dlg;
+        CStatusDlg dlg(ReadScheduledSwitches(m_argv));
         dlg.DoModal();
         // A run that left files, or entries the log could not take, must not look done.
         m_nExitCode =

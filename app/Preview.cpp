@@ -1,43 +1,34 @@
 #include "app/Preview.h"
 
-#include "app/CommandLine.h"
-#include "app/DriveLetterStore.h"
-#include "app/DrivesForLetters.h"
+#include "app/ScheduledRun.h"
 #include "platform/TextEscape.h"
 #include "profiles/CProfileList.h"
 #include "scan/CFoundFileList.h"
-#include "scan/ProfileSelection.h"
 #include "scan/ScanPlan.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-int RunPreview(std::vector<std::string> args) {
-    ParseCommandLine(args); // rewrites a leading '-' to '/'
+int RunPreview(const std::vector<std::string>& args, IDriveLetterStore& letters) {
     // The update file is merged in memory only: a preview writes nothing.
     CProfileList store;
     store.LoadAndMerge(false);
 
-    const auto selected = SelectProfilesByNameList(store, GetSwitchValue(args, "/p"));
-    if (selected.empty()) {
+    // Missing drives are told only once the profiles are known to be there.
+    std::string missing;
+    ScheduledScan scan = BuildScheduledScan(store, ReadScheduledSwitches(args), letters,
+                                            [&missing](char letter) { missing += letter; });
+    if (scan.profileCount == 0) {
         std::fprintf(stderr, "fernwick: the /p switch names no profile; the profiles are:\n");
         for (const CProfile& p : store)
             std::fprintf(stderr, "  %s\n", EscapeControlChars(p.m_strName).c_str());
         return 2;
     }
-    ScanRequest request;
-    request.isSelected = [&selected](const CProfile& p) { return selected.count(p.m_strName) > 0; };
-    const std::string drives = GetSwitchValue(args, "/d");
-    request.drivePass = !drives.empty();
-    if (request.drivePass) {
-        // Letters given to new mounts serve this listing only.
-        CDriveLetterStore letters(CDriveLetterStore::Mode::ReadOnly);
-        request.drives = DrivesForLetters(drives, letters, [](char letter) {
-            std::fprintf(stderr, "fernwick: there is no drive %s:\n",
-                         EscapeControlChars(std::string(1, letter)).c_str());
-        });
-    }
+    for (char letter : missing)
+        std::fprintf(stderr, "fernwick: there is no drive %s:\n",
+                     EscapeControlChars(std::string(1, letter)).c_str());
+    ScanRequest& request = scan.request;
 
     // Folders that cannot be scanned are told on standard error: a preview writes no log.
     request.report = [](const std::string& text) {

@@ -3,8 +3,10 @@
 #include "app/Display.h"
 #include "app/ExitStatus.h"
 #include "app/Preview.h"
+#include "app/ScheduledRun.h"
 #include "dispose/CleaningLog.h"
 #include "dispose/UnattendedDisposal.h"
+#include "framework/DriveLetterStore.h"
 #include "framework/Pump.h"
 #include "platform/StopSignal.h"
 #include "platform/TextEscape.h"
@@ -30,8 +32,11 @@ int main(int argc, char** argv) {
             std::puts("Fernwick " FERNWICK_VERSION_TEXT);
             return 0;
         }
-        if (arg == "--preview")
-            return RunPreview(std::vector<std::string>(argv, argv + argc));
+        if (arg == "--preview") {
+            // Letters given to new mounts serve this listing only.
+            CDriveLetterStore letters(CDriveLetterStore::Mode::ReadOnly);
+            return RunPreview(std::vector<std::string>(argv, argv + argc), letters);
+        }
     }
     theApp.m_argv.assign(argv, argv + argc);
 
@@ -43,8 +48,8 @@ int main(int argc, char** argv) {
         // Before any thread: a shutdown, a time limit or Ctrl-C stops the run between files
         // instead of killing it halfway through one.
         InstallStopSignals();
-        const std::string refused =
-            RefuseUnattendedCommand(GetSwitchValue(args, "/x"), GetSwitchValue(args, "/m"));
+        const ScheduledSwitches switches = ReadScheduledSwitches(args);
+        const std::string refused = RefuseUnattendedCommand(switches.method, switches.destination);
         if (!refused.empty()) {
             const std::string line =
                 "fernwick: scheduled run refused: " + EscapeControlChars(refused) + "\n";

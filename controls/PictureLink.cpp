@@ -1,6 +1,6 @@
 #include "controls/PictureLink.h"
 
-#include "app/ShellHelpers.h"
+#include "framework/ShellHelpers.h"
 #include "res/resource.h"
 
 #include <QtGui/QCursor>

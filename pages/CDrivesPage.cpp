@@ -1,6 +1,6 @@
 #include "pages/CDrivesPage.h"
 
-#include "app/DriveLetterStore.h"
+#include "framework/DriveLetterStore.h"
 #include "controls/ListViewHelpers.h"
 #include "framework/CDataExchange.h"
 #include "framework/CPropertySheet.h"

@@ -1,8 +1,8 @@
 #include "pages/CStartPage.h"
 
 #include "app/CFernwickApp.h"
-#include "app/Registry.h"
-#include "app/ShellHelpers.h"
+#include "framework/Registry.h"
+#include "framework/ShellHelpers.h"
 #include "controls/CAboutDlg.h"
 #include "controls/ListViewHelpers.h"
 #include "dispose/CleaningLog.h"

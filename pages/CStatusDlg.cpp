@@ -1,18 +1,15 @@
 #include "pages/CStatusDlg.h"
 
-#include "app/CommandLine.h"
-#include "app/DriveLetterStore.h"
-#include "app/DrivesForLetters.h"
 #include "controls/PictureLink.h"
 #include "dispose/CleaningLog.h"
 #include "framework/CDataExchange.h"
+#include "framework/DriveLetterStore.h"
 #include "framework/Pump.h"
 #include "framework/WinTypes.h"
 #include "platform/StopSignal.h"
 #include "profiles/CProfileList.h"
 #include "res/ResourceInit.h"
 #include "res/resource.h"
-#include "scan/ProfileSelection.h"
 #include "scan/ScanPlan.h"
 #include "ui_dlg160_status.h"
 
@@ -24,6 +21,7 @@
 #include <QtWidgets/QPushButton>
 
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -54,8 +52,8 @@ private:
 
 } // namespace
 
-CStatusDlg::CStatusDlg(QWidget* parent)
-    : CDialog(IDD_STATUS, FromForm<Ui::Dlg160Status>(), parent) {
+CStatusDlg::CStatusDlg(ScheduledSwitches switches, QWidget* parent)
+    : CDialog(IDD_STATUS, FromForm<Ui::Dlg160Status>(), parent), m_switches(std::move(switches)) {
     InitFernwickResources();
 }
 
@@ -123,21 +121,13 @@ void CStatusDlg::ShowProgress(const std::string& folder) {
 }
 
 void UnattendedSearchThread(CStatusDlg* dlg) {
-    const std::string profiles = GetSwitchValue("/p");
-    const std::string drives = GetSwitchValue("/d");
-    const auto selected = SelectProfilesByNameList(g_profiles, profiles);
-
-    ScanRequest request;
-    request.isSelected = [&selected](const CProfile& p) { return selected.count(p.m_strName) > 0; };
+    CDriveLetterStore store;
+    ScanRequest request = BuildScheduledScan(g_profiles, dlg->m_switches, store, [](char letter) {
+                              WriteLog(std::string("Drive ") + letter +
+                                       ": is not there; it was not scanned.");
+                          }).request;
     request.stopEndsPlan = true;
     request.log = WriteLog;
-    request.drivePass = !drives.empty();
-    if (request.drivePass) {
-        CDriveLetterStore store;
-        request.drives = DrivesForLetters(drives, store, [](char letter) {
-            WriteLog(std::string("Drive ") + letter + ": is not there; it was not scanned.");
-        });
-    }
 
     CStatusSink sink(dlg);
     const bool completed = RunScanPlan(g_profiles, request, dlg->m_searchEvent, sink);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ScheduledRun.h"
 #include "controls/CPictureStatic.h"
 #include "dispose/UnattendedDisposal.h"
 #include "framework/CDialog.h"
@@ -20,24 +21,24 @@ class QPushButton;
 class QSocketNotifier;
 
 class CStatusDlg;
-// The worker thread of the status window: runs the scan the command line asks for.
+// The worker thread of the status window: runs the scan the switches ask for.
 void UnattendedSearchThread(CStatusDlg* dlg);
 
-// The small window of a scheduled cleaning: scans the profiles named on the command line on a
-// worker thread, shows the folder being searched and the running totals, then disposes of
-// everything found as the command line says and closes. Cancel stops the search and closes
+// The small window of a scheduled cleaning: scans the profiles its switches name on a worker
+// thread, shows the folder being searched and the running totals, then disposes of everything
+// found as the switches say and closes. Cancel stops the search and closes
 // without disposing of anything. A stop signal (SIGTERM, SIGINT, SIGHUP) does the same during
 // the search and ends the disposal between two files.
 class CStatusDlg : public CDialog {
 public:
-    explicit CStatusDlg(QWidget* parent = nullptr);
+    explicit CStatusDlg(ScheduledSwitches switches, QWidget* parent = nullptr);
     ~CStatusDlg() override;
 
     bool OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
     void OnCancel() override;
 
-    // Disposes of the found files with the method and destination of the command line.
+    // Disposes of the found files with the method and destination of the switches.
     void DisposeFoundFiles();
     // Shows the folder being searched (unless empty) and the counters; from any thread.
     void ShowProgress(const std::string& folder);
@@ -71,6 +72,8 @@ private:
     void OnStopSignal();
     void WaitForWorker();
 
+    // Read by the worker and by the disposal; never changed while the window is open.
+    const ScheduledSwitches m_switches;
     State m_state = State::Searching;
     QMovie* m_movie = nullptr;
     QPointer<QSocketNotifier> m_stopNotifier; // goes with the window

@@ -1,6 +1,6 @@
 #include "pages/LiveUpdate.h"
 
-#include "app/ShellHelpers.h"
+#include "framework/ShellHelpers.h"
 #include "framework/UiSeam.h"
 #include "framework/WaitCursor.h"
 #include "framework/WinTypes.h"

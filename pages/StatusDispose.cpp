@@ -1,5 +1,4 @@
 // The scheduled cleaning's disposal, run by the status window once its search is done.
-#include "app/CommandLine.h"
 #include "dispose/CleaningLog.h"
 #include "dispose/UnattendedDisposal.h"
 #include "framework/Pump.h"
@@ -24,6 +23,6 @@ void CStatusDlg::DisposeFoundFiles() {
     files.reserve(m_found.Paths().size());
     for (size_t i = 0; i < m_found.Paths().size(); ++i)
         files.push_back({m_found.Paths()[i], m_found.Seen(i)});
-    m_disposal = RunUnattendedDisposal(files, GetSwitchValue("/x"), GetSwitchValue("/m"), io);
+    m_disposal = RunUnattendedDisposal(files, m_switches.method, m_switches.destination, io);
     m_bDisposed = true;
 }

@@ -1,5 +1,5 @@
 // The check Next makes before a scan: are the folders the profiles name still there?
-#include "app/Registry.h"
+#include "framework/Registry.h"
 #include "dispose/CleaningLog.h"
 #include "framework/WinTypes.h"
 #include "pages/CFolderErrorDlg.h"

@@ -1,5 +1,5 @@
-#include "app/CFernwickApp.h"
 #include "app/CommandLine.h"
+#include "app/ScheduledRun.h"
 
 #include <gtest/gtest.h>
 
@@ -58,11 +58,17 @@ TEST(CommandLine, SwitchValueIsTheRestAfterTheSwitchAndTheFirstWins) {
     EXPECT_EQ(GetSwitchValue({"/pX"}, "/p"), "");
 }
 
-TEST(CommandLine, SwitchValueReadsTheApplicationsArguments) {
-    theApp.m_argv = Args({"-pA "});
-    ParseCommandLine(theApp.m_argv);
-    EXPECT_EQ(GetSwitchValue("/p"), "A ");
-    theApp.m_argv.clear();
+TEST(CommandLine, ScheduledSwitchesAreReadOnceAsAValue) {
+    const auto args = Args({"-pA B ", "/r", "-dCD", "/x1023", "-m/tmp/a.zip", "/pSecond "});
+    const ScheduledSwitches s = ReadScheduledSwitches(args);
+    EXPECT_EQ(s.profiles, "A B ");
+    EXPECT_EQ(s.drives, "CD");
+    EXPECT_EQ(s.method, "1023");
+    EXPECT_EQ(s.destination, "/tmp/a.zip");
+    EXPECT_EQ(args[1], "-pA B "); // the caller's arguments are left as they were
+
+    const ScheduledSwitches none = ReadScheduledSwitches(Args({"/r"}));
+    EXPECT_EQ(none.profiles + none.drives + none.method + none.destination, "");
 }
 
 TEST(CommandLine, ScheduledExampleBuildsAndSplitsIntoFiveArguments) {

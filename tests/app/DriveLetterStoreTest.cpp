@@ -1,6 +1,6 @@
 // The drive letters remembered in the per-user settings store.
-#include "app/DriveLetterStore.h"
-#include "app/Registry.h"
+#include "framework/DriveLetterStore.h"
+#include "framework/Registry.h"
 #include "support/TempDir.h"
 
 #include <QtCore/QFile>

@@ -1,5 +1,5 @@
 // The drives of a "/d" value, named from the mount table and the stored letters alone.
-#include "app/DriveLetterStore.h"
+#include "framework/DriveLetterStore.h"
 #include "app/DrivesForLetters.h"
 #include "support/TempDir.h"
 

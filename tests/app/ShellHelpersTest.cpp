@@ -1,6 +1,6 @@
 // Per-user options, the web-site launcher and the log viewer.
-#include "app/Registry.h"
-#include "app/ShellHelpers.h"
+#include "framework/Registry.h"
+#include "framework/ShellHelpers.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 

@@ -1,6 +1,6 @@
 // The per-user options file when something else has its name, and the real program with
 // FIFOs in place of its files and relative XDG folders in its environment.
-#include "app/Registry.h"
+#include "framework/Registry.h"
 #include "platform/DataFile.h"
 #include "support/ChildProcess.h"
 #include "support/GuardedChild.h"

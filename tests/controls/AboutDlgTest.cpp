@@ -1,5 +1,5 @@
 // The About box: its texts, its picture and the picture's link.
-#include "app/ShellHelpers.h"
+#include "framework/ShellHelpers.h"
 #include "controls/CAboutDlg.h"
 #include "res/resource.h"
 #include "support/ScriptedUi.h"

@@ -1,7 +1,7 @@
 // Live Update against a small HTTP server on 127.0.0.1 with canned answers.
 #include "pages/LiveUpdate.h"
 
-#include "app/ShellHelpers.h"
+#include "framework/ShellHelpers.h"
 #include "support/ScriptedUi.h"
 
 #include <QtNetwork/QHostAddress>

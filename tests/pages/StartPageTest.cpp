@@ -1,6 +1,6 @@
 // The start page in a small wizard with stand-ins for the drives and scan pages, driven
 // offscreen as a user would.
-#include "app/Registry.h"
+#include "framework/Registry.h"
 #include "controls/ListViewHelpers.h"
 #include "dispose/CleaningLog.h"
 #include "framework/CPropertySheet.h"

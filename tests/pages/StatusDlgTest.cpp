@@ -1,5 +1,4 @@
 // The status window of a scheduled cleaning, driven offscreen.
-#include "app/CFernwickApp.h"
 #include "pages/CStatusDlg.h"
 #include "platform/StopSignal.h"
 #include "profiles/CProfileList.h"
@@ -20,6 +19,9 @@ namespace fs = std::filesystem;
 class StatusDlgTest : public QObject {
     Q_OBJECT
 
+    // The switches of "fernwick /r /p\"Junk \" /d /x1022 /m".
+    const ScheduledSwitches m_switches{"Junk ", "", "1022", ""};
+
     // A profile "Junk" cleaning *.tmp in three folders of a temporary tree.
     void Prepare(ScopedTestHome& home) {
         g_profiles.RemoveAll();
@@ -32,14 +34,12 @@ class StatusDlgTest : public QObject {
             p->m_lstScanFolders.push_back((home.root() / "tree" / d).string());
         }
         g_profiles.AddTail(std::move(p));
-        theApp.m_argv = {"fernwick", "/r", "/pJunk ", "/d", "/x1022", "/m"};
     }
 
 private slots:
     void cleanup() {
         ResetStopSignalForTests();
         g_profiles.RemoveAll();
-        theApp.m_argv.clear();
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
     }
 
@@ -47,7 +47,7 @@ private slots:
         ScopedTestHome home;
         Prepare(home);
         CScriptedUi ui;
-        CStatusDlg dlg;
+        CStatusDlg dlg(m_switches);
         ui.modalActions.push_back([&](QWidget* w) {
             QCOMPARE(w->windowTitle(), QStringLiteral("Fernwick Status"));
             QVERIFY(dlg.m_picture && dlg.m_picture->GetDib().GetWidth() == 173);
@@ -66,7 +66,7 @@ private slots:
         ScopedTestHome home;
         Prepare(home);
         CScriptedUi ui;
-        CStatusDlg dlg;
+        CStatusDlg dlg(m_switches);
         std::atomic<int> folders{0};
         // Hold the worker in its first folder until Cancel has set the stop.
         dlg.m_onWorkerFolder = [&](const std::string&) {
@@ -98,7 +98,7 @@ private slots:
         InstallStopSignals();
         ResetStopSignalForTests();
         CScriptedUi ui;
-        CStatusDlg dlg;
+        CStatusDlg dlg(m_switches);
         std::atomic<int> folders{0};
         std::atomic<bool> heardByWindow{false};
         // The signal arrives on the worker, which then waits in its first folder: only the
@@ -133,7 +133,7 @@ private slots:
         ResetStopSignalForTests();
         ::raise(SIGHUP);
         CScriptedUi ui;
-        CStatusDlg dlg;
+        CStatusDlg dlg(m_switches);
         QCOMPARE(dlg.DoModal(), IDCANCEL);
         QVERIFY(!dlg.AllDisposed());
         for (const char* d : {"one", "two", "three"})

@@ -1,4 +1,4 @@
-#include "app/ShellHelpers.h"
+#include "framework/ShellHelpers.h"
 
 #include "dispose/CleaningLog.h"
 #include "framework/UiSeam.h"

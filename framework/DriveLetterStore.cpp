@@ -1,6 +1,6 @@
-#include "app/DriveLetterStore.h"
+#include "framework/DriveLetterStore.h"
 
-#include "app/Registry.h"
+#include "framework/Registry.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QSettings>
