@@ -3,7 +3,9 @@
 #include "platform/SafeFile.h"
 #include "platform/TrustedPath.h"
 #include "platform/UniqueFd.h"
-#include "scan/Wildcard.h"
+#include "scan/ReadAhead.h"
+#include "scan/ScanWalk.h"
+#include "scan/SearchRun.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,11 +21,9 @@
 
 namespace {
 
-constexpr int kOpenDir = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
-
 // Descriptors kept open for the nearest ancestors of the folder being read, besides the
-// listed folder's own. A farther one is given up and its folder reopened on the way back up,
-// so a tree of any depth is walked within a small, fixed number of descriptors.
+// root's own. A farther one is given up and its folder reopened on the way back up, so a
+// tree of any depth is walked within a small, fixed number of descriptors.
 constexpr size_t kOpenAncestors = 16;
 
 // Why the subfolder name of dirfd could not be opened, given the error of the attempt: a
@@ -40,68 +40,42 @@ std::string WhyNotOpened(int dirfd, const char* name, int error) {
     return ErrorText(error);
 }
 
-bool IsDots(const char* n) { return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)); }
-
-FolderId IdOf(int fd) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return {};
-    return {st.st_dev, st.st_ino};
-}
-
-// The entry's type where the file system did not say: DT_UNKNOWN when it cannot be looked at.
-unsigned char TypeAt(int dirfd, const char* name) {
-    struct stat st {};
-    if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return DT_UNKNOWN;
-    return S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_LNK;
-}
-
-// A folder on the way from the listed folder down to the one being read.
+// A folder on the way from the root down to the one being read.
 struct Frame {
     UniqueFd fd;            // open while among the nearest ancestors
-    FolderId id;            // noted when the descriptor is given up, to know the folder again
+    FolderId id;            // to know the folder again when it is reopened
     std::string subfolders; // names still to visit, each ended by '\0', in listing order
     size_t next = 0;        // where the next of them starts
+    std::uint32_t ordinal = 0; // how many of them were visited
     size_t pathLen = 0;     // length of the walk's path up to and including this folder's "/"
     size_t nameLen = 0;     // its name ends just before that "/"
+    SearchSet walkers;      // the searches that walk this folder
 };
 
+// One walk of a folder tree for several searches. Each search sees exactly what a walk of its
+// own would: a folder's own files first (its patterns in its order, or every file of a folder
+// it names), then its subfolders in listing order, each walked the same way before the next.
+// The folder is read once for all of them.
 class CWalker {
 public:
-    CWalker(const CProfile& profile, const CStopEvent& stop, CScanSink& sink,
-            const CScanContext& context)
-        : m_profile(profile), m_stop(stop), m_sink(sink), m_context(context) {
-        m_patterns.reserve(profile.m_lstPatterns.size());
-        for (const auto& p : profile.m_lstPatterns)
-            m_patterns.emplace_back(p);
-        m_hits.resize(m_patterns.size());
-    }
+    CWalker(const WalkTargets& targets, const std::vector<FolderId>& nestedIds,
+            const CStopEvent& stop, CWalkOutput& out, const CScanContext& context,
+            unsigned readAheadThreads, std::vector<bool>& reached)
+        : m_t(targets), m_nestedIds(nestedIds), m_stop(stop), m_out(out), m_context(context),
+          m_nThreads(readAheadThreads), m_reached(reached) {}
 
-    void Run(const std::string& folder) {
-        m_sink.OnFolder(folder);
-        if (m_stop.IsSet())
-            return;
-        // Resolved once, to the real path: files are found, and later disposed of, there.
-        TrustedFolder top = OpenTrustedFolder(folder);
-        if (!top.fd) {
-            NotScanned(folder, top.reason);
-            return;
-        }
-        if (m_context.IsInTrash(top.fd.get(), top.path)) {
-            NotScanned(folder, top.path + " is a trash folder or lies in one");
+    void Run(const std::string& realPath, FolderId id, const SearchSet& roots) {
+        m_path = realPath;
+        UniqueFd at;
+        const std::string folder = m_path.size() > 1 ? m_path.substr(0, m_path.size() - 1) : m_path;
+        UniqueFd fd;
+        if (!OpenFolder(folder, at))
+            fd = UniqueFd(::openat(at.get(), ".", kOpenFolderFlags));
+        if (!fd || IdOf(fd.get()) != id) {
+            for (std::uint16_t s : roots)
+                m_out.Report(s, folder + " changed before it was scanned; it was not scanned.");
             return;
         }
-        UniqueFd fd(::openat(top.fd.get(), ".", kOpenDir));
-        if (!fd) {
-            NotScanned(folder, top.path + " cannot be read: " + ErrorText(errno));
-            return;
-        }
-        top.fd.reset();
-        const FolderId id = IdOf(fd.get());
-        m_path = top.path;
-        if (m_path.back() != '/')
-            m_path += '/';
         m_frames.clear();
         Frame& f = m_frames.emplace_back();
         f.fd = std::move(fd);
@@ -109,34 +83,38 @@ public:
         f.pathLen = m_path.size();
         if (m_path.size() > 1)
             f.nameLen = m_path.size() - 1 - (m_path.rfind('/', m_path.size() - 2) + 1);
+        f.walkers = roots;
         m_firstOpen = 1;
-        if (!ReadFolder(0))
-            return;
-
-        // Depth first without recursion: the stack of frames is the walk's own.
-        while (!m_frames.empty()) {
-            if (m_stop.IsSet())
-                return;
-            const size_t i = m_frames.size() - 1;
-            Frame& cur = m_frames[i];
-            if (cur.next == cur.subfolders.size()) {
-                Leave();
-                continue;
+        m_rootLen = m_path.size();
+        if (m_nThreads > 0)
+            m_readAhead = std::make_unique<CReadAhead>(m_frames[0].fd.get(), m_path, m_t,
+                                                       m_context, m_stop, m_nThreads);
+        m_out.Folder(m_path);
+        if (Visit(0, {})) {
+            // Depth first without recursion: the stack of frames is the walk's own.
+            while (!m_frames.empty()) {
+                if (m_stop.IsSet())
+                    break;
+                const size_t i = m_frames.size() - 1;
+                Frame& cur = m_frames[i];
+                if (cur.next == cur.subfolders.size()) {
+                    Leave();
+                    continue;
+                }
+                const std::string name(cur.subfolders.data() + cur.next);
+                cur.next += name.size() + 1;
+                const std::uint32_t ordinal = cur.ordinal++;
+                m_out.Pump();
+                if (!Enter(i, name, ordinal))
+                    break;
             }
-            const std::string name(cur.subfolders.data() + cur.next);
-            cur.next += name.size() + 1;
-            m_sink.Pump();
-            if (!Enter(i, name))
-                return;
         }
+        // The workers go before the root they read from.
+        m_readAhead.reset();
+        m_frames.clear();
     }
 
 private:
-    void Report(const std::string& text) const { m_context.Report(text); }
-    void NotScanned(const std::string& folder, const std::string& why) const {
-        Report(folder + " was not scanned: " + why + ".");
-    }
-
     std::string_view NameOf(size_t i) const {
         const Frame& f = m_frames[i];
         return std::string_view(m_path).substr(f.pathLen - 1 - f.nameLen, f.nameLen);
@@ -144,155 +122,166 @@ private:
 
     // Opens a subfolder without following a link and only on the walk's own file system.
     static UniqueFd OpenSubfolder(int dirfd, const char* name) {
-        return OpenAtNoFollow(dirfd, name, kOpenDir, true);
+        return OpenAtNoFollow(dirfd, name, kOpenFolderFlags, true);
     }
 
-    void TakeIfPasses(int dirfd, const char* name, size_t len) {
-        struct stat st {};
+    // The file of data, for search s, when it passes the search's limits and is not one of
+    // Fernwick's own.
+    void Take(std::uint16_t s, const FolderData& data, const FileEntry& e) {
+        const CProfile& p = *m_t.searches[s].profile;
         FoundFile f;
-        if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-            if (!S_ISREG(st.st_mode))
+        if (e.seen) {
+            if (!e.regular)
                 return;
-            f.size = static_cast<std::uint64_t>(st.st_size);
-            f.mtime = st.st_mtime;
-            f.mtimeNsec = st.st_mtim.tv_nsec;
-            f.dev = st.st_dev;
-            f.ino = st.st_ino;
-            if (m_profile.m_bUseLimits && !PassesLimits(m_profile, *f.size, f.mtime))
+            f.size = e.size;
+            f.mtime = e.mtime;
+            f.mtimeNsec = e.mtimeNsec;
+            f.dev = e.dev;
+            f.ino = e.ino;
+            if (p.m_bUseLimits && !PassesLimits(p, e.size, e.mtime))
                 return;
-            if (m_context.ownFiles.Contains(st.st_dev, st.st_ino))
+            if (m_context.ownFiles.Contains(e.dev, e.ino))
                 return;
-        } else if (m_profile.m_bUseLimits) {
+        } else if (p.m_bUseLimits) {
             return; // vanished: without its size and date the limits cannot be applied
         }
-        f.path.reserve(m_path.size() + len);
+        f.path.reserve(m_path.size() + e.nameLen);
         f.path = m_path;
-        f.path.append(name, len);
+        f.path.append(data.NameOf(e), e.nameLen);
         if (m_context.ownFiles.Contains(f.path)) // the log, created after the scan began
             return;
-        m_sink.OnFileTaken(f);
+        m_out.File(s, f);
     }
 
-    // Reads folder i once. Its files matching a pattern are noted per pattern and taken when
-    // the reading is done, pattern by pattern, so the first pattern's files come first as the
-    // user ordered them; its subfolders are noted in its frame; every other entry is dropped
-    // as soon as it is seen. False when a stop was requested.
-    bool ReadFolder(size_t i) {
-        const int fd = m_frames[i].fd.get();
-        for (auto& hits : m_hits)
-            hits.clear();
-        for (;;) {
-            const ssize_t n = ::getdents64(fd, m_buffer.data(), m_buffer.size());
-            if (n == 0)
-                break;
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                Report(m_path + " could not be read to its end: " + ErrorText(errno) + ".");
-                break; // what was read is still used
-            }
-            for (ssize_t off = 0; off < n;) {
-                const auto* d = reinterpret_cast<const dirent64*>(m_buffer.data() + off);
-                off += d->d_reclen;
-                const char* name = d->d_name;
-                if (IsDots(name))
-                    continue;
-                if (m_stop.IsSet())
-                    return false;
-                m_sink.Pump();
-                const unsigned char type = d->d_type == DT_UNKNOWN ? TypeAt(fd, name) : d->d_type;
-                const size_t len = std::strlen(name);
-                if (type == DT_DIR) {
-                    m_frames[i].subfolders.append(name, len + 1);
-                } else if (type == DT_REG) {
-                    const std::string_view view(name, len);
-                    for (size_t p = 0; p < m_patterns.size(); ++p)
-                        if (m_patterns[p].Matches(view))
-                            m_hits[p].append(name, len + 1);
+    // Hands over the files of the folder just read (m_path): for each walker, those its
+    // patterns match, pattern by pattern in its order, so the first pattern's files come
+    // first as the user ordered them; for each taker, every file in listing order. False
+    // when a stop was requested.
+    bool Hand(const FolderData& data, const SearchSet& walkers, const SearchSet& takers) {
+        if (data.readError) {
+            const std::string text =
+                m_path + " could not be read to its end: " + ErrorText(data.readError) + ".";
+            for (std::uint16_t s : walkers)
+                m_out.Report(s, text);
+            for (std::uint16_t s : takers)
+                m_out.Report(s, text);
+        }
+        for (std::uint16_t s : walkers)
+            for (std::uint16_t p : m_t.searches[s].patterns)
+                for (size_t i = 0; i < data.files.size(); ++i) {
+                    if (!data.Matches(m_t, i, p))
+                        continue;
+                    if (m_stop.IsSet())
+                        return false;
+                    Take(s, data, data.files[i]);
                 }
-            }
-        }
-        for (const std::string& hits : m_hits) {
-            for (size_t pos = 0; pos < hits.size();) {
+        for (std::uint16_t s : takers)
+            for (const FileEntry& e : data.files) {
                 if (m_stop.IsSet())
                     return false;
-                const char* name = hits.data() + pos;
-                const size_t len = std::strlen(name);
-                pos += len + 1;
-                TakeIfPasses(fd, name, len);
+                Take(s, data, e);
             }
-        }
         return true;
     }
 
-    // A folder named in the profile: every regular file directly inside is taken.
-    bool TakeAllFiles(int fd) {
-        for (;;) {
-            const ssize_t n = ::getdents64(fd, m_buffer.data(), m_buffer.size());
-            if (n == 0)
-                return true;
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                Report(m_path + " could not be read to its end: " + ErrorText(errno) + ".");
-                return true;
-            }
-            for (ssize_t off = 0; off < n;) {
-                const auto* d = reinterpret_cast<const dirent64*>(m_buffer.data() + off);
-                off += d->d_reclen;
-                const char* name = d->d_name;
-                if (IsDots(name))
-                    continue;
-                if (m_stop.IsSet())
-                    return false;
-                m_sink.Pump();
-                const unsigned char type = d->d_type == DT_UNKNOWN ? TypeAt(fd, name) : d->d_type;
-                if (type == DT_REG)
-                    TakeIfPasses(fd, name, std::strlen(name));
-            }
-        }
+    // What a worker read of the folder at the walk's key, when it is the folder fd and was
+    // read for what the walk needs; null otherwise.
+    std::unique_ptr<FolderData> ReadAhead(size_t depth, int fd, bool all, bool subs) {
+        if (!m_readAhead || depth == 0 || depth > CReadAhead::kMaxDepth)
+            return nullptr;
+        auto data = m_readAhead->Take(m_key, m_out);
+        if (!data || !data->usable || (all && !data->all) || (subs && !data->subs) ||
+            data->id != IdOf(fd))
+            return nullptr;
+        return data;
     }
 
-    // Visits the subfolder name of frame i: walks it, or takes its files when the profile
-    // names it. False when a stop was requested.
-    bool Enter(size_t i, const std::string& name) {
+    // Reads the folder of frame i (or, for a folder only taken from, fd) unless a worker did.
+    // False when a stop was requested.
+    bool Read(size_t depth, int fd, bool all, bool subs, FolderData& scratch,
+              std::unique_ptr<FolderData>& data, const SearchSet& walkers) {
+        data = ReadAhead(depth, fd, all, subs);
+        if (data)
+            return true;
+        if (!ReadFolderData(fd, m_t, all, subs, m_stop, m_buffer, scratch, &m_out))
+            return false;
+        if (m_readAhead && subs && depth <= CReadAhead::kMaxDepth)
+            m_readAhead->QueueChildren(m_key, m_path.substr(m_rootLen), scratch.subfolders,
+                                       walkers);
+        return true;
+    }
+
+    // Reads the folder of frame i, hands over its files and notes its subfolders. False when
+    // a stop was requested.
+    bool Visit(size_t i, const SearchSet& takers) {
+        std::unique_ptr<FolderData> data;
+        Frame& f = m_frames[i];
+        if (!Read(i, f.fd.get(), !takers.empty(), true, m_scratch, data, f.walkers))
+            return false;
+        FolderData& d = data ? *data : m_scratch;
+        f.subfolders.swap(d.subfolders);
+        return Hand(d, f.walkers, takers);
+    }
+
+    // Visits the subfolder name of frame i, the ordinal-th of its subfolders: walks it, or
+    // takes its files for the searches that name it. False when a stop was requested.
+    bool Enter(size_t i, const std::string& name, std::uint32_t ordinal) {
         // What someone threw away is not for the cleaning to take.
         if (IsVolumeTrashName(NameOf(i), name) || IsHomeTrashName(m_path, name))
             return true;
         UniqueFd sub = OpenSubfolder(m_frames[i].fd.get(), name.c_str());
         if (!sub) {
-            if (errno != EXDEV) // another file system is not walked, by design
-                Report(m_path + name + " could not be opened: " +
-                       WhyNotOpened(m_frames[i].fd.get(), name.c_str(), errno) +
-                       "; it was not scanned.");
+            if (errno != EXDEV) { // another file system is not walked, by design
+                const std::string text = m_path + name + " could not be opened: " +
+                                         WhyNotOpened(m_frames[i].fd.get(), name.c_str(), errno) +
+                                         "; it was not scanned.";
+                for (std::uint16_t s : m_frames[i].walkers)
+                    m_out.Report(s, text);
+            }
             return true;
         }
-        if (m_context.homeTrash && name == "Trash" && IdOf(sub.get()) == *m_context.homeTrash)
+        const FolderId id = IdOf(sub.get());
+        if (m_context.homeTrash && name == "Trash" && id == *m_context.homeTrash)
             return true;
 
+        SearchSet takers, walkers;
+        m_t.Split(m_frames[i].walkers, name, takers, walkers);
         const size_t mark = m_path.size();
         m_path += name;
         m_path += '/';
-        if (IsFolderName(name)) {
-            const bool go = TakeAllFiles(sub.get());
+        // A search of a folder inside this one begins here, when it is still that folder.
+        if (const SearchSet* nested = m_t.NestedAt(m_path))
+            for (std::uint16_t s : *nested)
+                if (!m_reached[s] && m_nestedIds[s] == id) {
+                    m_reached[s] = true;
+                    walkers.push_back(s);
+                }
+        const size_t depth = i + 1;
+        if (depth <= CReadAhead::kMaxDepth) {
+            m_key.resize(i);
+            m_key.push_back(ordinal);
+        }
+        if (walkers.empty()) {
+            std::unique_ptr<FolderData> data;
+            const bool go = Read(depth, sub.get(), true, false, m_scratch, data, walkers) &&
+                            Hand(data ? *data : m_scratch, walkers, takers);
             m_path.resize(mark);
             return go;
         }
         Frame& f = m_frames.emplace_back();
         f.fd = std::move(sub);
+        f.id = id;
         f.pathLen = m_path.size();
         f.nameLen = name.size();
+        f.walkers = std::move(walkers);
         GiveUpFarDescriptors();
-        m_sink.OnFolder(m_path);
-        return ReadFolder(m_frames.size() - 1);
+        m_out.Folder(m_path);
+        return Visit(m_frames.size() - 1, takers);
     }
 
     void GiveUpFarDescriptors() {
-        while (m_frames.size() - m_firstOpen > kOpenAncestors) {
-            Frame& f = m_frames[m_firstOpen++];
-            f.id = IdOf(f.fd.get());
-            f.fd.reset();
-        }
+        while (m_frames.size() - m_firstOpen > kOpenAncestors)
+            m_frames[m_firstOpen++].fd.reset();
     }
 
     // The deepest folder is done: back up to its parent, reopened if its descriptor was
@@ -310,7 +299,7 @@ private:
     // Reopens folder j from its child j + 1, which is open, and checks that it is the folder
     // that was left.
     bool Reopen(size_t j) {
-        UniqueFd up(::openat(m_frames[j + 1].fd.get(), "..", kOpenDir));
+        UniqueFd up(::openat(m_frames[j + 1].fd.get(), "..", kOpenFolderFlags));
         if (up && IdOf(up.get()) == m_frames[j].id) {
             m_frames[j].fd = std::move(up);
             m_firstOpen = j;
@@ -319,17 +308,26 @@ private:
         return ReopenByName(j); // the child was moved elsewhere meanwhile
     }
 
-    // Reopens folder j by its names from the listed folder, checking each on the way. A
-    // folder that is no longer the one walked ends the walk of it: the stack is cut back to
-    // its parent, which then goes on with its next subfolder. False in that case.
+    // Reopens folder j by its names from the root, checking each on the way. A folder that is
+    // no longer the one walked ends the walk of it: the stack is cut back to its parent,
+    // which then goes on with its next subfolder. False in that case.
     bool ReopenByName(size_t j) {
         UniqueFd held;
         for (size_t k = 1; k <= j; ++k) {
             const std::string name(NameOf(k));
             UniqueFd next = OpenSubfolder(k == 1 ? m_frames[0].fd.get() : held.get(), name.c_str());
             if (!next || IdOf(next.get()) != m_frames[k].id) {
-                Report(m_path.substr(0, m_frames[k].pathLen - 1) +
-                       " changed while it was being scanned; the rest of it was not scanned.");
+                // Told to every search that walked below it: each loses the rest of it.
+                SearchSet told;
+                for (size_t d = k; d < m_frames.size(); ++d)
+                    for (std::uint16_t s : m_frames[d].walkers)
+                        if (std::find(told.begin(), told.end(), s) == told.end())
+                            told.push_back(s);
+                const std::string text = m_path.substr(0, m_frames[k].pathLen - 1) +
+                                         " changed while it was being scanned; the rest of it "
+                                         "was not scanned.";
+                for (std::uint16_t s : told)
+                    m_out.Report(s, text);
                 m_frames.resize(k);
                 if (k > 1)
                     m_frames[k - 1].fd = std::move(held);
@@ -344,32 +342,37 @@ private:
         return true;
     }
 
-    bool IsFolderName(const std::string& name) const {
-        for (const auto& f : m_profile.m_lstFolders)
-            if (f == name)
-                return true;
-        return false;
-    }
-
-    const CProfile& m_profile;
+    const WalkTargets& m_t;
+    const std::vector<FolderId>& m_nestedIds;
     const CStopEvent& m_stop;
-    CScanSink& m_sink;
+    CWalkOutput& m_out;
     const CScanContext& m_context;
-    std::vector<CWildcard> m_patterns;
-    // Per pattern, the names (each ended by '\0') of the files of the folder being read that
-    // match it. Shared by all levels: a folder's files are taken before any subfolder is read.
-    std::vector<std::string> m_hits;
+    const unsigned m_nThreads;
+    std::vector<bool>& m_reached;
+    std::unique_ptr<CReadAhead> m_readAhead;
+    CReadAhead::Key m_key; // the place of the folder last entered, down to kMaxDepth
     std::vector<Frame> m_frames;
     size_t m_firstOpen = 1; // frames from here down hold descriptors; above, only the first
+    size_t m_rootLen = 0;
     std::string m_path;     // the deepest frame's folder, with a trailing "/"
+    FolderData m_scratch;   // a folder read by the walk itself
     std::vector<char> m_buffer = std::vector<char>(64 * 1024); // directory records
 };
 
 } // namespace
 
+void WalkTogether(const std::string& realPath, FolderId id, const SearchSet& roots,
+                  const WalkTargets& targets, const std::vector<FolderId>& nestedIds,
+                  const CStopEvent& stop, CWalkOutput& out, const CScanContext& context,
+                  unsigned readAheadThreads, std::vector<bool>& reached) {
+    reached.assign(targets.searches.size(), false);
+    CWalker(targets, nestedIds, stop, out, context, readAheadThreads, reached)
+        .Run(realPath, id, roots);
+}
+
 void SearchFolder(const std::string& folder, const CProfile& profile, const CStopEvent& stop,
                   CScanSink& sink, const CScanContext& context) {
-    CWalker(profile, stop, sink, context).Run(folder);
+    CSearchRun({{&profile, folder}}, stop, sink, context).Run(0);
 }
 
 void SearchFolder(const std::string& folder, const CProfile& profile, const CStopEvent& stop,

@@ -11,15 +11,28 @@ bool RunScanPlan(const CProfileList& store, const ScanRequest& r, const CStopEve
                  CScanSink& sink) {
     // Fernwick's own files and the trash are looked up once, when the scan starts.
     const CScanContext context = CScanContext::AtScanStart(r.report ? r.report : r.log);
+    // The searches in the order of the passes below, which make them in turn.
+    std::vector<SearchStep> steps;
+    for (const CProfile& p : store)
+        if (r.isSelected(p))
+            for (const std::string& folder : p.m_lstScanFolders)
+                steps.push_back({&p, folder});
+    if (r.drivePass)
+        for (const CProfile& p : store)
+            if (r.isSelected(p) && p.ScansAllFolders())
+                for (const ScanDrive& d : r.drives)
+                    steps.push_back({&p, d.root});
+    CSearchRun run(std::move(steps), stop, sink, context, r.how);
+    size_t next = 0;
     // Pass 1: listed folders, whatever the profile's scope.
     for (const CProfile& p : store) {
         if (!r.isSelected(p))
             continue;
         Log(r, "Scanning for " + p.m_strName);
-        for (const std::string& folder : p.m_lstScanFolders) {
+        for (size_t n = p.m_lstScanFolders.size(); n > 0; --n) {
             if (r.stopEndsPlan && stop.IsSet())
                 return false;
-            SearchFolder(folder, p, stop, sink, context);
+            run.Run(next++);
         }
     }
     if (!r.drivePass)
@@ -33,7 +46,7 @@ bool RunScanPlan(const CProfileList& store, const ScanRequest& r, const CStopEve
             if (r.stopEndsPlan && stop.IsSet())
                 return false;
             Log(r, d.Text());
-            SearchFolder(d.root, p, stop, sink, context);
+            run.Run(next++);
         }
     }
     return !(r.stopEndsPlan && stop.IsSet());

@@ -2,6 +2,7 @@
 
 #include "profiles/CProfileList.h"
 #include "scan/ScanEngine.h"
+#include "scan/SearchRun.h"
 
 #include <functional>
 #include <string>
@@ -28,10 +29,15 @@ struct ScanRequest {
     std::function<void(const std::string&)> log;
     // Told of every folder that could not be scanned, and why; the log when not set.
     std::function<void(const std::string&)> report;
+    // How the searches are carried out; what the sink, the log and the reports get does not
+    // depend on it.
+    SearchRunOptions how;
 };
 
 // Runs a scan over the store in two passes: every selected profile's own scan folders, then,
-// for every selected profile that scans whole drives, the root of every chosen drive.
+// for every selected profile that scans whole drives, the root of every chosen drive. The sink,
+// the log and the reports get what the searches give one after the other in that order, but a
+// folder tree is walked once for every search of it and of the folders inside it.
 // Returns false when the plan was given up because of a stop request (stopEndsPlan only).
 bool RunScanPlan(const CProfileList& store, const ScanRequest& request, const CStopEvent& stop,
                  CScanSink& sink);

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "scan/FolderRead.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Worker threads that read the folders a walk will visit next while the walk hands over
+// what it found in its own order. A folder is known by its place in the walk: the position
+// of each folder on the way down among its parent's subfolders, so the folders still to
+// come sort in the order the walk visits them, and the nearest are read first.
+//
+// Bounded: at most kWindow folders are being read or wait to be taken, each holding only the
+// files a search may take and its subfolder names; each worker holds one folder open at a
+// time. A worker reaches its folder from the walk's root by name, following no link and not
+// leaving the root's file system; the walk opens the folder itself and takes what was read
+// only when both are the same folder.
+class CReadAhead {
+public:
+    using Key = std::vector<std::uint32_t>;
+    // Folders deeper below the root than this are read by the walk alone.
+    static constexpr size_t kMaxDepth = 48;
+    static constexpr size_t kWindow = 256;
+
+    CReadAhead(int rootFd, const std::string& rootPath, const WalkTargets& targets,
+               const CScanContext& context, const CStopEvent& stop, unsigned threads);
+    ~CReadAhead();
+    CReadAhead(const CReadAhead&) = delete;
+    CReadAhead& operator=(const CReadAhead&) = delete;
+
+    // The subfolders (each ended by '\0') of the folder at key, whose path below the root
+    // is rel ("" for the root itself, else ending in "/") and that the searches of walkers
+    // walk: each is queued for reading.
+    void QueueChildren(const Key& key, const std::string& rel, const std::string& subfolders,
+                       const SearchSet& walkers);
+    // What was read of the folder at key, waiting while a worker reads it; null when nothing
+    // was. The walk is at key now: whatever comes before it is dropped.
+    std::unique_ptr<FolderData> Take(const Key& key, CWalkProgress& progress);
+    // Waits until the workers have read every queued folder the window has room for.
+    void WaitUntilRead();
+
+private:
+    struct Job {
+        std::string rel; // path below the root, no trailing "/"
+        SearchSet walkers;
+        bool all = false;
+    };
+    // The jobs for the subfolders of the folder at key (rel as in QueueChildren).
+    void ChildJobs(const Key& key, const std::string& rel, const std::string& subfolders,
+                   const SearchSet& walkers, std::vector<std::pair<Key, Job>>& out) const;
+    void Work();
+
+    const int m_rootFd;
+    const std::string m_rootPath; // with a trailing "/"
+    const WalkTargets& m_targets;
+    const CScanContext& m_context;
+    const CStopEvent& m_stop;
+    const unsigned m_nThreads;
+
+    std::mutex m_mutex;
+    std::condition_variable m_work; // a job or room for one
+    std::condition_variable m_done; // a folder was read
+    std::map<Key, Job> m_pending;
+    std::set<Key> m_reading;
+    std::map<Key, std::unique_ptr<FolderData>> m_ready;
+    Key m_walkAt; // where the walk is: nothing at or before it is wanted any more
+    bool m_quit = false;
+    std::vector<std::thread> m_threads;
+};

@@ -1,0 +1,259 @@
+// One walk for every search of a folder tree, and folders read ahead of it: what the sink, the
+// log and the reports get is exactly what the searches give when each walks alone, in turn.
+#include "ScanTree.h"
+#include "profiles/CProfileList.h"
+#include "scan/CFoundFileList.h"
+#include "scan/ReadAhead.h"
+#include "scan/ScanPlan.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using Paths = std::vector<std::string>;
+
+namespace {
+
+// Everything a scan shows, in the order shown: log lines, reports and files taken.
+class TraceSink : public CScanSink {
+public:
+    Paths trace;
+    std::vector<std::string> folders; // as the walk reads them, and as the searches give them
+    CStopEvent* stop = nullptr;
+    size_t stopAtFile = 0; // the stop is set when this many files were taken; never when 0
+    size_t files = 0;
+    void OnFolder(const std::string& f) override { folders.push_back(f); }
+    void OnFileTaken(const FoundFile& f) override {
+        trace.push_back("file " + f.path + " " + (f.size ? std::to_string(*f.size) : "?") + " " +
+                        std::to_string(f.mtime) + " " + std::to_string(f.ino));
+        if (++files == stopAtFile && stop)
+            stop->Set();
+    }
+};
+
+CProfile* Add(CProfileList& store, const std::string& name, int scope, Paths folders,
+              Paths patterns, Paths folderNames = {}) {
+    auto p = std::make_unique<CProfile>();
+    p->m_strName = name;
+    p->m_nScanScope = scope;
+    p->m_lstScanFolders = std::move(folders);
+    p->m_lstPatterns = std::move(patterns);
+    p->m_lstFolders = std::move(folderNames);
+    return store.AddTail(std::move(p));
+}
+
+// A tree where the profiles overlap: listed folders inside each other and inside the drives,
+// folders that some profiles take whole and others walk, a folder listed twice, and one that
+// is not there.
+struct Overlap {
+    ScanTree t;
+    CProfileList store;
+    std::vector<ScanDrive> drives;
+    Overlap() {
+        const char* names[] = {"a.tmp", "B.TMP", "c.bak", "~d.txt", "e.log", "f.txt", "g.tmp"};
+        const char* dirs[] = {"home", "home/u", "home/u/Downloads", "home/u/Downloads/TEMP",
+                              "home/u/Downloads/TEMP/inner", "home/u/cache", "home/u/cache/x",
+                              "home/v", "home/v/TEMP", "var", "var/cache", "var/tmp/deep/er"};
+        int n = 0;
+        for (const char* d : dirs)
+            for (const char* f : names) {
+                ++n;
+                t.file(std::string(d) + "/" + f, static_cast<std::uint64_t>(1 + n % 9),
+                       100000 + n * 1000);
+            }
+        t.link(t.at("var"), "home/u/to-var"); // never followed
+        t.file("top.tmp", 3);
+        const std::string home = t.at("home"), u = t.at("home/u");
+        const std::string dl = t.at("home/u/Downloads");
+        Add(store, "Temp", SCOPE_LISTED_FOLDERS, {home, dl, t.at("missing"), dl + "/"},
+            {"*.tmp", "~*.*"}, {"TEMP"});
+        CProfile* b = Add(store, "Backups", SCOPE_LISTED_FOLDERS, {u}, {"*.bak", "*.tmp"},
+                          {"cache"});
+        b->m_bUseLimits = true;
+        b->m_dwMinSize = 5; // small ones only, whatever their date
+        b->m_dwMaxSize = 0xffffffff;
+        b->m_timeOlderThan = 0;
+        Add(store, "Logs", SCOPE_ALL_FOLDERS, {}, {"*.log", "*.tmp"}, {"TEMP", "cache"});
+        Add(store, "Not chosen", SCOPE_ALL_FOLDERS, {u}, {"*.*"});
+        Add(store, "Downloads", SCOPE_ALL_FOLDERS, {dl}, {"*.txt"}, {"inner"});
+        drives = {{'C', t.root().string()}, {'D', u}, {'E', t.at("var")}};
+    }
+
+    // The trace of a scan: one walk with folders read ahead, or each search alone.
+    Paths Scan(bool oneWalk, size_t stopAtFile, bool stopEndsPlan,
+               std::vector<std::string>* folders = nullptr) {
+        CStopEvent stop;
+        TraceSink sink;
+        sink.stop = &stop;
+        sink.stopAtFile = stopAtFile;
+        ScanRequest r;
+        r.isSelected = [](const CProfile& p) { return p.m_strName != "Not chosen"; };
+        r.drivePass = true;
+        r.drives = drives;
+        r.stopEndsPlan = stopEndsPlan;
+        r.log = [&](const std::string& s) { sink.trace.push_back("log " + s); };
+        r.report = [&](const std::string& s) { sink.trace.push_back("report " + s); };
+        r.how.oneWalk = oneWalk;
+        r.how.readAheadThreads = oneWalk ? 3 : 0;
+        const bool completed = RunScanPlan(store, r, stop, sink);
+        sink.trace.push_back(completed ? "completed" : "given up");
+        if (folders)
+            *folders = sink.folders;
+        return sink.trace;
+    }
+};
+
+} // namespace
+
+TEST(OneWalk, GivesWhatEachSearchAloneGivesInTurnAlsoWhenStoppedAnywhere) {
+    Overlap o;
+    const Paths whole = o.Scan(false, 0, false);
+    size_t files = 0;
+    for (const std::string& line : whole)
+        files += line.starts_with("file ") ? 1 : 0;
+    ASSERT_GT(files, 100u); // every profile finds something, most files several times
+    EXPECT_EQ(o.Scan(true, 0, false), whole);
+    EXPECT_EQ(o.Scan(true, 0, true), o.Scan(false, 0, true));
+    // A stop at every file taken, by either caller: the interactive scan writes the remaining
+    // log lines, the unattended one gives up at the next folder.
+    for (size_t at = 1; at <= files; ++at) {
+        EXPECT_EQ(o.Scan(true, at, false), o.Scan(false, at, false)) << "stopped at file " << at;
+        EXPECT_EQ(o.Scan(true, at, true), o.Scan(false, at, true)) << "stopped at file " << at;
+    }
+}
+
+TEST(OneWalk, FindsWhatTheProfilesDescribeReportsOnceInTurnAndWalksEachFolderOnce) {
+    Overlap o;
+    std::vector<std::string> together, alone;
+    const Paths trace = o.Scan(true, 0, false, &together);
+    o.Scan(false, 0, false, &alone);
+    // The missing folder is told in the place of its search: after Temp's first two folders.
+    const auto at = [&](const std::string& line) {
+        return std::find(trace.begin(), trace.end(), line) - trace.begin();
+    };
+    const std::string missing = "report " + o.t.at("missing") + " was not scanned: " +
+                                o.t.at("missing") + ": No such file or directory.";
+    ASSERT_LT(at(missing), static_cast<long>(trace.size()));
+    EXPECT_LT(at("log Scanning for Temp"), at(missing));
+    EXPECT_LT(at(missing), at("log Scanning for Backups"));
+    // The link is neither followed nor taken; Backups' limit keeps its larger files out.
+    for (const std::string& line : trace)
+        EXPECT_EQ(line.find("to-var"), std::string::npos) << line;
+    // Folders read by the walk end in "/": each is read once, however many searches and
+    // listed folders hold it; alone, the searches read them again and again. Each search also
+    // shows its folder as given once, here only Temp's second listing of Downloads with a "/".
+    std::map<std::string, int> readTogether, readAlone;
+    for (const std::string& f : together)
+        if (f.ends_with("/"))
+            ++readTogether[f];
+    for (const std::string& f : alone)
+        if (f.ends_with("/"))
+            ++readAlone[f];
+    --readTogether[o.t.at("home/u/Downloads") + "/"];
+    --readAlone[o.t.at("home/u/Downloads") + "/"];
+    for (const auto& [folder, times] : readTogether)
+        EXPECT_EQ(times, 1) << folder;
+    EXPECT_EQ(readTogether.size(), readAlone.size());
+    EXPECT_GT(readAlone[o.t.at("home/u/Downloads") + "/"], 4);
+}
+
+TEST(OneWalk, AStoppedScanHandsOverNothingOfTheSearchesAfterIt) {
+    Overlap o;
+    // Stopped at Temp's first file: nothing of the searches that shared its walk follows.
+    const Paths trace = o.Scan(true, 1, false);
+    size_t files = 0;
+    for (const std::string& line : trace)
+        files += line.starts_with("file ") ? 1 : 0;
+    EXPECT_EQ(files, 1u);
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "log Scanning for Logs"), 2);
+    EXPECT_EQ(trace.back(), "completed");
+    EXPECT_EQ(o.Scan(true, 1, true).back(), "given up");
+}
+
+TEST(OneWalk, AListedFolderThatAnotherProfileTakesWholeIsWalkedForItsOwn) {
+    ScanTree t;
+    t.file("outer/a.tmp");
+    t.file("outer/inner/b.tmp");
+    CProfileList store;
+    Add(store, "Inner", SCOPE_LISTED_FOLDERS, {t.at("outer/inner")}, {"*.tmp"});
+    Add(store, "Outer", SCOPE_LISTED_FOLDERS, {t.at("outer")}, {"*.tmp"}, {"inner"});
+    ScanRequest r;
+    r.isSelected = [](const CProfile&) { return true; };
+    CStopEvent stop;
+    CFoundFileList found;
+    ASSERT_TRUE(RunScanPlan(store, r, stop, found));
+    // Outer takes inner whole: the walk does not walk it for Outer, but does for Inner.
+    EXPECT_EQ(found.Paths(), (Paths{t.at("outer/inner/b.tmp"), t.at("outer/a.tmp")}));
+}
+
+TEST(ReadAhead, ReadsQueuedFoldersInTheWalksOrderAndDropsWhatTheWalkWentPast) {
+    ScanTree t;
+    t.file("one/x.tmp", 4);
+    t.file("one/keep.txt");
+    t.dir("one/sub");
+    t.file("two/TEMP/y.txt", 6);
+    t.file("three/z.tmp");
+    CProfile p;
+    p.m_lstPatterns = {"*.tmp"};
+    p.m_lstFolders = {"TEMP"};
+    WalkTargets targets;
+    targets.Add(p);
+    UniqueFd root(::open(t.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const CScanContext context = CScanContext::AtScanStart();
+    CStopEvent stop;
+    struct : CWalkProgress {
+        void Pump() override {}
+    } progress;
+    CReadAhead ra(root.get(), t.root().string() + "/", targets, context, stop, 2);
+    const std::string subfolders = std::string("one") + '\0' + "two" + '\0' + "three" + '\0';
+    ra.QueueChildren({}, "", subfolders, {0});
+    ra.WaitUntilRead();
+
+    auto one = ra.Take({0}, progress);
+    ASSERT_TRUE(one && one->usable);
+    ASSERT_EQ(one->files.size(), 1u);
+    EXPECT_STREQ(one->NameOf(one->files[0]), "x.tmp");
+    EXPECT_EQ(one->files[0].size, 4u);
+    EXPECT_TRUE(one->files[0].seen && one->files[0].regular);
+    EXPECT_EQ(one->subfolders, std::string("sub") + '\0');
+    struct stat st {};
+    ASSERT_EQ(::stat(t.at("one").c_str(), &st), 0);
+    EXPECT_EQ(one->id, (FolderId{st.st_dev, st.st_ino}));
+    // A subfolder the profile names is read for all its files, and only those.
+    auto temp = ra.Take({1, 0}, progress);
+    ASSERT_TRUE(temp && temp->usable);
+    EXPECT_TRUE(temp->all);
+    EXPECT_FALSE(temp->subs);
+    ASSERT_EQ(temp->files.size(), 1u);
+    EXPECT_EQ(temp->files[0].size, 6u);
+    // The walk is past "one/sub" and "two": they are gone.
+    EXPECT_EQ(ra.Take({0, 0}, progress), nullptr);
+    EXPECT_EQ(ra.Take({1}, progress), nullptr);
+    auto three = ra.Take({2}, progress);
+    ASSERT_TRUE(three && three->usable);
+    EXPECT_EQ(three->files.size(), 1u);
+    EXPECT_EQ(ra.Take({3}, progress), nullptr); // never queued
+}
+
+TEST(ReadAhead, AFolderThatIsALinkNowIsNotReadAhead) {
+    ScanTree t;
+    t.file("elsewhere/a.tmp");
+    t.link(t.at("elsewhere"), "linked");
+    CProfile p;
+    p.m_lstPatterns = {"*.tmp"};
+    WalkTargets targets;
+    targets.Add(p);
+    UniqueFd root(::open(t.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const CScanContext context = CScanContext::AtScanStart();
+    CStopEvent stop;
+    struct : CWalkProgress {
+        void Pump() override {}
+    } progress;
+    CReadAhead ra(root.get(), t.root().string() + "/", targets, context, stop, 1);
+    ra.QueueChildren({}, "", std::string("linked") + '\0', {0});
+    ra.WaitUntilRead();
+    auto data = ra.Take({0}, progress);
+    ASSERT_TRUE(data);
+    EXPECT_FALSE(data->usable);
+    EXPECT_TRUE(data->files.empty());
+}
