@@ -2,4 +2,7 @@
 
 CFernwickApp theApp;
 
-CFernwickApp::~CFernwickApp() = default;
+CFernwickApp::~CFernwickApp() {
+    // The unattended run leaves the scheduler client to here.
+    m_dispScheduler.ReleaseDispatch();
+}

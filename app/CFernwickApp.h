@@ -1,5 +1,7 @@
 #pragma once
 
+#include "schedule/CSchedulerDispatch.h"
+
 #include <string>
 #include <vector>
 
@@ -39,6 +41,8 @@ public:
     CNewProfilePage* m_pNewProfilePage = nullptr;
     CFolders2ScanPage* m_pFolders2ScanPage = nullptr;
 
+    // The scheduler client; m_bSchedulerAvailable says whether crontab was found at start-up.
+    CSchedulerDispatch m_dispScheduler;
     bool m_bSchedulerAvailable = false;
     int m_nCmdFlags = 0;
     // What the process ends with (app/ExitStatus.h); set by InitInstance.

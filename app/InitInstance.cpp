@@ -7,6 +7,8 @@
 #include "pages/CDeletePage.h"
 #include "pages/CDrivesPage.h"
 #include "pages/CScanPage.h"
+#include "pages/CSchedDeletePage.h"
+#include "pages/CSchedSetupPage.h"
 #include "pages/CStartPage.h"
 #include "pages/CStatusDlg.h"
 #include "profiles/CProfileList.h"
@@ -24,8 +26,12 @@ bool CFernwickApp::InitInstance() {
     CDrivesPage schedDrivesPage;
     CScanPage scanPage;
     CDeletePage deletePage;
+    CSchedSetupPage schedSetupPage;
+    CSchedDeletePage schedDeletePage;
 
     g_profiles.LoadAndMerge();
+    // Decided in both run modes; only the Schedule command reports a missing scheduler.
+    m_bSchedulerAvailable = m_dispScheduler.CreateDispatch();
     m_nCmdFlags = ParseCommandLine(m_argv);
 
     if (m_nCmdFlags & CMDF_RUN) {
@@ -48,11 +54,15 @@ bool CFernwickApp::InitInstance() {
     m_pSchedDrivesPage = &schedDrivesPage;
     m_pScanPage = &scanPage;
     m_pDeletePage = &deletePage;
+    m_pSchedSetupPage = &schedSetupPage;
+    m_pSchedDeletePage = &schedDeletePage;
 
     // What the later pages read of the earlier ones.
     const auto isChecked = [&startPage](const CProfile& p) { return startPage.IsProfileChecked(p); };
     drivesPage.SetProfileFilter(isChecked);
-    schedDrivesPage.SetProfileFilter(isChecked);
+    // The scheduling drives page names the profiles checked for the schedule.
+    schedDrivesPage.SetProfileFilter(
+        [&schedSetupPage](const CProfile& p) { return schedSetupPage.IsProfileChecked(p); });
     startPage.m_pNextAfterDrives = &scanPage;
     scanPage.m_isProfileChecked = isChecked;
     scanPage.m_checkedDrives = [&drivesPage] { return drivesPage.CheckedDrives(); };
@@ -66,5 +76,11 @@ bool CFernwickApp::InitInstance() {
     m_pSchedDrivesPage = nullptr;
     m_pScanPage = nullptr;
     m_pDeletePage = nullptr;
+    m_pSchedSetupPage = nullptr;
+    m_pSchedDeletePage = nullptr;
+    if (m_bSchedulerAvailable) {
+        m_dispScheduler.ReleaseDispatch();
+        m_bSchedulerAvailable = false;
+    }
     return false;
 }

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "schedule/CronWhen.h"
+#include "schedule/Crontab.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+struct ScheduleResult {
+    enum Kind { Scheduled, Cancelled, Failed } kind = Failed;
+    std::string error; // Failed: what to tell the user
+};
+
+// The scheduler client: hands a program, its parameter string and an event name to cron, as an
+// entry of the user's crontab. The time is asked for through the when-function (the UI's
+// dialog), as the scheduler's own wizard would.
+class CSchedulerDispatch {
+public:
+    // True when the crontab program is on PATH; the client then uses it.
+    bool CreateDispatch();
+    // Drops the crontab in use.
+    void ReleaseDispatch();
+    // Puts table in use (tests, the fake).
+    void SetCrontab(std::unique_ptr<ICrontab> table);
+    // The when-dialog; it answers nullopt for Cancel.
+    void SetAskWhen(std::function<std::optional<CronWhen>()> askWhen);
+
+    // Asks when, then adds "# eventName" and the cron line running program with parameters to
+    // the user's table. Cancel reads and writes nothing. A table that cannot be read is not
+    // written. flag is carried for the caller's sake and has no meaning to cron.
+    ScheduleResult ScheduleEvent(const std::string& program, const std::string& parameters,
+                                 bool flag, const std::string& eventName);
+
+private:
+    std::unique_ptr<ICrontab> m_crontab;
+    std::function<std::optional<CronWhen>()> m_askWhen;
+};

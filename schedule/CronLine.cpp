@@ -1,0 +1,114 @@
+#include "schedule/CronLine.h"
+
+#include "platform/WindowsArguments.h"
+
+#include <cstdlib>
+
+std::string QuoteForShell(std::string_view word) {
+    std::string out = "'";
+    for (char c : word) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    out += '\'';
+    return out;
+}
+
+std::string EscapeCronPercent(std::string_view command) {
+    std::string out;
+    out.reserve(command.size());
+    for (char c : command) {
+        if (c == '%')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+bool IsValidCronWhen(const CronWhen& when) {
+    if (when.hour < 0 || when.hour > 23 || when.minute < 0 || when.minute > 59)
+        return false;
+    switch (when.kind) {
+    case CronWhen::Daily:
+        return true;
+    case CronWhen::Weekly:
+        return when.weekday >= 0 && when.weekday <= 6;
+    case CronWhen::Monthly:
+        return when.dayOfMonth >= 1 && when.dayOfMonth <= 31;
+    }
+    return false;
+}
+
+std::string CronTimeFields(const CronWhen& when) {
+    const std::string time = std::to_string(when.minute) + ' ' + std::to_string(when.hour);
+    switch (when.kind) {
+    case CronWhen::Weekly:
+        return time + " * * " + std::to_string(when.weekday);
+    case CronWhen::Monthly:
+        return time + ' ' + std::to_string(when.dayOfMonth) + " * *";
+    case CronWhen::Daily:
+        break;
+    }
+    return time + " * * *";
+}
+
+CronEnvironment ScheduledRunEnvironment() {
+    CronEnvironment env;
+    for (const char* name : {"FERNWICK_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            env.emplace_back(name, value);
+    }
+    return env;
+}
+
+std::string BuildCronCommand(const std::string& program, const std::vector<std::string>& args,
+                             const CronEnvironment& env) {
+    std::string command;
+    for (const auto& [name, value] : env)
+        command += name + '=' + QuoteForShell(value) + ' ';
+    command += QuoteForShell(program);
+    for (const std::string& arg : args)
+        command += ' ' + QuoteForShell(arg);
+    return EscapeCronPercent(command);
+}
+
+namespace {
+
+bool BreaksTheLine(std::string_view text) {
+    return text.find_first_of(std::string_view("\n\r\0", 3)) != std::string_view::npos;
+}
+
+} // namespace
+
+CronEntry BuildCronEntry(const CronWhen& when, const std::string& program,
+                         const std::string& parameters, const CronEnvironment& env) {
+    CronEntry entry;
+    if (!IsValidCronWhen(when)) {
+        entry.error = "The chosen time cannot be scheduled.";
+        return entry;
+    }
+    bool broken = BreaksTheLine(program) || BreaksTheLine(parameters);
+    for (const auto& [name, value] : env)
+        broken = broken || BreaksTheLine(name) || BreaksTheLine(value);
+    if (broken) {
+        entry.error = "A profile name, destination or folder holds a line break, which a "
+                      "crontab line cannot carry.";
+        return entry;
+    }
+    entry.line = CronTimeFields(when) + ' ' +
+                 BuildCronCommand(program, SplitWindowsArguments(parameters), env);
+    return entry;
+}
+
+std::string AppendCronEntry(const std::string& table, const std::string& eventName,
+                            const std::string& line) {
+    std::string out = table;
+    if (!out.empty() && out.back() != '\n')
+        out += '\n';
+    out += "# " + eventName + '\n';
+    out += line + '\n';
+    return out;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "schedule/CronWhen.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// Building a crontab entry for the program and its arguments.
+
+// One word for /bin/sh, in single quotes: "it's" becomes 'it'\''s'.
+std::string QuoteForShell(std::string_view word);
+// Every '%' as "\%": cron turns a bare '%' into a newline and sends the rest as input.
+std::string EscapeCronPercent(std::string_view command);
+// Whether the time is one cron can hold: hour 0..23, minute 0..59, weekday 0..6 (weekly),
+// day 1..31 (monthly).
+bool IsValidCronWhen(const CronWhen& when);
+// The five time fields: "M H * * *" daily, "M H * * W" weekly, "M H D * *" monthly.
+std::string CronTimeFields(const CronWhen& when);
+
+using CronEnvironment = std::vector<std::pair<std::string, std::string>>;
+// The variables a scheduled run must see as the scheduling program does, because cron starts
+// programs with a bare environment: FERNWICK_HOME, XDG_CONFIG_HOME and XDG_DATA_HOME, those
+// set (and not empty) in ours, in that order.
+CronEnvironment ScheduledRunEnvironment();
+
+// The command field: the variables as assignments, the program and each argument, all quoted
+// for /bin/sh, with '%' escaped for cron.
+std::string BuildCronCommand(const std::string& program, const std::vector<std::string>& args,
+                             const CronEnvironment& env);
+
+struct CronEntry {
+    std::string line;  // time fields and command, no newline
+    std::string error; // why no line could be made; the line is then empty
+};
+// The crontab line that runs program with the parameter string (split by the Windows rules)
+// at when. Fails for a time cron cannot hold, and for text with a line break or NUL, which
+// would end the line early or run something other than what was chosen.
+CronEntry BuildCronEntry(const CronWhen& when, const std::string& program,
+                         const std::string& parameters, const CronEnvironment& env);
+
+// The table with the comment line "# eventName" and line appended; the table's own bytes are
+// kept, with a newline added first when its last line has none.
+std::string AppendCronEntry(const std::string& table, const std::string& eventName,
+                            const std::string& line);

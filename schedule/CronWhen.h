@@ -1,0 +1,9 @@
+#pragma once
+
+// When a scheduled cleaning runs: every day, once a week or once a month, at hour:minute.
+struct CronWhen {
+    enum Kind { Daily, Weekly, Monthly } kind = Daily;
+    int weekday = 1;    // 0 = Sunday ... 6 = Saturday (Weekly)
+    int dayOfMonth = 1; // 1..31 (Monthly)
+    int hour = 0, minute = 0;
+};

@@ -1,0 +1,262 @@
+#include "schedule/Crontab.h"
+
+#include "platform/UniqueFd.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct ProgramRun {
+    std::string spawnError; // set when the program could not be started at all
+    int status = 0;         // as waitpid gives it
+    std::string out, err;
+};
+
+std::string ErrnoText(const char* what, int code) {
+    return std::string(what) + ": " + std::strerror(code);
+}
+
+// Blocks SIGPIPE for this thread while a child's input is written: a child that exits without
+// reading it must give EPIPE, not end the program. A SIGPIPE raised meanwhile is taken off
+// before the old mask returns.
+class SigpipeBlock {
+public:
+    SigpipeBlock() {
+        sigemptyset(&m_pipe);
+        sigaddset(&m_pipe, SIGPIPE);
+        sigset_t pending;
+        sigemptyset(&pending);
+        ::sigpending(&pending);
+        m_wasPending = sigismember(&pending, SIGPIPE) == 1;
+        ::pthread_sigmask(SIG_BLOCK, &m_pipe, &m_old);
+    }
+    ~SigpipeBlock() {
+        if (!m_wasPending) {
+            const timespec zero{0, 0};
+            while (::sigtimedwait(&m_pipe, nullptr, &zero) == SIGPIPE) {
+            }
+        }
+        ::pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
+    }
+    SigpipeBlock(const SigpipeBlock&) = delete;
+    SigpipeBlock& operator=(const SigpipeBlock&) = delete;
+
+private:
+    sigset_t m_pipe{}, m_old{};
+    bool m_wasPending = false;
+};
+
+class FileActions {
+public:
+    FileActions() { m_ok = ::posix_spawn_file_actions_init(&m_actions) == 0; }
+    ~FileActions() {
+        if (m_ok)
+            ::posix_spawn_file_actions_destroy(&m_actions);
+    }
+    FileActions(const FileActions&) = delete;
+    FileActions& operator=(const FileActions&) = delete;
+    bool ok() const { return m_ok; }
+    posix_spawn_file_actions_t* get() { return &m_actions; }
+
+private:
+    posix_spawn_file_actions_t m_actions{};
+    bool m_ok = false;
+};
+
+bool MakePipe(UniqueFd& readEnd, UniqueFd& writeEnd) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    readEnd.reset(fds[0]);
+    writeEnd.reset(fds[1]);
+    return true;
+}
+
+// Runs program with args (args[0] included), feeding it input and collecting what it writes to
+// standard output and error. Waits for it to end.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& input) {
+    ProgramRun run;
+    UniqueFd inRead, inWrite, outRead, outWrite, errRead, errWrite;
+    if (!MakePipe(inRead, inWrite) || !MakePipe(outRead, outWrite) ||
+        !MakePipe(errRead, errWrite)) {
+        run.spawnError = ErrnoText("cannot make a pipe", errno);
+        return run;
+    }
+    FileActions actions;
+    if (!actions.ok() ||
+        ::posix_spawn_file_actions_adddup2(actions.get(), inRead.get(), 0) != 0 ||
+        ::posix_spawn_file_actions_adddup2(actions.get(), outWrite.get(), 1) != 0 ||
+        ::posix_spawn_file_actions_adddup2(actions.get(), errWrite.get(), 2) != 0) {
+        run.spawnError = "cannot prepare to start " + program;
+        return run;
+    }
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    SigpipeBlock noSigpipe;
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, program.c_str(), actions.get(), nullptr, argv.data(), environ);
+    inRead.reset();
+    outWrite.reset();
+    errWrite.reset();
+    if (rc != 0) {
+        run.spawnError = ErrnoText(("cannot start " + program).c_str(), rc);
+        return run;
+    }
+
+    std::size_t written = 0;
+    if (input.empty())
+        inWrite.reset();
+    else
+        ::fcntl(inWrite.get(), F_SETFL, ::fcntl(inWrite.get(), F_GETFL) | O_NONBLOCK);
+    char buffer[4096];
+    while (inWrite || outRead || errRead) {
+        pollfd fds[3];
+        nfds_t n = 0;
+        if (inWrite)
+            fds[n++] = {inWrite.get(), POLLOUT, 0};
+        if (outRead)
+            fds[n++] = {outRead.get(), POLLIN, 0};
+        if (errRead)
+            fds[n++] = {errRead.get(), POLLIN, 0};
+        if (::poll(fds, n, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        for (nfds_t i = 0; i < n; ++i) {
+            if (fds[i].revents == 0)
+                continue;
+            if (inWrite && fds[i].fd == inWrite.get()) {
+                const ssize_t w =
+                    ::write(inWrite.get(), input.data() + written, input.size() - written);
+                if (w > 0)
+                    written += static_cast<std::size_t>(w);
+                // A child that stopped reading (EPIPE) gets no more; its status tells the rest.
+                if ((w < 0 && errno != EAGAIN && errno != EINTR) || written == input.size())
+                    inWrite.reset();
+                continue;
+            }
+            UniqueFd& fd = fds[i].fd == outRead.get() ? outRead : errRead;
+            std::string& sink = &fd == &outRead ? run.out : run.err;
+            const ssize_t r = ::read(fd.get(), buffer, sizeof buffer);
+            if (r > 0)
+                sink.append(buffer, static_cast<std::size_t>(r));
+            else if (r == 0 || (errno != EINTR && errno != EAGAIN))
+                fd.reset();
+        }
+    }
+    while (::waitpid(pid, &run.status, 0) < 0) {
+        if (errno != EINTR) {
+            run.spawnError = ErrnoText("cannot wait for crontab", errno);
+            break;
+        }
+    }
+    if (run.spawnError.empty() && written != input.size() && WIFEXITED(run.status) &&
+        WEXITSTATUS(run.status) == 0)
+        run.spawnError = "crontab did not read the whole table";
+    return run;
+}
+
+std::string Trimmed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+// What a failed run says: its error output, else how it ended.
+std::string FailureText(const ProgramRun& run, const std::string& what) {
+    if (!run.spawnError.empty())
+        return run.spawnError;
+    const std::string err = Trimmed(run.err);
+    if (!err.empty())
+        return err;
+    if (WIFEXITED(run.status))
+        return what + " ended with status " + std::to_string(WEXITSTATUS(run.status));
+    if (WIFSIGNALED(run.status))
+        return what + " was ended by signal " + std::to_string(WTERMSIG(run.status));
+    return what + " failed";
+}
+
+bool Succeeded(const ProgramRun& run) {
+    return run.spawnError.empty() && WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0;
+}
+
+} // namespace
+
+std::string FindCrontabProgram() {
+    const char* path = std::getenv("PATH");
+    if (!path)
+        return {};
+    std::string_view rest = path;
+    while (true) {
+        const std::size_t colon = rest.find(':');
+        const std::string_view dir = rest.substr(0, colon);
+        if (!dir.empty() && dir.front() == '/') {
+            std::string candidate(dir);
+            if (candidate.back() != '/')
+                candidate += '/';
+            candidate += "crontab";
+            struct stat st {};
+            if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                ::access(candidate.c_str(), X_OK) == 0)
+                return candidate;
+        }
+        if (colon == std::string_view::npos)
+            return {};
+        rest.remove_prefix(colon + 1);
+    }
+}
+
+bool CrontabAvailable() { return !FindCrontabProgram().empty(); }
+
+CrontabRead CSystemCrontab::Read() {
+    CrontabRead result;
+    const std::string program = FindCrontabProgram();
+    if (program.empty()) {
+        result.error = "The crontab program was not found on the PATH.";
+        return result;
+    }
+    const ProgramRun run = RunProgram(program, {"crontab", "-l"}, {});
+    if (Succeeded(run)) {
+        result.ok = true;
+        result.text = run.out;
+        return result;
+    }
+    // A user who never had a table: an empty one, not an error.
+    if (run.spawnError.empty() && WIFEXITED(run.status) &&
+        run.err.find("no crontab for") != std::string::npos) {
+        result.ok = true;
+        return result;
+    }
+    result.error = FailureText(run, "crontab -l");
+    return result;
+}
+
+std::string CSystemCrontab::Write(const std::string& table) {
+    const std::string program = FindCrontabProgram();
+    if (program.empty())
+        return "The crontab program was not found on the PATH.";
+    const ProgramRun run = RunProgram(program, {"crontab", "-"}, table);
+    if (Succeeded(run))
+        return {};
+    return FailureText(run, "crontab");
+}

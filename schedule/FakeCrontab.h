@@ -1,0 +1,17 @@
+#pragma once
+
+#include "schedule/Crontab.h"
+
+// A crontab held in memory, for tests: exists = false reads as "no crontab for user"; a
+// readError or writeError makes that call fail with its text.
+class CFakeCrontab : public ICrontab {
+public:
+    std::string table;
+    bool exists = true;
+    std::string readError, writeError;
+    int reads = 0;  // reads attempted, failed ones included
+    int writes = 0; // writes attempted, failed ones included
+
+    CrontabRead Read() override;
+    std::string Write(const std::string& newTable) override;
+};

@@ -1,0 +1,155 @@
+// The crontab program as the client runs it, with a stand-in crontab on PATH: never the user's.
+#include "CronSupport.h"
+#include "schedule/CSchedulerDispatch.h"
+#include "schedule/Crontab.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A folder holding a stand-in "crontab" that keeps the table in a file: "-l" prints it or says
+// "no crontab for" and fails; "-" stores its input. FAKE_CRONTAB_FAIL makes it refuse.
+class StandInCrontab : public ::testing::Test {
+protected:
+    TempDir m_dir;
+    fs::path m_bin = m_dir.path() / "bin dir";
+    fs::path m_store = m_dir.path() / "table";
+    std::string m_oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+
+    void SetUp() override {
+        fs::create_directories(m_bin);
+        WriteTextFile(m_bin / "crontab",
+                      "#!/bin/sh\n"
+                      "if [ -n \"$FAKE_CRONTAB_FAIL\" ]; then\n"
+                      "  echo \"crontab: $FAKE_CRONTAB_FAIL\" >&2; exit 1\n"
+                      "fi\n"
+                      "case \"$1\" in\n"
+                      "-l) if [ -f \"$FAKE_CRONTAB\" ]; then cat \"$FAKE_CRONTAB\"; else\n"
+                      "    echo \"no crontab for tester\" >&2; exit 1; fi ;;\n"
+                      "-) cat > \"$FAKE_CRONTAB.new\" && mv \"$FAKE_CRONTAB.new\" \"$FAKE_CRONTAB\" ;;\n"
+                      "*) echo \"crontab: usage\" >&2; exit 1 ;;\n"
+                      "esac\n");
+        fs::permissions(m_bin / "crontab", fs::perms::owner_all);
+        ::setenv("FAKE_CRONTAB", m_store.c_str(), 1);
+        ::unsetenv("FAKE_CRONTAB_FAIL");
+        ::setenv("PATH", ("relative:" + m_bin.string() + ":/usr/bin:/bin").c_str(), 1);
+    }
+    void TearDown() override {
+        ::setenv("PATH", m_oldPath.c_str(), 1);
+        ::unsetenv("FAKE_CRONTAB");
+        ::unsetenv("FAKE_CRONTAB_FAIL");
+    }
+};
+
+} // namespace
+
+TEST_F(StandInCrontab, ReadsAndWritesTheWholeTable) {
+    EXPECT_EQ(FindCrontabProgram(), (m_bin / "crontab").string());
+    EXPECT_TRUE(CrontabAvailable());
+    CSystemCrontab crontab;
+    // No table yet: an empty one, not an error.
+    CrontabRead r = crontab.Read();
+    EXPECT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.text, "");
+
+    const std::string table = "# mine\nMAILTO=me\n0 1 * * * backup %x\n";
+    EXPECT_EQ(crontab.Write(table), "");
+    EXPECT_EQ(ReadTextFile(m_store), table);
+    r = crontab.Read();
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.text, table);
+
+    // A big table goes through the pipes whole, both ways, with no deadlock.
+    std::string big;
+    for (int i = 0; big.size() < (1u << 20); ++i)
+        big += "# line " + std::to_string(i) + " of a long table kept as it is\n";
+    EXPECT_EQ(crontab.Write(big), "");
+    r = crontab.Read();
+    EXPECT_EQ(r.text.size(), big.size());
+    EXPECT_TRUE(r.text == big);
+}
+
+TEST_F(StandInCrontab, RefusalsCarryCrontabsErrorOutput) {
+    WriteTextFile(m_store, "keep\n");
+    ::setenv("FAKE_CRONTAB_FAIL", "you are not allowed to use this program", 1);
+    CSystemCrontab crontab;
+    const CrontabRead r = crontab.Read();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "crontab: you are not allowed to use this program");
+    EXPECT_EQ(crontab.Write("new\n"), "crontab: you are not allowed to use this program");
+    EXPECT_EQ(ReadTextFile(m_store), "keep\n");
+
+    // Through the client: Failed with that text, and no entry.
+    ::unsetenv("FAKE_CRONTAB_FAIL");
+    CSchedulerDispatch dispatch;
+    ASSERT_TRUE(dispatch.CreateDispatch());
+    dispatch.SetAskWhen([] { return std::optional<CronWhen>(CronWhen{}); });
+    ::setenv("FAKE_CRONTAB_FAIL", "installing new crontab failed", 1);
+    const ScheduleResult s = dispatch.ScheduleEvent("/usr/bin/fernwick", "/r", false, "Fernwick scan");
+    EXPECT_EQ(s.kind, ScheduleResult::Failed);
+    EXPECT_EQ(s.error, "crontab: installing new crontab failed");
+    EXPECT_EQ(ReadTextFile(m_store), "keep\n");
+}
+
+TEST_F(StandInCrontab, ProgramThatExitsWithoutReadingOrSayingWhy) {
+    // Ends at once without reading its input and without a word: the client must neither die
+    // of SIGPIPE nor report success.
+    WriteTextFile(m_bin / "crontab", "#!/bin/sh\nexit 3\n");
+    CSystemCrontab crontab;
+    const std::string big(1 << 20, '#');
+    EXPECT_EQ(crontab.Write(big), "crontab ended with status 3");
+    const CrontabRead r = crontab.Read();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "crontab -l ended with status 3");
+    // Killed by a signal.
+    WriteTextFile(m_bin / "crontab", "#!/bin/sh\nkill -9 $$\n");
+    EXPECT_EQ(crontab.Write("x\n"), "crontab was ended by signal 9");
+}
+
+TEST_F(StandInCrontab, ScheduledThroughTheRealClient) {
+    WriteTextFile(m_store, "# mine\n0 1 * * * backup");
+    for (const char* n : {"FERNWICK_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+        ::unsetenv(n);
+    CSchedulerDispatch dispatch;
+    ASSERT_TRUE(dispatch.CreateDispatch());
+    CronWhen weekly;
+    weekly.kind = CronWhen::Weekly;
+    weekly.weekday = 5;
+    weekly.hour = 22;
+    weekly.minute = 0;
+    dispatch.SetAskWhen([weekly] { return std::optional<CronWhen>(weekly); });
+    const ScheduleResult s =
+        dispatch.ScheduleEvent("/usr/bin/fernwick", "/r /p\"A \" /d /x1022 /m\"\"", false, "Fernwick scan");
+    EXPECT_EQ(s.kind, ScheduleResult::Scheduled) << s.error;
+    EXPECT_EQ(ReadTextFile(m_store), "# mine\n0 1 * * * backup\n# Fernwick scan\n"
+                                     "0 22 * * 5 '/usr/bin/fernwick' '/r' '/pA ' '/d' '/x1022' "
+                                     "'/m'\n");
+}
+
+TEST_F(StandInCrontab, NotOnThePath) {
+    // Only in a relative folder, or there but not executable: not available.
+    const fs::path here = m_dir.path() / "relative";
+    fs::create_directories(here);
+    fs::copy_file(m_bin / "crontab", here / "crontab");
+    fs::permissions(m_bin / "crontab", fs::perms::owner_read | fs::perms::owner_write);
+    const fs::path cwd = fs::current_path();
+    fs::current_path(m_dir.path());
+    ::setenv("PATH", ("relative::" + m_bin.string() + ":" + m_dir.dir() + "none").c_str(), 1);
+    EXPECT_EQ(FindCrontabProgram(), "");
+    EXPECT_FALSE(CrontabAvailable());
+    CSystemCrontab crontab;
+    EXPECT_FALSE(crontab.Read().ok);
+    EXPECT_NE(crontab.Write("x\n"), "");
+    CSchedulerDispatch dispatch;
+    EXPECT_FALSE(dispatch.CreateDispatch());
+    ::unsetenv("PATH");
+    EXPECT_FALSE(CrontabAvailable());
+    fs::current_path(cwd);
+    EXPECT_FALSE(fs::exists(m_store));
+}
