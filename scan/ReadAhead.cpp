@@ -21,8 +21,9 @@ CReadAhead::~CReadAhead() {
         t.join();
 }
 
-void CReadAhead::ChildJobs(const Key& key, const std::string& rel, const std::string& subfolders,
-                           const SearchSet& walkers, std::vector<std::pair<Key, Job>>& out) const {
+void CReadAhead::ChildJobs(const Key& key, const std::string& rel, std::string_view subfolders,
+                           std::uint32_t ordinal, const SearchSet& walkers,
+                           std::vector<std::pair<Key, Job>>& out) const {
     if (key.size() >= kMaxDepth || walkers.empty())
         return;
     const std::string parentPath = m_rootPath + rel;
@@ -33,7 +34,6 @@ void CReadAhead::ChildJobs(const Key& key, const std::string& rel, const std::st
         parentName = std::string_view(parentPath).substr(begin, end - begin);
     }
     SearchSet takers, walk;
-    std::uint32_t ordinal = 0;
     for (size_t pos = 0; pos < subfolders.size(); ++ordinal) {
         const char* name = subfolders.data() + pos;
         const size_t len = std::strlen(name);
@@ -55,11 +55,12 @@ void CReadAhead::ChildJobs(const Key& key, const std::string& rel, const std::st
 }
 
 void CReadAhead::QueueChildren(const Key& key, const std::string& rel,
-                               const std::string& subfolders, const SearchSet& walkers) {
+                               std::string_view subfolders, std::uint32_t firstOrdinal,
+                               const SearchSet& walkers) {
     if (m_nThreads == 0)
         return;
     std::vector<std::pair<Key, Job>> jobs;
-    ChildJobs(key, rel, subfolders, walkers, jobs);
+    ChildJobs(key, rel, subfolders, firstOrdinal, walkers, jobs);
     if (jobs.empty())
         return;
     {
@@ -96,8 +97,10 @@ std::unique_ptr<FolderData> CReadAhead::Take(const Key& key, CWalkProgress& prog
             data = std::move(it->second);
             m_ready.erase(it);
         }
+        if (m_pending.empty())
+            return data;
     }
-    m_work.notify_all(); // room for more
+    m_work.notify_one(); // room for one more
     return data;
 }
 
@@ -142,7 +145,7 @@ void CReadAhead::Work() {
         fd.reset();
         children.clear();
         if (data->usable && data->subs)
-            ChildJobs(key, job.mapped().rel + "/", data->subfolders, job.mapped().walkers,
+            ChildJobs(key, job.mapped().rel + "/", data->subfolders, 0, job.mapped().walkers,
                       children);
 
         lock.lock();
@@ -152,8 +155,9 @@ void CReadAhead::Work() {
             m_ready.emplace(key, std::move(data));
             for (auto& [k, j] : children)
                 m_pending.emplace(std::move(k), std::move(j));
-            if (!children.empty())
-                m_work.notify_all();
+            // This worker takes one of them; others may take the rest.
+            for (size_t n = 1; n < children.size() && n < m_nThreads; ++n)
+                m_work.notify_one();
         }
         m_done.notify_all();
     }

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -35,11 +36,11 @@ public:
     CReadAhead(const CReadAhead&) = delete;
     CReadAhead& operator=(const CReadAhead&) = delete;
 
-    // The subfolders (each ended by '\0') of the folder at key, whose path below the root
-    // is rel ("" for the root itself, else ending in "/") and that the searches of walkers
-    // walk: each is queued for reading.
-    void QueueChildren(const Key& key, const std::string& rel, const std::string& subfolders,
-                       const SearchSet& walkers);
+    // The subfolders (each ended by '\0', the first the firstOrdinal-th of its folder) of
+    // the folder at key, whose path below the root is rel ("" for the root itself, else
+    // ending in "/") and that the searches of walkers walk: each is queued for reading.
+    void QueueChildren(const Key& key, const std::string& rel, std::string_view subfolders,
+                       std::uint32_t firstOrdinal, const SearchSet& walkers);
     // What was read of the folder at key, waiting while a worker reads it; null when nothing
     // was. The walk is at key now: whatever comes before it is dropped.
     std::unique_ptr<FolderData> Take(const Key& key, CWalkProgress& progress);
@@ -53,8 +54,9 @@ private:
         bool all = false;
     };
     // The jobs for the subfolders of the folder at key (rel as in QueueChildren).
-    void ChildJobs(const Key& key, const std::string& rel, const std::string& subfolders,
-                   const SearchSet& walkers, std::vector<std::pair<Key, Job>>& out) const;
+    void ChildJobs(const Key& key, const std::string& rel, std::string_view subfolders,
+                   std::uint32_t ordinal, const SearchSet& walkers,
+                   std::vector<std::pair<Key, Job>>& out) const;
     void Work();
 
     const int m_rootFd;

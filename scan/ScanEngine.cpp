@@ -10,6 +10,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <locale.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,9 +61,10 @@ class CWalker {
 public:
     CWalker(const WalkTargets& targets, const std::vector<FolderId>& nestedIds,
             const CStopEvent& stop, CWalkOutput& out, const CScanContext& context,
-            unsigned readAheadThreads, std::vector<bool>& reached)
+            const SearchRunOptions& options, std::vector<bool>& reached)
         : m_t(targets), m_nestedIds(nestedIds), m_stop(stop), m_out(out), m_context(context),
-          m_nThreads(readAheadThreads), m_reached(reached) {}
+          m_nThreads(options.readAheadThreads), m_bAlways(options.readAheadAlways),
+          m_reached(reached) {}
 
     void Run(const std::string& realPath, FolderId id, const SearchSet& roots) {
         m_path = realPath;
@@ -86,9 +88,13 @@ public:
         f.walkers = roots;
         m_firstOpen = 1;
         m_rootLen = m_path.size();
-        if (m_nThreads > 0)
+        m_key.clear();
+        m_readAhead.reset();
+        if (m_bAlways && m_nThreads > 0)
             m_readAhead = std::make_unique<CReadAhead>(m_frames[0].fd.get(), m_path, m_t,
                                                        m_context, m_stop, m_nThreads);
+        m_inblock = BlocksRead();
+        m_sinceCheck = 0;
         m_out.Folder(m_path);
         if (Visit(0, {})) {
             // Depth first without recursion: the stack of frames is the walk's own.
@@ -184,6 +190,36 @@ private:
         return true;
     }
 
+    // Blocks this thread has read from disk so far.
+    static long BlocksRead() {
+        rusage ru{};
+        return ::getrusage(RUSAGE_THREAD, &ru) == 0 ? ru.ru_inblock : 0;
+    }
+
+    // Reading ahead pays only when folders come from the disk: from memory, the walk reads a
+    // folder in less time than handing it over between threads takes. So the walk reads alone
+    // until its own reads start waiting for the disk; the workers then take the subfolders
+    // still to visit.
+    void MaybeStartReadingAhead() {
+        if (m_readAhead || m_nThreads == 0 || ++m_sinceCheck < kCheckEvery)
+            return;
+        m_sinceCheck = 0;
+        const long blocks = BlocksRead();
+        if (blocks - m_inblock < kColdBlocks) {
+            m_inblock = blocks;
+            return;
+        }
+        m_readAhead = std::make_unique<CReadAhead>(m_frames[0].fd.get(), m_path.substr(0, m_rootLen),
+                                                   m_t, m_context, m_stop, m_nThreads);
+        for (size_t i = 0; i < m_frames.size() && i <= CReadAhead::kMaxDepth; ++i) {
+            const Frame& f = m_frames[i];
+            const CReadAhead::Key key(m_key.begin(), m_key.begin() + static_cast<long>(i));
+            m_readAhead->QueueChildren(key, m_path.substr(m_rootLen, f.pathLen - m_rootLen),
+                                       std::string_view(f.subfolders).substr(f.next), f.ordinal,
+                                       f.walkers);
+        }
+    }
+
     // What a worker read of the folder at the walk's key, when it is the folder fd and was
     // read for what the walk needs; null otherwise.
     std::unique_ptr<FolderData> ReadAhead(size_t depth, int fd, bool all, bool subs) {
@@ -206,7 +242,7 @@ private:
         if (!ReadFolderData(fd, m_t, all, subs, m_stop, m_buffer, scratch, &m_out))
             return false;
         if (m_readAhead && subs && depth <= CReadAhead::kMaxDepth)
-            m_readAhead->QueueChildren(m_key, m_path.substr(m_rootLen), scratch.subfolders,
+            m_readAhead->QueueChildren(m_key, m_path.substr(m_rootLen), scratch.subfolders, 0,
                                        walkers);
         return true;
     }
@@ -240,8 +276,9 @@ private:
             }
             return true;
         }
-        const FolderId id = IdOf(sub.get());
-        if (m_context.homeTrash && name == "Trash" && id == *m_context.homeTrash)
+        // Looked at only where it matters: the walk reads most folders without it.
+        FolderId id;
+        if (m_context.homeTrash && name == "Trash" && (id = IdOf(sub.get())) == *m_context.homeTrash)
             return true;
 
         SearchSet takers, walkers;
@@ -252,7 +289,7 @@ private:
         // A search of a folder inside this one begins here, when it is still that folder.
         if (const SearchSet* nested = m_t.NestedAt(m_path))
             for (std::uint16_t s : *nested)
-                if (!m_reached[s] && m_nestedIds[s] == id) {
+                if (!m_reached[s] && m_nestedIds[s] == (id.ino ? id : id = IdOf(sub.get()))) {
                     m_reached[s] = true;
                     walkers.push_back(s);
                 }
@@ -261,6 +298,7 @@ private:
             m_key.resize(i);
             m_key.push_back(ordinal);
         }
+        MaybeStartReadingAhead();
         if (walkers.empty()) {
             std::unique_ptr<FolderData> data;
             const bool go = Read(depth, sub.get(), true, false, m_scratch, data, walkers) &&
@@ -280,8 +318,12 @@ private:
     }
 
     void GiveUpFarDescriptors() {
-        while (m_frames.size() - m_firstOpen > kOpenAncestors)
-            m_frames[m_firstOpen++].fd.reset();
+        while (m_frames.size() - m_firstOpen > kOpenAncestors) {
+            Frame& f = m_frames[m_firstOpen++];
+            if (!f.id.ino)
+                f.id = IdOf(f.fd.get()); // to know the folder again
+            f.fd.reset();
+        }
     }
 
     // The deepest folder is done: back up to its parent, reopened if its descriptor was
@@ -348,8 +390,15 @@ private:
     CWalkOutput& m_out;
     const CScanContext& m_context;
     const unsigned m_nThreads;
+    const bool m_bAlways;
     std::vector<bool>& m_reached;
-    std::unique_ptr<CReadAhead> m_readAhead;
+    // Folders entered between two looks at the blocks read, and the blocks read in that
+    // while that tell a cold cache.
+    static constexpr int kCheckEvery = 16;
+    static constexpr long kColdBlocks = 8;
+    std::unique_ptr<CReadAhead> m_readAhead; // once the walk waits for the disk
+    long m_inblock = 0;
+    int m_sinceCheck = 0;
     CReadAhead::Key m_key; // the place of the folder last entered, down to kMaxDepth
     std::vector<Frame> m_frames;
     size_t m_firstOpen = 1; // frames from here down hold descriptors; above, only the first
@@ -364,9 +413,9 @@ private:
 void WalkTogether(const std::string& realPath, FolderId id, const SearchSet& roots,
                   const WalkTargets& targets, const std::vector<FolderId>& nestedIds,
                   const CStopEvent& stop, CWalkOutput& out, const CScanContext& context,
-                  unsigned readAheadThreads, std::vector<bool>& reached) {
+                  const SearchRunOptions& options, std::vector<bool>& reached) {
     reached.assign(targets.searches.size(), false);
-    CWalker(targets, nestedIds, stop, out, context, readAheadThreads, reached)
+    CWalker(targets, nestedIds, stop, out, context, options, reached)
         .Run(realPath, id, roots);
 }
 

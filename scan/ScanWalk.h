@@ -2,6 +2,7 @@
 
 #include "scan/FolderRead.h"
 #include "scan/ScanEngine.h"
+#include "scan/SearchRun.h"
 
 #include <cstdint>
 #include <string>
@@ -17,15 +18,12 @@ public:
     virtual void Folder(const std::string& path) = 0;
 };
 
-// Threads that read folders ahead of a walk, unless told otherwise.
-inline constexpr unsigned kReadAheadThreads = 4;
-
 // Walks the folder at realPath (its real path with a trailing "/"; it must still be the
 // folder id) once for the searches roots of targets, each as SearchFolder walks its folder,
 // and for every nested search of targets from where the walk reaches its folder, when that is
 // still the folder nestedIds[search] names. reached[search] is set for each nested search the
-// walk served. readAheadThreads workers read folders ahead of the walk (none when 0).
+// walk served. Folders are read ahead as options say.
 void WalkTogether(const std::string& realPath, FolderId id, const SearchSet& roots,
                   const WalkTargets& targets, const std::vector<FolderId>& nestedIds,
                   const CStopEvent& stop, CWalkOutput& out, const CScanContext& context,
-                  unsigned readAheadThreads, std::vector<bool>& reached);
+                  const SearchRunOptions& options, std::vector<bool>& reached);

@@ -125,7 +125,7 @@ private:
         }
         std::vector<bool> reached;
         WalkTogether(host, hostId, roots, targets, nestedIds, m_stop, *this, m_context,
-                     m_options.readAheadThreads, reached);
+                     m_options, reached);
         for (std::uint16_t s : roots)
             m_done[m_global[s]] = true;
         for (size_t s = 0; s < reached.size(); ++s)

@@ -95,6 +95,7 @@ struct Overlap {
         r.report = [&](const std::string& s) { sink.trace.push_back("report " + s); };
         r.how.oneWalk = oneWalk;
         r.how.readAheadThreads = oneWalk ? 3 : 0;
+        r.how.readAheadAlways = true;
         const bool completed = RunScanPlan(store, r, stop, sink);
         sink.trace.push_back(completed ? "completed" : "given up");
         if (folders)
@@ -206,7 +207,7 @@ TEST(ReadAhead, ReadsQueuedFoldersInTheWalksOrderAndDropsWhatTheWalkWentPast) {
     } progress;
     CReadAhead ra(root.get(), t.root().string() + "/", targets, context, stop, 2);
     const std::string subfolders = std::string("one") + '\0' + "two" + '\0' + "three" + '\0';
-    ra.QueueChildren({}, "", subfolders, {0});
+    ra.QueueChildren({}, "", subfolders, 0, {0});
     ra.WaitUntilRead();
 
     auto one = ra.Take({0}, progress);
@@ -250,7 +251,7 @@ TEST(ReadAhead, AFolderThatIsALinkNowIsNotReadAhead) {
         void Pump() override {}
     } progress;
     CReadAhead ra(root.get(), t.root().string() + "/", targets, context, stop, 1);
-    ra.QueueChildren({}, "", std::string("linked") + '\0', {0});
+    ra.QueueChildren({}, "", std::string("linked") + '\0', 0, {0});
     ra.WaitUntilRead();
     auto data = ra.Take({0}, progress);
     ASSERT_TRUE(data);

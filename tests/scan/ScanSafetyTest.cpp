@@ -6,6 +6,7 @@
 #include "scan/CFoundFileList.h"
 #include "scan/ScanEngine.h"
 #include "scan/ScanPlan.h"
+#include "scan/SearchRun.h"
 
 #include <gtest/gtest.h>
 
@@ -191,16 +192,23 @@ TEST(ScanSafety, ATreeThirtyThousandFoldersDeepIsScannedToTheBottom) {
         CStopEvent stop;
         CountingSink sink;
         SearchFolder(t.root().string(), Profile({"*.tmp"}), stop, sink, rc.context);
-        return std::to_string(sink.files) + " " + std::to_string(rc.reports.size()) + "\n" +
-               sink.longest;
+        // And with every folder it can reach read ahead by workers, as on a cold disk.
+        CountingSink ahead;
+        const CProfile p = Profile({"*.tmp"});
+        SearchRunOptions options;
+        options.readAheadAlways = true;
+        CSearchRun({{&p, t.root().string()}}, stop, ahead, rc.context, options).Run(0);
+        return std::to_string(sink.files) + " " + std::to_string(ahead.files) + " " +
+               std::to_string(rc.reports.size()) + "\n" + sink.longest + "\n" + ahead.longest;
     });
     ASSERT_TRUE(c.EndedWell()) << "the scan ended with status " << c.status;
     std::string deepest = t.root().string();
     for (int i = 0; i < kDepth; ++i)
         deepest += "/d";
     deepest += "/deep.tmp";
-    EXPECT_EQ(c.out.substr(0, c.out.find('\n')), "2 0"); // both files, nothing reported
-    EXPECT_TRUE(c.out.ends_with("\n" + deepest)) << c.out.size() << " bytes of output";
+    EXPECT_EQ(c.out.substr(0, c.out.find('\n')), "2 2 0"); // both files, nothing reported
+    EXPECT_TRUE(c.out.ends_with("\n" + deepest + "\n" + deepest))
+        << c.out.size() << " bytes of output";
 }
 
 TEST(ScanSafety, PeakMemoryFollowsWhatIsTakenNotTheSizeOfTheFolders) {
@@ -211,11 +219,15 @@ TEST(ScanSafety, PeakMemoryFollowsWhatIsTakenNotTheSizeOfTheFolders) {
     ASSERT_TRUE(MakeFiles(t.at("wide"), 150000));
     ASSERT_TRUE(MakeFiles(t.at("wide/inner"), 150000));
     t.file("wide/inner/taken.tmp");
-    const auto peakKiB = [&](const std::string& folder, size_t& taken) {
+    const auto peakKiB = [&](const std::string& folder, size_t& taken, bool readAhead = false) {
         const ChildOutcome c = RunInChild([&] {
             CStopEvent stop;
             CountingSink sink;
-            SearchFolder(folder, Profile({"*.tmp", "~*.*"}), stop, sink);
+            const CProfile p = Profile({"*.tmp", "~*.*"});
+            const CScanContext context = CScanContext::AtScanStart();
+            SearchRunOptions options;
+            options.readAheadAlways = readAhead;
+            CSearchRun({{&p, folder}}, stop, sink, context, options).Run(0);
             rusage ru{};
             ::getrusage(RUSAGE_SELF, &ru);
             return std::to_string(ru.ru_maxrss) + " " + std::to_string(sink.files);
@@ -234,6 +246,12 @@ TEST(ScanSafety, PeakMemoryFollowsWhatIsTakenNotTheSizeOfTheFolders) {
     ASSERT_GT(empty, 0);
     EXPECT_LT(wide - empty, 20 * 1024)
         << "empty scan " << empty << " KiB, wide scan " << wide << " KiB";
+    // Workers reading ahead keep no more of a folder than the walk does.
+    size_t ahead = 9;
+    const long wideAhead = peakKiB(t.at("wide"), ahead, true);
+    EXPECT_EQ(ahead, 1u);
+    EXPECT_LT(wideAhead - empty, 24 * 1024)
+        << "empty scan " << empty << " KiB, wide scan read ahead " << wideAhead << " KiB";
 }
 
 TEST(ScanSafety, FernwicksOwnFilesAreNeverTaken) {
