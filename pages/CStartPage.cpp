@@ -1,6 +1,7 @@
 #include "pages/CStartPage.h"
 
 #include "app/CFernwickApp.h"
+#include "app/CommandLine.h"
 #include "framework/Registry.h"
 #include "framework/ShellHelpers.h"
 #include "controls/CAboutDlg.h"
@@ -11,6 +12,10 @@
 #include "framework/UiSeam.h"
 #include "framework/WaitCursor.h"
 #include "framework/WinTypes.h"
+#include "pages/CDrivesPage.h"
+#include "pages/CSchedDeletePage.h"
+#include "pages/CSchedSetupPage.h"
+#include "pages/CScheduleWhenDlg.h"
 #include "pages/LiveUpdate.h"
 #include "profiles/CProfileList.h"
 #include "profiles/ProfileEntries.h"
@@ -23,12 +28,21 @@
 #include <QtWidgets/QStyle>
 #include <QtWidgets/QTreeWidget>
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
 const char* const kInstruction =
     "Check the file patterns you want to clean off your drive(s) and click <Next>.";
-const char* const kNotYetSchedule = "Scheduling a cleaning is not available in this version yet.";
+const char* const kNeedScheduler =
+    "In order to schedule a Fernwick cleaning, you will need Tasklane from Quenby Works.  "
+    "Tasklane is a FREE program from Quenby Works.  You can download it from our web site.  "
+    "Would you like to go to the Quenby Works web site now?";
+const char* const kScheduled =
+    "Your Fernwick event has been scheduled. It will run completely unattended.  Please make "
+    "sure you do NOT close Tasklane, which controls the event";
+const char* const kScheduleFailed = "Internal application error.";
+const char* const kEventName = "Fernwick scan";
 
 } // namespace
 
@@ -287,8 +301,61 @@ void CStartPage::OnDelete() {
     SaveProfiles();
 }
 
+std::string RunningProgramPath() {
+    // The program as the kernel started it: argv[0] may be relative or name a link.
+    char* path = ::realpath("/proc/self/exe", nullptr);
+    if (!path)
+        return {};
+    std::string result(path);
+    std::free(path);
+    return result;
+}
+
 void CStartPage::OnSchedule() {
-    MessageBox(GetSafeHwnd(), kNotYetSchedule, kAppTitle, MB_OK | MB_ICONINFORMATION);
+    QWidget* owner = GetSafeHwnd();
+    if (!theApp.m_bSchedulerAvailable) {
+        if (MessageBox(owner, kNeedScheduler, kAppTitle, MB_YESNOCANCEL | MB_ICONQUESTION) ==
+            IDYES)
+            OpenWebSite(owner);
+        return;
+    }
+    CSchedSetupPage* setup = theApp.m_pSchedSetupPage;
+    CDrivesPage* drives = theApp.m_pSchedDrivesPage;
+    CSchedDeletePage* dispose = theApp.m_pSchedDeletePage;
+    if (!setup || !drives || !dispose)
+        return;
+    {
+        CPropertySheet sheet(std::string(), owner);
+        sheet.AddPage(setup);
+        sheet.AddPage(drives);
+        sheet.AddPage(dispose);
+        sheet.SetWizardMode();
+        if (sheet.DoModal() != ID_WIZFINISH)
+            return;
+    }
+    const std::string parameters = BuildScheduledParameters(
+        setup->m_strProfiles, drives->m_strDrives, dispose->m_nMethod, dispose->m_strDestination);
+    const std::string program = m_programPath ? m_programPath() : RunningProgramPath();
+    ScheduleResult result{ScheduleResult::Failed, {}};
+    if (program.empty()) {
+        result.error = "Fernwick cannot find its own program file to schedule.";
+    } else {
+        QPointer<QWidget> parent = owner;
+        theApp.m_dispScheduler.SetAskWhen([parent] { return AskScheduleWhen(parent); });
+        result = theApp.m_dispScheduler.ScheduleEvent(program, parameters, false, kEventName);
+    }
+    switch (result.kind) {
+    case ScheduleResult::Scheduled:
+        MessageBox(owner, kScheduled, kAppTitle, MB_OK);
+        break;
+    case ScheduleResult::Failed:
+        // Nothing was scheduled: say why, in crontab's own words where it gave any.
+        MessageBox(owner, result.error.empty() ? kScheduleFailed : result.error, kAppTitle,
+                   MB_OK | MB_ICONSTOP);
+        break;
+    case ScheduleResult::Cancelled:
+        break;
+    }
 }
 
 void CStartPage::OnViewLog() {

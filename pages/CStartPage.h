@@ -55,6 +55,8 @@ class CStartPage : public CPropertyPage {
     // The scan page, where Next goes when the drives page is not needed. Null means the page
     // two after this one in its sheet (this, drives, scan).
     CPropertyPage* m_pNextAfterDrives = nullptr;
+    // The program a scheduled cleaning starts; the running one unless a test names another.
+    std::function<std::string()> m_programPath;
     // What Live Update runs; CheckForUpdate unless a test puts its own here.
     std::function<int(QWidget*, const std::string&, const std::string&)> m_checkForUpdate;
 
@@ -87,6 +89,8 @@ class CStartPage : public CPropertyPage {
     void SaveProfiles();
 };
 
+// The running program's absolute path with every link resolved; empty when it cannot be told.
+std::string RunningProgramPath();
 // Whether a scan folder is there: anything lstat finds, a trailing '/' ignored, "/" always.
 bool ScanFolderExists(const std::string& path);
 // Logs the check of every listed-folder profile of the store and returns the report of its

@@ -304,7 +304,7 @@ class StartPageTest : public QObject {
         QVERIFY(ui.Messages().empty());
     }
 
-    void addEditAndDoubleClickOpenTheProfileSheetScheduleIsNotThereYet() {
+    void addEditAndDoubleClickOpenTheProfileSheetScheduleWithoutSchedulerOffersIt() {
         ScopedTestHome home;
         CScriptedUi ui;
         AddProfile("Temp Files", SCOPE_ALL_FOLDERS);
@@ -342,8 +342,12 @@ class StartPageTest : public QObject {
                                                    "Profile: Temp Files"}));
         const std::vector<CScriptedUi::Shown> expected = {
             {"message", "Please select a Profile to edit", "Fernwick", MB_OK | MB_ICONSTOP},
-            {"message", "Scheduling a cleaning is not available in this version yet.", "Fernwick",
-             MB_OK | MB_ICONINFORMATION},
+            // No scheduler: the download offer, and only Yes would open the web site.
+            {"message",
+             "In order to schedule a Fernwick cleaning, you will need Tasklane from Quenby Works.  "
+             "Tasklane is a FREE program from Quenby Works.  You can download it from our web "
+             "site.  Would you like to go to the Quenby Works web site now?",
+             "Fernwick", MB_YESNOCANCEL | MB_ICONQUESTION},
         };
         QCOMPARE(ui.shown.size(), expected.size());
         for (size_t i = 0; i < expected.size(); ++i) {
