@@ -1,6 +1,7 @@
 #include "framework/CDialog.h"
 
 #include "framework/UiSeam.h"
+#include "framework/WaitCursor.h"
 #include "framework/WinTypes.h"
 
 #include <QtCore/QTimer>
@@ -29,6 +30,8 @@ CDialog::CDialog(int templateId, TemplateSetup setup, QWidget* parent)
 QDialog* CDialog::GetDialog() const { return qobject_cast<QDialog*>(GetSafeHwnd()); }
 
 int CDialog::DoModal() {
+    // The dialog waits for the user: no wait cursor over it.
+    CWaitCursorPause pause;
     QWidget* parent = m_pParentWnd ? m_pParentWnd : QApplication::activeWindow();
     auto* dlg = new CDialogWindow(this, parent);
     CreateFromTemplate(dlg);
@@ -37,6 +40,15 @@ int CDialog::DoModal() {
     OnClicked(IDCANCEL, &CDialog::OnCancel);
     m_nModalResult = IDCANCEL;
     OnInitDialog();
+    // The first control in the template's tab order starts with the focus, unless the
+    // dialog's own initialisation chose one.
+    if (!dlg->focusWidget()) {
+        for (QWidget* w = dlg->nextInFocusChain(); w != dlg; w = w->nextInFocusChain())
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && !w->isHidden()) {
+                w->setFocus(Qt::TabFocusReason);
+                break;
+            }
+    }
     QTimer::singleShot(0, dlg, [dlg] { TheUi().ModalStarted(dlg); });
     dlg->exec();
     DestroyWindow();

@@ -2,6 +2,7 @@
 
 #include "framework/CPropertyPage.h"
 #include "framework/UiSeam.h"
+#include "framework/WaitCursor.h"
 #include "framework/WinTypes.h"
 
 #include <QtCore/QTimer>
@@ -19,7 +20,11 @@
 class CSheetWindow : public QDialog {
 public:
     CSheetWindow(CPropertySheet* sheet, QWidget* parent) : QDialog(parent), m_sheet(sheet) {}
-    void reject() override { m_sheet->OnCancel(); }
+    void reject() override {
+        // A page being brought up (the selection page copying the results) finishes first.
+        if (!m_sheet->m_bActivating)
+            m_sheet->OnCancel();
+    }
 
 private:
     CPropertySheet* m_sheet;
@@ -64,6 +69,8 @@ QAbstractButton* CPropertySheet::GetButton(int id) const {
 }
 
 int CPropertySheet::DoModal() {
+    // The wizard waits for the user: no wait cursor over it.
+    CWaitCursorPause pause;
     QWidget* parent = m_pParentWnd ? m_pParentWnd : QApplication::activeWindow();
     auto* dlg = new CSheetWindow(this, parent);
     m_pDlg = dlg;
@@ -81,7 +88,9 @@ int CPropertySheet::DoModal() {
     m_pNext = next;
     m_pFinish = finish;
     m_pCancel = cancel;
-    auto* buttons = new QHBoxLayout;
+    m_pButtonBar = new QWidget;
+    auto* buttons = new QHBoxLayout(m_pButtonBar);
+    buttons->setContentsMargins(0, 0, 0, 0);
     buttons->addStretch(1);
     buttons->addWidget(back);
     buttons->addWidget(next);
@@ -91,7 +100,13 @@ int CPropertySheet::DoModal() {
     auto* layout = new QVBoxLayout(dlg);
     layout->addWidget(m_pStack, 1);
     layout->addWidget(line);
-    layout->addLayout(buttons);
+    layout->addWidget(m_pButtonBar);
+    // One size for every page: the largest template's, so the window does not jump when a
+    // larger page comes up. The user may enlarge it; the pages follow.
+    QSize pageSize;
+    for (CPropertyPage* page : m_pages)
+        pageSize = pageSize.expandedTo(page->GetTemplateSize());
+    m_pStack->setMinimumSize(pageSize);
     QObject::connect(back, &QPushButton::clicked, dlg, [this] { OnBack(); });
     QObject::connect(next, &QPushButton::clicked, dlg, [this] { OnNext(); });
     QObject::connect(finish, &QPushButton::clicked, dlg, [this] { OnFinish(); });
@@ -112,6 +127,7 @@ int CPropertySheet::DoModal() {
     m_nActive = -1;
     m_pBack = m_pNext = m_pFinish = m_pCancel = nullptr;
     m_pStack = nullptr;
+    m_pButtonBar = nullptr;
     delete m_pDlg.data();
     return m_nResult;
 }
@@ -133,10 +149,28 @@ bool CPropertySheet::SetActivePage(int index) {
         target->OnInitDialog();
     }
     m_nActive = index;
-    m_pStack->setCurrentWidget(target->GetSafeHwnd());
     m_bJumped = true;
-    UpdateTitle();
+    // The new page is made ready while the old one is still shown, so what the old page shows
+    // of the work (the scan page's progress while the selection page copies the results) can
+    // be seen. Meanwhile neither the old page nor the wizard's buttons take input.
+    QWidget* old = m_pStack->currentWidget();
+    const bool wasActivating = m_bActivating;
+    m_bActivating = true;
+    if (old)
+        old->setEnabled(false);
+    if (m_pButtonBar)
+        m_pButtonBar->setEnabled(false);
     target->OnSetActive();
+    m_bActivating = wasActivating;
+    if (old)
+        old->setEnabled(true);
+    if (m_pButtonBar)
+        m_pButtonBar->setEnabled(true);
+    // The page may have moved on to another one itself.
+    if (m_nActive != index || !m_pStack || !target->GetSafeHwnd())
+        return true;
+    m_pStack->setCurrentWidget(target->GetSafeHwnd());
+    UpdateTitle();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "framework/CTemplateWnd.h"
 
 #include "framework/CDataExchange.h"
+#include "framework/TemplateLayout.h"
 
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QLabel>
@@ -27,8 +28,17 @@ QWidget* CTemplateWnd::CreateFromTemplate(QWidget* window) {
     m_pWnd = window;
     if (m_setup)
         m_setup(window);
+    FitTemplateToFont(window);
     IndexControls();
     return window;
+}
+
+QSize CTemplateWnd::GetTemplateSize() const {
+    QWidget scratch;
+    if (m_setup)
+        m_setup(&scratch);
+    FitTemplateToFont(&scratch);
+    return scratch.size();
 }
 
 void CTemplateWnd::IndexControls() {

@@ -33,6 +33,9 @@ public:
     CTemplateWnd& operator=(const CTemplateWnd&) = delete;
 
     int GetTemplateId() const { return m_nIDTemplate; }
+    // The size of a window made from the template in the user's font, whether or not the
+    // window exists.
+    QSize GetTemplateSize() const;
     // The window, or null while there is none.
     QWidget* GetSafeHwnd() const { return m_pWnd; }
     // The control with this id (the "ctrlId" property of the template), or null.
@@ -51,7 +54,8 @@ public:
     void CheckItem(int id, bool check);
 
 protected:
-    // Makes the window from the template inside parent; does not call OnInitDialog.
+    // Makes the window from the template inside parent, in the user's font (dialog units),
+    // with labels showing their text as it is; does not call OnInitDialog.
     QWidget* CreateFromTemplate(QWidget* window);
     // Deletes the window; members keep their values.
     void DestroyWindow();

@@ -1,5 +1,6 @@
 #include "framework/UiSeam.h"
 
+#include "framework/WaitCursor.h"
 #include "framework/WinTypes.h"
 
 #include <gio/gio.h>
@@ -30,8 +31,11 @@ int MessageBox(QWidget* owner, const std::string& text, const std::string& capti
 
 int CUiSeam::MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
                         unsigned type) {
+    CWaitCursorPause pause;
     QMessageBox box(owner);
     box.setWindowTitle(Q(caption));
+    // Names of files, folders and profiles are text, even when they look like markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(Q(text));
     switch (type & MB_ICONMASK) {
     case MB_ICONSTOP:
@@ -86,6 +90,7 @@ int CUiSeam::MessageBox(QWidget* owner, const std::string& text, const std::stri
 std::optional<std::string> CUiSeam::GetOpenFileName(QWidget* owner, const std::string& title,
                                                     const std::string& initialPath,
                                                     const std::string& filter, bool acceptNew) {
+    CWaitCursorPause pause;
     QFileDialog dlg(owner, Q(title), Q(initialPath), Q(filter));
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(acceptNew ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -96,6 +101,7 @@ std::optional<std::string> CUiSeam::GetOpenFileName(QWidget* owner, const std::s
 
 std::optional<std::string> CUiSeam::BrowseForFolder(QWidget* owner, const std::string& title,
                                                     const std::string& initialFolder) {
+    CWaitCursorPause pause;
     const QString dir = QFileDialog::getExistingDirectory(owner, Q(title), Q(initialFolder));
     if (dir.isEmpty())
         return std::nullopt;
@@ -107,11 +113,36 @@ int CUiSeam::ShellOpen(QWidget*, const std::string& target) {
     const bool isUrl = t.contains(QStringLiteral("://"));
     if (!isUrl && !QFileInfo::exists(t))
         return SHELL_ERROR_FILE_NOT_FOUND;
+    // A launcher would otherwise accept a file it has nothing to open with and do nothing.
+    if (!isUrl && !HasProgramFor(target))
+        return SHELL_ERROR_NO_ASSOCIATION;
     const QUrl url = isUrl ? QUrl(t) : QUrl::fromLocalFile(t);
     // openUrl is false when no launcher exists (no desktop, no xdg-open).
     if (QDesktopServices::openUrl(url))
         return SHELL_OK;
     return isUrl ? SHELL_ERROR_FILE_NOT_FOUND : SHELL_ERROR_NO_ASSOCIATION;
+}
+
+bool CUiSeam::HasProgramFor(const std::string& path) {
+    // The type as the desktop sees it: from the contents where they can be read, else from
+    // the name alone.
+    gchar* type = nullptr;
+    GFile* file = g_file_new_for_path(path.c_str());
+    if (GFileInfo* info = g_file_query_info(file, G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
+                                            G_FILE_QUERY_INFO_NOFOLLOW_SYMLINKS, nullptr, nullptr)) {
+        if (const char* t = g_file_info_get_content_type(info))
+            type = g_strdup(t);
+        g_object_unref(info);
+    }
+    g_object_unref(file);
+    if (!type)
+        type = g_content_type_guess(path.c_str(), nullptr, 0, nullptr);
+    GAppInfo* app = type ? g_app_info_get_default_for_type(type, FALSE) : nullptr;
+    g_free(type);
+    if (!app)
+        return false;
+    g_object_unref(app);
+    return true;
 }
 
 int CUiSeam::OpenAsText(QWidget*, const std::string& path) {

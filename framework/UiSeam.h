@@ -7,7 +7,8 @@ class QWidget;
 
 // Every message box, file dialog, folder browser, shell open and scheduler prompt passes through
 // one replaceable object, so tests can script the answers and record what was shown instead of
-// blocking on a real window.
+// blocking on a real window. Texts given to it are shown as they are, never as markup, and its
+// windows show the normal cursor even when a wait cursor is up.
 class CUiSeam {
 public:
     virtual ~CUiSeam() = default;
@@ -25,8 +26,10 @@ public:
                                                        const std::string& initialFolder);
     // Opens a file or URL with the desktop's program for it. Returns a value above 32 on
     // success, else the failure's code: 2 the file was not found or no browser is set up,
-    // 31 no program is associated with the file.
+    // 31 no program is associated with the file's type (HasProgramFor).
     virtual int ShellOpen(QWidget* owner, const std::string& target);
+    // Whether the desktop names a default program for the type of the file's contents.
+    virtual bool HasProgramFor(const std::string& path);
     // Opens a file as plain text in the desktop's text editor, whatever its type; the same
     // results as ShellOpen.
     virtual int OpenAsText(QWidget* owner, const std::string& path);

@@ -11,3 +11,16 @@ public:
 private:
     bool m_bShown = false;
 };
+
+// Lifts every wait cursor shown for its lifetime and puts them back afterwards: a window that
+// waits for the user shows the normal cursor, however busy the code that opened it is.
+class CWaitCursorPause {
+public:
+    CWaitCursorPause();
+    ~CWaitCursorPause();
+    CWaitCursorPause(const CWaitCursorPause&) = delete;
+    CWaitCursorPause& operator=(const CWaitCursorPause&) = delete;
+
+private:
+    int m_nLifted = 0;
+};
