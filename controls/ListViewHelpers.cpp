@@ -1,8 +1,12 @@
 #include "controls/ListViewHelpers.h"
 
 #include <QAbstractItemView>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QStyle>
+#include <QToolTip>
 #include <QSize>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
@@ -53,6 +57,42 @@ private:
     int margin_;
 };
 
+// Room a row's image takes in front of its first column's text.
+int ImageRoom(const QTreeWidget* list, const QTreeWidgetItem* item, int column) {
+    if (column != 0 || !item || item->icon(0).isNull())
+        return 0;
+    return list->iconSize().width() +
+           2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+}
+
+// Shows a cell's whole text in a tooltip when the column is too narrow for it (long paths).
+class CCellTipFilter : public QObject {
+public:
+    explicit CCellTipFilter(QTreeWidget* list) : QObject(list->viewport()), m_list(list) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ToolTip)
+            return false;
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = m_list->indexAt(help->pos());
+        const QTreeWidgetItem* item = m_list->itemFromIndex(index);
+        const QString text = item ? item->text(index.column()) : QString();
+        const QRect cell = m_list->visualRect(index);
+        if (text.isEmpty() || GetTextWidth(m_list, text) + ImageRoom(m_list, item, index.column()) <=
+                                  cell.width()) {
+            QToolTip::hideText();
+            event->ignore();
+            return true;
+        }
+        QToolTip::showText(help->globalPos(), PlainToolTip(text), m_list->viewport(), cell);
+        return true;
+    }
+
+private:
+    QTreeWidget* m_list;
+};
+
 void WidenColumn(QTreeWidget* list, int column, int width) {
     if (list->columnWidth(column) < width)
         list->setColumnWidth(column, width);
@@ -83,6 +123,14 @@ void SetupReportList(QTreeWidget* list, bool multiSelect) {
     // The style's minimum would override the widths we measure for short headers; one "M"
     // is what every measured width includes anyway.
     header->setMinimumSectionSize(GetTextWidth(list, QString()));
+    if (!list->viewport()->findChild<CCellTipFilter*>(QString(), Qt::FindDirectChildrenOnly))
+        list->viewport()->installEventFilter(new CCellTipFilter(list));
+}
+
+QString PlainToolTip(const QString& text) {
+    // A tooltip takes anything that looks like markup as markup; escaped, it shows as typed.
+    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() +
+           QStringLiteral("</p>");
 }
 
 void SetImageList(QTreeWidget* list, const QList<QIcon>& images) {
@@ -181,7 +229,8 @@ int FitColumnsToRow(QTreeWidget* list, int row) {
     const TextMeasure measure(list);
     const QTreeWidgetItem* item = Row(list, row);
     for (int c = 0; c < columns; ++c)
-        WidenColumn(list, c, measure(item ? item->text(c) : QString(), kFitTextLimit));
+        WidenColumn(list, c,
+                    measure(item ? item->text(c) : QString(), kFitTextLimit) + ImageRoom(list, item, c));
     return columns;
 }
 
@@ -200,7 +249,7 @@ void FitColumns(QTreeWidget* list, bool withHeaders) {
         const QTreeWidgetItem* item = list->topLevelItem(r);
         for (int c = 0; c < columns; ++c) {
             int& width = need[static_cast<size_t>(c)];
-            width = std::max(width, measure(item->text(c), kFitTextLimit));
+            width = std::max(width, measure(item->text(c), kFitTextLimit) + ImageRoom(list, item, c));
         }
     }
     for (int c = 0; c < columns; ++c)

@@ -23,8 +23,12 @@ inline constexpr int kListItemImageRole = Qt::UserRole + 2; // int index into th
 // Flat list look: no tree decoration or expanding, uniform row heights, 16x16 icons, whole-row
 // focus and selection, extended or single selection, fixed column order, and widths that are
 // exactly what is set (no stretching, minimum one "M"). A list still holding only Qt's default
-// column loses it, so columns are then added from index 0.
+// column loses it, so columns are then added from index 0. A cell too narrow for its text
+// shows the whole text in a tooltip.
 void SetupReportList(QTreeWidget* list, bool multiSelect);
+
+// Tooltip markup that shows text exactly as it is, on one line.
+QString PlainToolTip(const QString& text);
 
 // The images that row image indices refer to. Rows that already have an image are updated.
 void SetImageList(QTreeWidget* list, const QList<QIcon>& images);
@@ -56,7 +60,8 @@ QString GetColumnText(QTreeWidget* list, int index);
 int GetColumnCount(QTreeWidget* list);
 
 // Widens every column that is narrower than the row's text in it (at most 254 characters
-// measured). Never narrows. Returns the column count.
+// measured), leaving room for the row's image in column 0. Never narrows. Returns the column
+// count.
 int FitColumnsToRow(QTreeWidget* list, int row);
 // Widens every column to fit all rows, and its header too when withHeaders. Never narrows.
 void FitColumns(QTreeWidget* list, bool withHeaders);

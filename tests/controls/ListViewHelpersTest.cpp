@@ -5,6 +5,8 @@
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QPixmap>
+#include <QTextDocumentFragment>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -312,6 +314,55 @@ private slots:
         QCOMPARE(row, 1);
         QCOMPARE(GetItemImage(&list, 1), 3);
         QCOMPARE(list.topLevelItem(1)->icon(0).cacheKey(), more.at(3).cacheKey());
+    }
+
+    void aRowsImageLeavesItsTextTheRoomTheListNeeds() {
+        QTreeWidget list;
+        Fill(list, {S("Drive"), S("Type")}, {{S("C: /"), S("Fixed")}, {S("E: /media/alice/STICK"), S("Removable")}});
+        SetImageList(&list, {SolidIcon(Qt::red), SolidIcon(Qt::blue)});
+        SetItemImage(&list, 0, 0);
+        SetItemImage(&list, 1, 1);
+        FitColumns(&list, true);
+        list.resize(600, 200);
+        list.show();
+        // What the list's own painting needs for image and text together (drive text not cut).
+        for (int r = 0; r < 2; ++r) {
+            const QModelIndex index = list.model()->index(r, 0);
+            QStyleOptionViewItem option;
+            option.initFrom(&list);
+            option.decorationSize = list.iconSize();
+            option.features |= QStyleOptionViewItem::HasDecoration;
+            const int need = list.itemDelegate()->sizeHint(option, index).width();
+            QVERIFY2(list.columnWidth(0) >= need,
+                     qPrintable(QStringLiteral("%1 < %2").arg(list.columnWidth(0)).arg(need)));
+        }
+        // Columns without images keep the plain text-plus-M rule.
+        QCOMPARE(list.columnWidth(1), GetTextWidth(&list, S("Removable")));
+        list.hide();
+    }
+
+    void aNarrowCellShowsItsWholeTextAsTypedInATooltip() {
+        QTreeWidget list;
+        const QString path = S("/home/alice/<b>x</b>/a rather long folder name/report.doc.bak");
+        Fill(list, {S("Size"), S("Filename")}, {{S("12"), path}, {S("7"), S("/a")}});
+        list.setColumnWidth(1, 60);
+        list.resize(300, 150);
+        list.show();
+        // The text of the tooltip a pause over the cell shows; empty when it shows none.
+        auto tipAt = [&](int row, int column) {
+            const QRect cell = list.visualRect(list.model()->index(row, column));
+            QHelpEvent tip(QEvent::ToolTip, cell.center(), list.viewport()->mapToGlobal(cell.center()));
+            QApplication::sendEvent(list.viewport(), &tip);
+            return tip.isAccepted() && QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        const QString tip = tipAt(0, 1);
+        QVERIFY(!tip.isEmpty());
+        QVERIFY(Qt::mightBeRichText(tip));
+        // The markup only wraps the text: what shows is the path exactly, "<b>" and all.
+        QCOMPARE(QTextDocumentFragment::fromHtml(tip).toPlainText(), path);
+        QCOMPARE(tipAt(1, 1), QString()); // "/a" shows whole: no tooltip
+        QCOMPARE(tipAt(0, 0), QString());
+        list.hide();
     }
 
     void itemDataRoundTrip() {
