@@ -63,6 +63,9 @@ bool CScanPage::OnInitDialog() {
 bool CScanPage::OnSetActive() {
     if (m_stcProcessing)
         m_stcProcessing->hide();
+    // The bar belongs to the selection page's copying, which left it full.
+    if (m_progress)
+        m_progress->setValue(0);
     UpdateWizardButtons();
     return CPropertyPage::OnSetActive();
 }
