@@ -84,12 +84,23 @@ TEST(CommandLine, ScheduledExampleBuildsAndSplitsIntoFiveArguments) {
 
 TEST(CommandLine, AwkwardValuesComeBackExactly) {
     const std::string values[] = {"Say \"cheese\" ", "C:\\Temp\\", "trailing\\\\", "a\\\"b",
-                                  "\"", "\\", "two  blanks\ttab", "/media/usb stick/"};
+                                  "\"", "\\", "two  blanks\ttab", "/media/usb stick/",
+                                  "$HOME `id` $(id) ", "100% %d \\% ", "it's ", "\"\" \\\"\\ \"",
+                                  ""};
     for (const std::string& v : values) {
-        const auto args = SplitWindowsArguments(BuildScheduledParameters(v, "CD", 1024, v));
+        const std::string params = BuildScheduledParameters(v, "CD", 1024, v);
+        auto args = SplitWindowsArguments(params);
         ASSERT_EQ(args.size(), 5u) << v;
         EXPECT_EQ(args[1], "/p" + v);
         EXPECT_EQ(args[4], "/m" + v);
+        // Read back as the scheduled run reads its command line.
+        args.insert(args.begin(), "/usr/bin/fernwick");
+        const ScheduledSwitches s = ReadScheduledSwitches(args);
+        EXPECT_EQ(ParseCommandLine(args) & CMDF_RUN, CMDF_RUN) << v;
+        EXPECT_EQ(s.profiles, v);
+        EXPECT_EQ(s.drives, "CD");
+        EXPECT_EQ(s.method, "1024");
+        EXPECT_EQ(s.destination, v);
     }
 }
 

@@ -83,3 +83,21 @@ inline int RunWithBareShell(const std::string& command, const std::vector<std::s
         return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+// A stand-in "crontab" program that keeps the table in the file named by FAKE_CRONTAB: "-l"
+// prints it or says "no crontab for" and fails; "-" stores its input. FAKE_CRONTAB_FAIL makes
+// it refuse with that text.
+inline void WriteStandInCrontab(const std::filesystem::path& path) {
+    WriteTextFile(path,
+                  "#!/bin/sh\n"
+                  "if [ -n \"$FAKE_CRONTAB_FAIL\" ]; then\n"
+                  "  echo \"crontab: $FAKE_CRONTAB_FAIL\" >&2; exit 1\n"
+                  "fi\n"
+                  "case \"$1\" in\n"
+                  "-l) if [ -f \"$FAKE_CRONTAB\" ]; then cat \"$FAKE_CRONTAB\"; else\n"
+                  "    echo \"no crontab for tester\" >&2; exit 1; fi ;;\n"
+                  "-) cat > \"$FAKE_CRONTAB.new\" && mv \"$FAKE_CRONTAB.new\" \"$FAKE_CRONTAB\" ;;\n"
+                  "*) echo \"crontab: usage\" >&2; exit 1 ;;\n"
+                  "esac\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+}

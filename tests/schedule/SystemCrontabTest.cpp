@@ -13,8 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A folder holding a stand-in "crontab" that keeps the table in a file: "-l" prints it or says
-// "no crontab for" and fails; "-" stores its input. FAKE_CRONTAB_FAIL makes it refuse.
+// PATH leads to a stand-in crontab (CronSupport.h) keeping its table in a temporary file.
 class StandInCrontab : public ::testing::Test {
 protected:
     TempDir m_dir;
@@ -24,18 +23,7 @@ protected:
 
     void SetUp() override {
         fs::create_directories(m_bin);
-        WriteTextFile(m_bin / "crontab",
-                      "#!/bin/sh\n"
-                      "if [ -n \"$FAKE_CRONTAB_FAIL\" ]; then\n"
-                      "  echo \"crontab: $FAKE_CRONTAB_FAIL\" >&2; exit 1\n"
-                      "fi\n"
-                      "case \"$1\" in\n"
-                      "-l) if [ -f \"$FAKE_CRONTAB\" ]; then cat \"$FAKE_CRONTAB\"; else\n"
-                      "    echo \"no crontab for tester\" >&2; exit 1; fi ;;\n"
-                      "-) cat > \"$FAKE_CRONTAB.new\" && mv \"$FAKE_CRONTAB.new\" \"$FAKE_CRONTAB\" ;;\n"
-                      "*) echo \"crontab: usage\" >&2; exit 1 ;;\n"
-                      "esac\n");
-        fs::permissions(m_bin / "crontab", fs::perms::owner_all);
+        WriteStandInCrontab(m_bin / "crontab");
         ::setenv("FAKE_CRONTAB", m_store.c_str(), 1);
         ::unsetenv("FAKE_CRONTAB_FAIL");
         ::setenv("PATH", ("relative:" + m_bin.string() + ":/usr/bin:/bin").c_str(), 1);
