@@ -94,7 +94,7 @@ public:
             m_readAhead = std::make_unique<CReadAhead>(m_frames[0].fd.get(), m_path, m_t,
                                                        m_context, m_stop, m_nThreads);
         m_inblock = BlocksRead();
-        m_sinceCheck = 0;
+        m_nEntered = 0;
         m_out.Folder(m_path);
         if (Visit(0, {})) {
             // Depth first without recursion: the stack of frames is the walk's own.
@@ -201,12 +201,15 @@ private:
     // until its own reads start waiting for the disk; the workers then take the subfolders
     // still to visit.
     void MaybeStartReadingAhead() {
-        if (m_readAhead || m_nThreads == 0 || ++m_sinceCheck < kCheckEvery)
+        if (m_readAhead || m_nThreads == 0)
             return;
-        m_sinceCheck = 0;
+        // Every folder at first, so a cold walk gets help at once; then every few.
+        if (++m_nEntered > kCheckEvery && m_nEntered % kCheckEvery != 0)
+            return;
         const long blocks = BlocksRead();
         if (blocks - m_inblock < kColdBlocks) {
-            m_inblock = blocks;
+            if (m_nEntered % kCheckEvery == 0)
+                m_inblock = blocks;
             return;
         }
         m_readAhead = std::make_unique<CReadAhead>(m_frames[0].fd.get(), m_path.substr(0, m_rootLen),
@@ -398,7 +401,7 @@ private:
     static constexpr long kColdBlocks = 8;
     std::unique_ptr<CReadAhead> m_readAhead; // once the walk waits for the disk
     long m_inblock = 0;
-    int m_sinceCheck = 0;
+    long m_nEntered = 0;
     CReadAhead::Key m_key; // the place of the folder last entered, down to kMaxDepth
     std::vector<Frame> m_frames;
     size_t m_firstOpen = 1; // frames from here down hold descriptors; above, only the first

@@ -258,3 +258,36 @@ TEST(ReadAhead, AFolderThatIsALinkNowIsNotReadAhead) {
     EXPECT_FALSE(data->usable);
     EXPECT_TRUE(data->files.empty());
 }
+
+TEST(OneWalk, TheFirstSearchsFilesArriveAsTheWalkFindsThemTheOthersAfterIt) {
+    ScanTree t;
+    for (const char* d : {"a", "b", "c"})
+        t.file(std::string(d) + "/x.tmp");
+    CProfileList store;
+    Add(store, "First", SCOPE_LISTED_FOLDERS, {t.root().string()}, {"*.tmp"});
+    Add(store, "Second", SCOPE_LISTED_FOLDERS, {t.root().string()}, {"x.*"});
+    struct : CScanSink {
+        Paths events;
+        void OnFolder(const std::string& f) override { events.push_back("folder " + f); }
+        void OnFileTaken(const FoundFile& f) override { events.push_back("file " + f.path); }
+    } sink;
+    ScanRequest r;
+    r.isSelected = [](const CProfile&) { return true; };
+    CStopEvent stop;
+    ASSERT_TRUE(RunScanPlan(store, r, stop, sink));
+    const std::string root = t.root().string();
+    // The walk reads each folder once; First's file of a folder comes right after it is read,
+    // Second's files after the whole walk, when its turn comes, in the same order.
+    ASSERT_EQ(sink.events.size(), 12u);
+    EXPECT_EQ(sink.events[0], "folder " + root);
+    EXPECT_EQ(sink.events[1], "folder " + root + "/");
+    Paths first;
+    for (size_t i = 2; i < 8; i += 2) {
+        ASSERT_TRUE(sink.events[i].starts_with("folder " + root + "/")) << sink.events[i];
+        const std::string folder = sink.events[i].substr(7);
+        EXPECT_EQ(sink.events[i + 1], "file " + folder + "x.tmp");
+        first.push_back(sink.events[i + 1]);
+    }
+    EXPECT_EQ(sink.events[8], "folder " + root);
+    EXPECT_EQ(Paths(sink.events.begin() + 9, sink.events.end()), first);
+}
