@@ -4,6 +4,7 @@
 #include "platform/UniqueFd.h"
 
 #include <chrono>
+#include <iterator>
 #include <cstring>
 
 CReadAhead::CReadAhead(int rootFd, const std::string& rootPath, const WalkTargets& targets,
@@ -119,6 +120,11 @@ void CReadAhead::Work() {
     for (;;) {
         if (m_quit || m_stop.IsSet())
             return;
+        // A folder found late may be wanted sooner than the farthest one read: that one makes
+        // room. It stays in the page cache, so the walk reads it again from memory.
+        if (!m_pending.empty() && m_reading.size() + m_ready.size() >= kWindow &&
+            !m_ready.empty() && m_pending.begin()->first < std::prev(m_ready.end())->first)
+            m_ready.erase(std::prev(m_ready.end()));
         if (m_pending.empty() || m_reading.size() + m_ready.size() >= kWindow) {
             // A stop is noticed within a moment even when nothing wakes the worker.
             m_work.wait_for(lock, std::chrono::milliseconds(50));
