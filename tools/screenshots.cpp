@@ -4,13 +4,15 @@
 // small tree of files to find.
 #include "controls/CAboutDlg.h"
 #include "framework/CPropertySheet.h"
-#include "framework/Pump.h"
 #include "framework/UiSeam.h"
 #include "framework/WinTypes.h"
 #include "pages/CDeletePage.h"
 #include "pages/CDrivesPage.h"
 #include "pages/CInputDlg.h"
 #include "pages/CScanPage.h"
+#include "pages/CSchedDeletePage.h"
+#include "pages/CSchedSetupPage.h"
+#include "pages/CScheduleWhenDlg.h"
 #include "pages/CStartPage.h"
 #include "profiles/CProfileList.h"
 #include "res/resource.h"
@@ -19,6 +21,7 @@
 #include <QtCore/QEventLoop>
 #include <QtCore/QTemporaryDir>
 #include <QtCore/QTimer>
+#include <QtGui/QFont>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QLineEdit>
@@ -92,7 +95,6 @@ void TypeIntoNextInput(CShotSeam& seam, const QString& dir, bool& ok, const char
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    ApplyDialogFont();
     if (argc != 2) {
         std::fprintf(stderr, "usage: fernwick_screenshots OUTPUT-FOLDER\n");
         return 2;
@@ -196,6 +198,67 @@ int main(int argc, char** argv) {
             del.m_listFiles->topLevelItem(0)->setSelected(true);
         }
         ok = Save(w, out, "delete-page") && ok;
+        sheet.EndDialog(IDCANCEL);
+    };
+    sheet.DoModal();
+
+    // The scheduling wizard's own pages, one profile left out and Zip chosen, and the
+    // when-dialog; all cancelled, so nothing is scheduled.
+    CPropertySheet schedSheet;
+    CSchedSetupPage schedSetup;
+    CDrivesPage schedDrives;
+    CSchedDeletePage schedDelete;
+    for (CPropertyPage* p :
+         std::initializer_list<CPropertyPage*>{&schedSetup, &schedDrives, &schedDelete})
+        schedSheet.AddPage(p);
+    schedDrives.SetProfileFilter(
+        [&schedSetup](const CProfile& p) { return schedSetup.IsProfileChecked(p); });
+    seam.onModal = [&](QWidget* w) {
+        schedSetup.m_checks.SetChecked(2, false);
+        schedSetup.m_listProfiles->setCurrentItem(schedSetup.m_listProfiles->topLevelItem(2));
+        schedSetup.UpdateWizardButtons();
+        ok = Save(w, out, "schedule-setup-page") && ok;
+        schedSheet.PressButton(ID_WIZNEXT);
+        if (schedSheet.GetActivePage() == &schedDrives) {
+            schedDrives.OnSelectAllDrives();
+            schedSheet.PressButton(ID_WIZNEXT);
+        }
+        schedDelete.GetItem<QRadioButton>(1023)->click();
+        schedDelete.m_editDestination->setText(tree + QStringLiteral("/cleaned files.zip"));
+        ok = Save(w, out, "schedule-dispose-page") && ok;
+        schedSheet.EndDialog(IDCANCEL);
+    };
+    schedSheet.DoModal();
+    CScheduleWhenDlg when;
+    when.m_when.kind = CronWhen::Weekly;
+    when.m_when.weekday = 5;
+    when.m_when.hour = 12;
+    when.m_when.minute = 30;
+    seam.onModal = [&](QWidget* w) {
+        ok = Save(w, out, "schedule-when-dialog") && ok;
+        when.EndDialog(IDCANCEL);
+    };
+    when.DoModal();
+
+    // The selection page once more, in a large font and enlarged: the windows grow with the
+    // font, the list with the window.
+    QFont large = QApplication::font();
+    large.setPointSize(14);
+    QApplication::setFont(large);
+    seam.onModal = [&](QWidget* w) {
+        sheet.PressButton(ID_WIZNEXT);
+        if (sheet.GetActivePage() == &drives) {
+            drives.OnSelectAllDrives();
+            sheet.PressButton(ID_WIZNEXT);
+        }
+        scan.OnStartScanning();
+        sheet.PressButton(ID_WIZNEXT);
+        w->resize(w->size() + QSize(160, 110));
+        if (del.m_listFiles && del.m_listFiles->topLevelItemCount() > 1) {
+            del.m_listFiles->topLevelItem(0)->setSelected(true);
+            del.m_listFiles->topLevelItem(1)->setSelected(true);
+        }
+        ok = Save(w, out, "delete-page-large-font") && ok;
         sheet.EndDialog(IDCANCEL);
     };
     sheet.DoModal();
