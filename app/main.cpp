@@ -12,6 +12,7 @@
 #include "platform/TextEscape.h"
 #include "platform/XdgDirs.h"
 
+#include <QtCore/QtGlobal>
 #include <QtWidgets/QApplication>
 
 #include <cstdio>
@@ -19,6 +20,28 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace {
+
+QtMessageHandler g_previousMessageHandler = nullptr;
+
+// A scheduled run prints nothing when all goes well, so that cron mails the user only when
+// something needs attention. Cron gives no XDG_RUNTIME_DIR, and Qt says so on every start
+// although it manages without one: that one notice is dropped, everything else passes.
+void QuietScheduledRunMessages(QtMsgType type, const QMessageLogContext& context,
+                               const QString& message) {
+    if (type == QtWarningMsg &&
+        message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (g_previousMessageHandler) {
+        g_previousMessageHandler(type, context, message);
+    } else {
+        const QByteArray line = qFormatLogMessage(type, context, message).toLocal8Bit() + '\n';
+        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     DropRelativeXdgDirs(); // before Qt or GLib read them, and before any thread
@@ -66,6 +89,8 @@ int main(int argc, char** argv) {
     }
     if (!display.platform.empty())
         ::setenv("QT_QPA_PLATFORM", display.platform.c_str(), 1);
+    if (unattended)
+        g_previousMessageHandler = qInstallMessageHandler(QuietScheduledRunMessages);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fernwick"));
