@@ -3,6 +3,9 @@
 #include "platform/WindowsArguments.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
 
 std::string QuoteForShell(std::string_view word) {
     std::string out = "'";
@@ -58,8 +61,20 @@ CronEnvironment ScheduledRunEnvironment() {
     CronEnvironment env;
     for (const char* name : {"FERNWICK_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
         const char* value = std::getenv(name);
-        if (value && *value)
-            env.emplace_back(name, value);
+        if (!value || !*value)
+            continue;
+        std::string text = value;
+        if (text.front() != '/') {
+            // The program ignores relative XDG folders; a relative FERNWICK_HOME means the
+            // folder under ours, and cron starts the run in the home folder instead.
+            if (std::string_view(name).starts_with("XDG"))
+                continue;
+            std::error_code ec;
+            const std::filesystem::path here = std::filesystem::current_path(ec);
+            if (!ec)
+                text = (here / text).string();
+        }
+        env.emplace_back(name, text);
     }
     return env;
 }
@@ -98,8 +113,16 @@ CronEntry BuildCronEntry(const CronWhen& when, const std::string& program,
                       "crontab line cannot carry.";
         return entry;
     }
-    entry.line = CronTimeFields(when) + ' ' +
-                 BuildCronCommand(program, SplitWindowsArguments(parameters), env);
+    const std::string command = BuildCronCommand(program, SplitWindowsArguments(parameters), env);
+    // cron skips a longer command when it loads the table, long after crontab took it.
+    if (command.size() > kMaxCronCommand) {
+        entry.error = "The scheduled command is " + std::to_string(command.size()) +
+                      " characters long, and cron runs commands of at most " +
+                      std::to_string(kMaxCronCommand) +
+                      ". Choose fewer profiles or a shorter destination.";
+        return entry;
+    }
+    entry.line = CronTimeFields(when) + ' ' + command;
     return entry;
 }
 

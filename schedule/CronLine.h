@@ -2,6 +2,7 @@
 
 #include "schedule/CronWhen.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,8 +22,10 @@ std::string CronTimeFields(const CronWhen& when);
 
 using CronEnvironment = std::vector<std::pair<std::string, std::string>>;
 // The variables a scheduled run must see as the scheduling program does, because cron starts
-// programs with a bare environment: FERNWICK_HOME, XDG_CONFIG_HOME and XDG_DATA_HOME, those
-// set (and not empty) in ours, in that order.
+// programs with a bare environment (in the home folder): FERNWICK_HOME, XDG_CONFIG_HOME and
+// XDG_DATA_HOME, those set (and not empty) in ours, in that order. A relative FERNWICK_HOME is
+// made absolute against our current folder; relative XDG folders, which the program ignores,
+// are left out.
 CronEnvironment ScheduledRunEnvironment();
 
 // The command field: the variables as assignments, the program and each argument, all quoted
@@ -30,13 +33,17 @@ CronEnvironment ScheduledRunEnvironment();
 std::string BuildCronCommand(const std::string& program, const std::vector<std::string>& args,
                              const CronEnvironment& env);
 
+// The longest command field cron runs (its own buffer holds 1000 bytes with the final NUL).
+inline constexpr std::size_t kMaxCronCommand = 999;
+
 struct CronEntry {
     std::string line;  // time fields and command, no newline
     std::string error; // why no line could be made; the line is then empty
 };
 // The crontab line that runs program with the parameter string (split by the Windows rules)
-// at when. Fails for a time cron cannot hold, and for text with a line break or NUL, which
-// would end the line early or run something other than what was chosen.
+// at when. Fails for a time cron cannot hold, for text with a line break or NUL, which would
+// end the line early or run something other than what was chosen, and for a command too long
+// for cron.
 CronEntry BuildCronEntry(const CronWhen& when, const std::string& program,
                          const std::string& parameters, const CronEnvironment& env);
 

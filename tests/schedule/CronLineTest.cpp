@@ -100,6 +100,23 @@ TEST(CronLine, LineBreaksAreRefusedRatherThanSplittingTheEntry) {
     EXPECT_TRUE(env.line.empty());
 }
 
+TEST(CronLine, CommandsLongerThanCronRunsAreRefused) {
+    // "'/p' '/r' '/m" and the closing quote are 14 characters; the destination fills the rest.
+    const auto entry = [](std::size_t destination) {
+        return BuildCronEntry(CronWhen{}, "/p", "/r /m\"" + std::string(destination, 'x') + "\"", {});
+    };
+    const CronEntry longest = entry(kMaxCronCommand - 14);
+    EXPECT_EQ(longest.error, "");
+    EXPECT_EQ(CronCommandField(longest.line).size(), kMaxCronCommand);
+    const CronEntry over = entry(kMaxCronCommand - 13);
+    EXPECT_TRUE(over.line.empty());
+    EXPECT_NE(over.error.find("1000 characters"), std::string::npos) << over.error;
+    // Escaped percent signs count as cron reads them, backslash included.
+    const CronEntry percent = BuildCronEntry(
+        CronWhen{}, "/p", "/r /m\"" + std::string(kMaxCronCommand - 15, 'x') + "%\"", {});
+    EXPECT_NE(percent.error, "");
+}
+
 TEST(CronLine, AppendingKeepsTheTableByteForByte) {
     const std::string line = "0 3 * * * '/usr/bin/fernwick' '/r'";
     // Empty or missing table.
@@ -130,6 +147,14 @@ TEST(CronLine, EnvironmentOfTheScheduledRunIsTakenFromOurs) {
     for (const char* n : names)
         ::unsetenv(n);
     EXPECT_TRUE(ScheduledRunEnvironment().empty());
+
+    // Relative: FERNWICK_HOME is the folder under ours, relative XDG folders count for nothing.
+    ::setenv("FERNWICK_HOME", "fw data", 1);
+    ::setenv("XDG_CONFIG_HOME", "cfg", 1);
+    EXPECT_EQ(ScheduledRunEnvironment(),
+              (CronEnvironment{{"FERNWICK_HOME", (fs::current_path() / "fw data").string()}}));
+    for (const char* n : names)
+        ::unsetenv(n);
 
     for (const auto& [n, v] : saved)
         ::setenv(n, v.c_str(), 1);
