@@ -30,6 +30,41 @@ private:
     CPropertySheet* m_sheet;
 };
 
+namespace {
+
+// Drops the user's keys and clicks for one window while it lasts; painting goes on.
+class CInputBlock : public QObject {
+public:
+    explicit CInputBlock(QWidget* window) : m_window(window) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~CInputBlock() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+            break;
+        default:
+            return false;
+        }
+        auto* w = qobject_cast<QWidget*>(receiver);
+        return w && m_window && w->window() == m_window;
+    }
+
+private:
+    QPointer<QWidget> m_window;
+};
+
+} // namespace
+
 CPropertySheet::CPropertySheet(std::string caption, QWidget* parent)
     : m_strCaption(std::move(caption)), m_pParentWnd(parent) {}
 
@@ -88,9 +123,7 @@ int CPropertySheet::DoModal() {
     m_pNext = next;
     m_pFinish = finish;
     m_pCancel = cancel;
-    m_pButtonBar = new QWidget;
-    auto* buttons = new QHBoxLayout(m_pButtonBar);
-    buttons->setContentsMargins(0, 0, 0, 0);
+    auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(back);
     buttons->addWidget(next);
@@ -100,7 +133,7 @@ int CPropertySheet::DoModal() {
     auto* layout = new QVBoxLayout(dlg);
     layout->addWidget(m_pStack, 1);
     layout->addWidget(line);
-    layout->addWidget(m_pButtonBar);
+    layout->addLayout(buttons);
     // One size for every page: the largest template's, so the window does not jump when a
     // larger page comes up. The user may enlarge it; the pages follow.
     QSize pageSize;
@@ -127,7 +160,6 @@ int CPropertySheet::DoModal() {
     m_nActive = -1;
     m_pBack = m_pNext = m_pFinish = m_pCancel = nullptr;
     m_pStack = nullptr;
-    m_pButtonBar = nullptr;
     delete m_pDlg.data();
     return m_nResult;
 }
@@ -152,20 +184,15 @@ bool CPropertySheet::SetActivePage(int index) {
     m_bJumped = true;
     // The new page is made ready while the old one is still shown, so what the old page shows
     // of the work (the scan page's progress while the selection page copies the results) can
-    // be seen. Meanwhile neither the old page nor the wizard's buttons take input.
-    QWidget* old = m_pStack->currentWidget();
+    // be seen. Meanwhile the window takes no input: no click may start another move or a
+    // scan under the copy.
     const bool wasActivating = m_bActivating;
     m_bActivating = true;
-    if (old)
-        old->setEnabled(false);
-    if (m_pButtonBar)
-        m_pButtonBar->setEnabled(false);
-    target->OnSetActive();
+    {
+        const CInputBlock block(m_pDlg);
+        target->OnSetActive();
+    }
     m_bActivating = wasActivating;
-    if (old)
-        old->setEnabled(true);
-    if (m_pButtonBar)
-        m_pButtonBar->setEnabled(true);
     // The page may have moved on to another one itself.
     if (m_nActive != index || !m_pStack || !target->GetSafeHwnd())
         return true;

@@ -64,7 +64,6 @@ private:
     int m_nResult = 0;
     QPointer<QDialog> m_pDlg;
     QStackedWidget* m_pStack = nullptr;
-    QWidget* m_pButtonBar = nullptr;
     // A page is being brought up (its OnSetActive runs).
     bool m_bActivating = false;
     QAbstractButton* m_pBack = nullptr;

@@ -221,7 +221,6 @@ private slots:
     void everyTemplateFitsItsTextAtTheDefaultAndALargeFont_data() {
         QTest::addColumn<int>("points");
         QTest::newRow("desktop default") << 0;
-        QTest::newRow("12 points") << 12;
         QTest::newRow("16 points") << 16;
         QTest::newRow("20 points") << 20;
     }
@@ -237,24 +236,6 @@ private slots:
                 faults << QString::fromUtf8(t.name) + QStringLiteral(": ") + f;
         }
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("\n"))));
-    }
-
-    void aLargerFontMakesLargerWindows() {
-        QSize normal, large;
-        {
-            const ScopedAppFont font(9);
-            normal = Make(AllTemplates()[4])->size();
-        }
-        {
-            const ScopedAppFont font(18);
-            large = Make(AllTemplates()[4])->size();
-        }
-        QVERIFY2(large.width() > 1.8 * normal.width() && large.height() > 1.7 * normal.height(),
-                 qPrintable(QStringLiteral("%1x%2 -> %3x%4")
-                                .arg(normal.width())
-                                .arg(normal.height())
-                                .arg(large.width())
-                                .arg(large.height())));
     }
 
     void anEnlargedWindowGivesItsRoomToTheList_data() {

@@ -126,18 +126,6 @@ private slots:
         QCOMPARE(ui.shown[1].text, path);
     }
 
-    void theSeamsOpenTellsAMissingFileFromAFileNoProgramTakes() {
-        CNoProgramUi ui;
-        TempDir dir;
-        const std::string file = (dir.path() / "notes <b>x</b>.fwq").string();
-        WriteTextFile(file, "text\n");
-        QCOMPARE(ui.CUiSeam::ShellOpen(nullptr, file), SHELL_ERROR_NO_ASSOCIATION);
-        QCOMPARE(ui.asked, std::vector<std::string>{file});
-        QCOMPARE(ui.CUiSeam::ShellOpen(nullptr, (dir.path() / "gone.txt").string()),
-                 SHELL_ERROR_FILE_NOT_FOUND);
-        QCOMPARE(ui.asked.size(), size_t(1)); // a missing file is not asked about
-    }
-
     void theScanPageShowsItsProgressWhileTheSelectionPageCopies() {
         CScriptedUi ui;
         Wizard w;
