@@ -19,10 +19,12 @@ std::string QuoteForShell(std::string_view word) {
     return out;
 }
 
-std::string EscapeCronPercent(std::string_view command) {
+std::string EscapeForCron(std::string_view command) {
     std::string out;
-    out.reserve(command.size());
+    out.reserve(command.size() + command.size() / 8);
     for (char c : command) {
+        if ((c == '%' || c == '\\') && !out.empty() && out.back() == '\\')
+            out += "''";
         if (c == '%')
             out += '\\';
         out += c;
@@ -87,7 +89,7 @@ std::string BuildCronCommand(const std::string& program, const std::vector<std::
     command += QuoteForShell(program);
     for (const std::string& arg : args)
         command += ' ' + QuoteForShell(arg);
-    return EscapeCronPercent(command);
+    return EscapeForCron(command);
 }
 
 namespace {

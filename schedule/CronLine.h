@@ -12,8 +12,12 @@
 
 // One word for /bin/sh, in single quotes: "it's" becomes 'it'\''s'.
 std::string QuoteForShell(std::string_view word);
-// Every '%' as "\%": cron turns a bare '%' into a newline and sends the rest as input.
-std::string EscapeCronPercent(std::string_view command);
+// The command as cron must store it. Cron turns a bare '%' into a newline (the rest becomes
+// input) and reads a backslash before '%' or before another backslash as an escape: every '%'
+// is written "\%", and where a backslash of the command would stand right before a backslash
+// or a '%', an empty quote pair '' is put between them. Meant for commands whose backslashes
+// all lie inside single quotes (words made by QuoteForShell), where '' is an empty string.
+std::string EscapeForCron(std::string_view command);
 // Whether the time is one cron can hold: hour 0..23, minute 0..59, weekday 0..6 (weekly),
 // day 1..31 (monthly).
 bool IsValidCronWhen(const CronWhen& when);

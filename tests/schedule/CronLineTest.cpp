@@ -14,11 +14,12 @@ TEST(CronLine, ShellQuotingAndPercentEscaping) {
     EXPECT_EQ(QuoteForShell("plain"), "'plain'");
     EXPECT_EQ(QuoteForShell("it's"), "'it'\\''s'");
     EXPECT_EQ(QuoteForShell("$HOME `id` \\ \""), "'$HOME `id` \\ \"'");
-    EXPECT_EQ(EscapeCronPercent("50% of 100%%"), "50\\% of 100\\%\\%");
-    EXPECT_EQ(EscapeCronPercent("no percent \\ here"), "no percent \\ here");
-    // What cron gives back is what was escaped.
-    for (const char* s : {"%", "a\\%b", "\\\\%%", "%x\\", "100%"})
-        EXPECT_EQ(CronUnescape(EscapeCronPercent(s)), s) << s;
+    EXPECT_EQ(EscapeForCron("'50% of 100%%'"), "'50\\% of 100\\%\\%'");
+    EXPECT_EQ(EscapeForCron("'no percent \\ here'"), "'no percent \\ here'");
+    // Cron would read "\\" as one backslash and "\\%" as a backslash and a bare '%' (the end of
+    // the command): an empty quote pair keeps such a backslash apart.
+    EXPECT_EQ(EscapeForCron("'a\\\\b'"), "'a\\''\\b'");
+    EXPECT_EQ(EscapeForCron("'a\\%b'"), "'a\\''\\%b'");
 }
 
 TEST(CronLine, TimeFieldsForDailyWeeklyAndMonthly) {
@@ -177,6 +178,7 @@ TEST(CronLine, StoredCommandGivesTheProgramExactlyItsArguments) {
         "a\\\"b",
         "$HOME $(id) `id` ${PATH}",
         "100% %d %% \\% ",
+        "a\\%b \\\\%% x\\\\\\ \\\\\\%",
         "it's 'quoted' ",
         "  two  blanks\ttab ",
         "*.tmp ? [a-z] ~ ; | & > < #",

@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-// What cron does to a command field before /bin/sh sees it: "\%" becomes "%", a bare '%' ends
-// the command (the rest is the command's input), every other backslash stays.
+// What Debian's cron daemon hands /bin/sh: a backslash before '%' or before another backslash
+// escapes it (so "\\%" is a backslash followed by a bare '%'), any other backslash stays, and
+// a bare '%' ends the command (the rest becomes its input).
 inline std::string CronUnescape(const std::string& command) {
     std::string out;
     for (std::size_t i = 0; i < command.size(); ++i) {
         const char c = command[i];
-        if (c == '\\' && i + 1 < command.size() && command[i + 1] == '%') {
-            out += '%';
-            ++i;
+        if (c == '\\' && i + 1 < command.size() && (command[i + 1] == '%' || command[i + 1] == '\\')) {
+            out += command[++i];
         } else if (c == '%') {
             break;
         } else {
