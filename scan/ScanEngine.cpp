@@ -95,7 +95,6 @@ public:
                                                        m_context, m_stop, m_nThreads);
         m_inblock = BlocksRead();
         m_nEntered = 0;
-        m_out.Folder(m_path);
         if (Visit(0, {})) {
             // Depth first without recursion: the stack of frames is the walk's own.
             while (!m_frames.empty()) {
