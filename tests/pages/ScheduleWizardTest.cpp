@@ -12,6 +12,7 @@
 #include "pages/CStartPage.h"
 #include "profiles/CProfileList.h"
 #include "res/resource.h"
+#include "schedule/CronSupport.h"
 #include "schedule/FakeCrontab.h"
 #include "support/ChildProcess.h"
 #include "support/ScriptedUi.h"
@@ -67,17 +68,6 @@ std::string CronEscaped(const std::string& text) {
     return out;
 }
 
-// What cron hands /bin/sh: each "\%" back to '%'.
-std::string CronUnescaped(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '%')
-            continue;
-        out += text[i];
-    }
-    return out;
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     size_t pos = 0;
@@ -114,7 +104,7 @@ CommandResult RunAsCron(const ScopedTestHome& home, const std::string& cronComma
     return RunCommand("cd " + Sh(home.home().string()) +
                           " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM"
                           " -u FERNWICK_HOME -u XDG_CONFIG_HOME -u XDG_DATA_HOME",
-                      "/bin/sh", "-c " + Sh(CronUnescaped(cronCommand)));
+                      "/bin/sh", "-c " + Sh(CronUnescape(cronCommand)));
 }
 
 bool IsZipArchive(const fs::path& path) {
