@@ -9,6 +9,7 @@
 #include "pages/CStartPage.h"
 #include "profiles/CProfileList.h"
 #include "res/resource.h"
+#include "WizardSupport.h"
 #include "support/ScriptedUi.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
@@ -61,24 +62,12 @@ struct Wizard {
 
     Wizard() {
         g_profiles.RemoveAll();
-        auto p = std::make_unique<CProfile>();
-        p->m_strName = "Junk";
-        p->m_nScanScope = SCOPE_LISTED_FOLDERS;
-        p->m_lstScanFolders = {tree.string()};
-        p->m_lstPatterns = {"*.tmp"};
-        g_profiles.AddTail(std::move(p));
+        AddTestProfile("Junk", SCOPE_LISTED_FOLDERS, {tree.string()}, {"*.tmp"});
         File("six hundred.tmp", 600, At(2024, 3, 1, 23, 0));
         File("seven hundred.tmp", 700, At(2025, 3, 1, 1, 0));
         File("B.tmp", 9, At(2023, 3, 1, 12, 0));
         File("b.tmp", 10, At(2022, 3, 1, 6, 0));
-        for (CPropertyPage* page : std::initializer_list<CPropertyPage*>{&start, &drives, &scan, &del})
-            sheet.AddPage(page);
-        const auto isChecked = [this](const CProfile& p) { return start.IsProfileChecked(p); };
-        drives.SetProfileFilter(isChecked);
-        start.m_pNextAfterDrives = &scan;
-        scan.m_isProfileChecked = isChecked;
-        scan.m_pStartPage = &start;
-        del.m_pScanPage = &scan;
+        LinkCleaningPages(sheet, start, drives, scan, del);
     }
     ~Wizard() { g_profiles.RemoveAll(); }
 

@@ -12,6 +12,7 @@
 #include "pages/CStartPage.h"
 #include "profiles/CProfileList.h"
 #include "res/resource.h"
+#include "WizardSupport.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 
@@ -58,22 +59,10 @@ struct Wizard {
 
     explicit Wizard(int files = 3) {
         g_profiles.RemoveAll();
-        auto p = std::make_unique<CProfile>();
-        p->m_strName = "Junk <b>x</b>";
-        p->m_nScanScope = SCOPE_LISTED_FOLDERS;
-        p->m_lstScanFolders = {tree.string()};
-        p->m_lstPatterns = {"*.tmp"};
-        g_profiles.AddTail(std::move(p));
+        AddTestProfile("Junk <b>x</b>", SCOPE_LISTED_FOLDERS, {tree.string()}, {"*.tmp"});
         for (int i = 0; i < files; ++i)
             WriteTextFile(tree / ("file " + std::to_string(i) + ".tmp"), "abc");
-        for (CPropertyPage* page : std::initializer_list<CPropertyPage*>{&start, &drives, &scan, &del})
-            sheet.AddPage(page);
-        const auto isChecked = [this](const CProfile& p) { return start.IsProfileChecked(p); };
-        drives.SetProfileFilter(isChecked);
-        start.m_pNextAfterDrives = &scan;
-        scan.m_isProfileChecked = isChecked;
-        scan.m_pStartPage = &start;
-        del.m_pScanPage = &scan;
+        LinkCleaningPages(sheet, start, drives, scan, del);
     }
     ~Wizard() { g_profiles.RemoveAll(); }
 

@@ -4,6 +4,7 @@
 #include "pages/CScanPage.h"
 #include "profiles/CProfileList.h"
 #include "res/resource.h"
+#include "WizardSupport.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 
@@ -31,8 +32,8 @@ class ScanPageTest : public QObject {
         bool driveProfileChecked = false;
         Wizard() {
             g_profiles.RemoveAll();
-            Add("Listed", SCOPE_LISTED_FOLDERS, {(home.root() / "listed").string()}, {"*.tmp"});
-            Add("Whole", SCOPE_ALL_FOLDERS, {}, {"*.bak"});
+            AddTestProfile("Listed", SCOPE_LISTED_FOLDERS, {(home.root() / "listed").string()}, {"*.tmp"});
+            AddTestProfile("Whole", SCOPE_ALL_FOLDERS, {}, {"*.bak"});
             for (int i = 0; i < 6; ++i)
                 WriteTextFile(home.root() / "listed" / ("f" + std::to_string(i) + ".tmp"), "abc");
             WriteTextFile(home.root() / "drive" / "old file.bak", "12345");
@@ -47,15 +48,6 @@ class ScanPageTest : public QObject {
                 sheet.AddPage(p);
         }
         ~Wizard() { g_profiles.RemoveAll(); }
-        static void Add(const char* name, int scope, std::vector<std::string> folders,
-                        std::vector<std::string> patterns) {
-            auto p = std::make_unique<CProfile>();
-            p->m_strName = name;
-            p->m_nScanScope = scope;
-            p->m_lstScanFolders = std::move(folders);
-            p->m_lstPatterns = std::move(patterns);
-            g_profiles.AddTail(std::move(p));
-        }
         // Runs the wizard, jumps to the scan page and runs the test's steps there.
         void Run(std::function<void()> steps) {
             ui.modalActions.push_back([this, steps](QWidget*) {

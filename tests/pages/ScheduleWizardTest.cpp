@@ -14,6 +14,7 @@
 #include "res/resource.h"
 #include "schedule/CronSupport.h"
 #include "schedule/FakeCrontab.h"
+#include "WizardSupport.h"
 #include "support/ChildProcess.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
@@ -142,9 +143,9 @@ struct Setup {
     CFakeCrontab* crontab = nullptr; // owned by the application's scheduler client
 
     Setup() {
-        AddProfile(kTempName, SCOPE_LISTED_FOLDERS, {(tree / "a").string()}, {"*.tmp"});
-        AddProfile("Old Logs", SCOPE_LISTED_FOLDERS, {(tree / "b").string()}, {"*.log"});
-        AddProfile("Whole Drive", SCOPE_ALL_FOLDERS, {}, {"*.fernwick-never-found"});
+        AddTestProfile(kTempName, SCOPE_LISTED_FOLDERS, {(tree / "a").string()}, {"*.tmp"});
+        AddTestProfile("Old Logs", SCOPE_LISTED_FOLDERS, {(tree / "b").string()}, {"*.log"});
+        AddTestProfile("Whole Drive", SCOPE_ALL_FOLDERS, {}, {"*.fernwick-never-found"});
         g_profiles.Save();
         MakeFiles();
         sheet.AddPage(&start);
@@ -177,15 +178,6 @@ struct Setup {
         theApp.m_pSchedDrivesPage = nullptr;
         theApp.m_pSchedDeletePage = nullptr;
         g_profiles.RemoveAll();
-    }
-    static void AddProfile(const std::string& name, int scope, std::vector<std::string> folders,
-                           std::vector<std::string> patterns) {
-        auto p = std::make_unique<CProfile>();
-        p->m_strName = name;
-        p->m_nScanScope = scope;
-        p->m_lstScanFolders = std::move(folders);
-        p->m_lstPatterns = std::move(patterns);
-        g_profiles.AddTail(std::move(p));
     }
     void MakeFiles() {
         WriteTextFile(tree / "a" / "one.tmp", "12345");
