@@ -4,7 +4,7 @@
 //                      [--profile [--pattern P]... [--folder NAME]...]... FOLDER...
 // Each --profile begins another profile; every profile lists every FOLDER. --threads sets the
 // threads that read folders ahead of the walk (0: none); --alone has each profile walk each
-// folder on its own, in turn.
+// folder on its own, in turn; --stats tells on standard error what the walks did.
 #include "profiles/CProfileList.h"
 #include "scan/CFoundFileList.h"
 #include "scan/ScanPlan.h"
@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     profiles.push_back(std::make_unique<CProfile>());
     std::vector<std::string> folders;
     ScanRequest request;
+    WalkStats stats;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--pattern") == 0 && i + 1 < argc)
             profiles.back()->m_lstPatterns.push_back(argv[++i]);
@@ -32,6 +33,8 @@ int main(int argc, char** argv) {
             request.how.readAheadThreads = static_cast<unsigned>(std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--read-ahead-always") == 0)
             request.how.readAheadAlways = true;
+        else if (std::strcmp(argv[i], "--stats") == 0)
+            request.how.stats = &stats;
         else if (std::strcmp(argv[i], "--alone") == 0)
             request.how.oneWalk = false;
         else
@@ -60,5 +63,11 @@ int main(int argc, char** argv) {
     // Folders that cannot be scanned are told on standard error, as a log would have them.
     request.report = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
     RunScanPlan(store, request, stop, sink);
+    if (request.how.stats)
+        std::fprintf(stderr,
+                     "folders read by the walk %zu, by workers %zu; evicted %zu; taken open %zu; "
+                     "most held open %zu\n",
+                     stats.walkReads, stats.workerReads, stats.evicted, stats.handedOver,
+                     stats.mostHeld);
     return 0;
 }

@@ -74,6 +74,7 @@ bool ReadFolderData(int fd, const WalkTargets& t, bool all, bool subs, const CSt
     out.files.clear();
     out.masks.clear();
     out.subfolders.clear();
+    out.subInos.clear();
     std::vector<std::uint64_t> mask(t.words);
     for (;;) {
         const ssize_t n = ::getdents64(fd, buffer.data(), buffer.size());
@@ -98,8 +99,10 @@ bool ReadFolderData(int fd, const WalkTargets& t, bool all, bool subs, const CSt
             const unsigned char type = d->d_type == DT_UNKNOWN ? TypeAt(fd, name) : d->d_type;
             const size_t len = std::strlen(name);
             if (type == DT_DIR) {
-                if (subs)
+                if (subs) {
                     out.subfolders.append(name, len + 1);
+                    out.subInos.push_back(d->d_ino);
+                }
                 continue;
             }
             if (type != DT_REG)

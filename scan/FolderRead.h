@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/UniqueFd.h"
 #include "profiles/CProfile.h"
 #include "scan/CStopEvent.h"
 #include "scan/ScanContext.h"
@@ -72,11 +73,22 @@ struct FolderData {
     std::vector<FileEntry> files;
     std::vector<std::uint64_t> masks; // per file, `words` words: bit p set when pattern p matches
     std::string subfolders; // names, each ended by '\0', in listing order
+    std::vector<ino_t> subInos; // per subfolder, the inode number its listing entry gave
+    UniqueFd fd; // the folder itself, when a read-ahead kept it open for the walk
 
     const char* NameOf(const FileEntry& f) const { return names.data() + f.nameOff; }
     bool Matches(const WalkTargets& t, size_t file, std::uint16_t pattern) const {
         return (masks[file * t.words + pattern / 64] >> (pattern % 64)) & 1u;
     }
+};
+
+// What the walks of a scan did, for the benchmark and the tests.
+struct WalkStats {
+    size_t walkReads = 0;   // folders the walk read itself
+    size_t workerReads = 0; // folders read ahead by workers
+    size_t evicted = 0;     // read ahead, then dropped to make room for a nearer one
+    size_t handedOver = 0;  // read ahead and taken with their descriptor: not opened again
+    size_t mostHeld = 0;    // most descriptors kept open for the walk at once
 };
 
 // Told of the progress of a walk, on the walking thread.

@@ -19,16 +19,24 @@
 // come sort in the order the walk visits them, and the nearest are read first.
 //
 // Bounded: at most kWindow folders are being read or wait to be taken, each holding only the
-// files a search may take and its subfolder names; each worker holds one folder open at a
-// time. A worker reaches its folder from the walk's root by name, following no link and not
-// leaving the root's file system; the walk opens the folder itself and takes what was read
-// only when both are the same folder.
+// files a search may take and its subfolder names; each worker holds one folder open while it
+// reads it, and at most kHeldDescriptors of the folders waiting keep theirs open for the walk,
+// which then needs not open them again. A worker reaches its folder from the walk's root by
+// name, following no link and not leaving the root's file system; the walk takes what was
+// read only when it is the folder its own listing named.
 class CReadAhead {
 public:
     using Key = std::vector<std::uint32_t>;
     // Folders deeper below the root than this are read by the walk alone.
     static constexpr size_t kMaxDepth = 48;
     static constexpr size_t kWindow = 256;
+    // At most this many of them, and a quarter of the process's open-file limit.
+    static constexpr size_t kHeldDescriptors = kWindow;
+    // The walk yields this many times for a folder being read before it sleeps.
+    static constexpr int kSpins = 4;
+    // Room in the window that wakes a worker waiting for room.
+    static constexpr size_t kWakeRoom = kWindow / 8;
+
 
     CReadAhead(int rootFd, const std::string& rootPath, const WalkTargets& targets,
                const CScanContext& context, const CStopEvent& stop, unsigned threads);
@@ -46,6 +54,8 @@ public:
     std::unique_ptr<FolderData> Take(const Key& key, CWalkProgress& progress);
     // Waits until the workers have read every queued folder the window has room for.
     void WaitUntilRead();
+    // Adds what the workers did so far to stats.
+    void AddStats(WalkStats& stats);
 
 private:
     struct Job {
@@ -58,6 +68,14 @@ private:
                    std::uint32_t ordinal, const SearchSet& walkers,
                    std::vector<std::pair<Key, Job>>& out) const;
     void Work();
+    // Queues the jobs not queued, read or being read already; under the lock.
+    void Queue(std::vector<std::pair<Key, Job>>& jobs);
+    // Frees room in the window: folders of m_ready in [first, last) go to dropped, to be
+    // closed once the lock is let go.
+    using Ready = std::map<Key, std::unique_ptr<FolderData>>;
+    void Drop(Ready::iterator first, Ready::iterator last,
+              std::vector<std::unique_ptr<FolderData>>& dropped);
+    size_t Room() const { return kWindow - std::min(kWindow, m_reading.size() + m_ready.size()); }
 
     const int m_rootFd;
     const std::string m_rootPath; // with a trailing "/"
@@ -68,11 +86,19 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_work; // a job or room for one
-    std::condition_variable m_done; // a folder was read
+    std::condition_variable m_done; // the folder the walk waits for was read
     std::map<Key, Job> m_pending;
     std::set<Key> m_reading;
-    std::map<Key, std::unique_ptr<FolderData>> m_ready;
+    Ready m_ready;
     Key m_walkAt; // where the walk is: nothing at or before it is wanted any more
+    // Wake-ups cost more than the work they hand over: a thread is woken only when someone
+    // waits for what happened.
+    unsigned m_idle = 0;       // workers waiting for a job or room
+    bool m_walkWaits = false;  // the walk waits for m_walkAt to be read
+    bool m_allWaits = false;   // WaitUntilRead waits
+    size_t m_held = 0;         // descriptors kept open in m_ready
+    size_t m_mostHeld;         // the bound on m_held
+    WalkStats m_stats;
     bool m_quit = false;
     std::vector<std::thread> m_threads;
 };

@@ -46,6 +46,7 @@ struct Frame {
     UniqueFd fd;            // open while among the nearest ancestors
     FolderId id;            // to know the folder again when it is reopened
     std::string subfolders; // names still to visit, each ended by '\0', in listing order
+    std::vector<ino_t> subInos; // per subfolder, the inode number the listing gave
     size_t next = 0;        // where the next of them starts
     std::uint32_t ordinal = 0; // how many of them were visited
     size_t pathLen = 0;     // length of the walk's path up to and including this folder's "/"
@@ -64,7 +65,7 @@ public:
             const SearchRunOptions& options, std::vector<bool>& reached)
         : m_t(targets), m_nestedIds(nestedIds), m_stop(stop), m_out(out), m_context(context),
           m_nThreads(options.readAheadThreads), m_bAlways(options.readAheadAlways),
-          m_reached(reached) {}
+          m_stats(options.stats), m_reached(reached) {}
 
     void Run(const std::string& realPath, FolderId id, const SearchSet& roots) {
         m_path = realPath;
@@ -95,7 +96,7 @@ public:
                                                        m_context, m_stop, m_nThreads);
         m_inblock = BlocksRead();
         m_nEntered = 0;
-        if (Visit(0, {})) {
+        if (Visit(0, {}, nullptr)) {
             // Depth first without recursion: the stack of frames is the walk's own.
             while (!m_frames.empty()) {
                 if (m_stop.IsSet())
@@ -115,6 +116,8 @@ public:
             }
         }
         // The workers go before the root they read from.
+        if (m_readAhead && m_stats)
+            m_readAhead->AddStats(*m_stats);
         m_readAhead.reset();
         m_frames.clear();
     }
@@ -222,25 +225,29 @@ private:
         }
     }
 
-    // What a worker read of the folder at the walk's key, when it is the folder fd and was
-    // read for what the walk needs; null otherwise.
-    std::unique_ptr<FolderData> ReadAhead(size_t depth, int fd, bool all, bool subs) {
+    // What a worker read of the folder at the walk's key, if anything.
+    std::unique_ptr<FolderData> TakeAhead(size_t depth) {
         if (!m_readAhead || depth == 0 || depth > CReadAhead::kMaxDepth)
             return nullptr;
         auto data = m_readAhead->Take(m_key, m_out);
-        if (!data || !data->usable || (all && !data->all) || (subs && !data->subs) ||
-            data->id != IdOf(fd))
-            return nullptr;
+        if (data && !data->usable)
+            data.reset();
         return data;
     }
 
-    // Reads the folder of frame i (or, for a folder only taken from, fd) unless a worker did.
-    // False when a stop was requested.
-    bool Read(size_t depth, int fd, bool all, bool subs, FolderData& scratch,
+    // Reads the folder fd (id, when known) unless ahead is what a worker read of it for what
+    // the walk needs. False when a stop was requested.
+    bool Read(size_t depth, int fd, FolderId id, bool all, bool subs,
+              std::unique_ptr<FolderData> ahead, FolderData& scratch,
               std::unique_ptr<FolderData>& data, const SearchSet& walkers) {
-        data = ReadAhead(depth, fd, all, subs);
-        if (data)
+        if (ahead && (!all || ahead->all) && (!subs || ahead->subs) &&
+            ahead->id == (id.ino ? id : IdOf(fd))) {
+            data = std::move(ahead);
             return true;
+        }
+        data.reset();
+        if (m_stats)
+            ++m_stats->walkReads;
         if (!ReadFolderData(fd, m_t, all, subs, m_stop, m_buffer, scratch, &m_out))
             return false;
         if (m_readAhead && subs && depth <= CReadAhead::kMaxDepth)
@@ -251,13 +258,15 @@ private:
 
     // Reads the folder of frame i, hands over its files and notes its subfolders. False when
     // a stop was requested.
-    bool Visit(size_t i, const SearchSet& takers) {
+    bool Visit(size_t i, const SearchSet& takers, std::unique_ptr<FolderData> ahead) {
         std::unique_ptr<FolderData> data;
         Frame& f = m_frames[i];
-        if (!Read(i, f.fd.get(), !takers.empty(), true, m_scratch, data, f.walkers))
+        if (!Read(i, f.fd.get(), f.id, !takers.empty(), true, std::move(ahead), m_scratch, data,
+                  f.walkers))
             return false;
         FolderData& d = data ? *data : m_scratch;
         f.subfolders.swap(d.subfolders);
+        f.subInos.swap(d.subInos);
         return Hand(d, f.walkers, takers);
     }
 
@@ -267,7 +276,29 @@ private:
         // What someone threw away is not for the cleaning to take.
         if (IsVolumeTrashName(NameOf(i), name) || IsHomeTrashName(m_path, name))
             return true;
-        UniqueFd sub = OpenSubfolder(m_frames[i].fd.get(), name.c_str());
+        const size_t depth = i + 1;
+        if (depth <= CReadAhead::kMaxDepth) {
+            m_key.resize(i);
+            m_key.push_back(ordinal);
+        }
+        MaybeStartReadingAhead();
+        std::unique_ptr<FolderData> ahead = TakeAhead(depth);
+        UniqueFd sub;
+        FolderId id;
+        // The folder a worker kept open is the one the listing named when it has the inode the
+        // listing gave (on the walk's file system): it needs not be opened again.
+        const Frame& parent = m_frames[i];
+        if (ahead && ahead->fd && ahead->id.dev == m_frames[0].id.dev &&
+            ordinal < parent.subInos.size() && ahead->id.ino == parent.subInos[ordinal]) {
+            sub = std::move(ahead->fd);
+            id = ahead->id;
+            if (m_stats)
+                ++m_stats->handedOver;
+        } else {
+            if (ahead)
+                ahead->fd.reset();
+            sub = OpenSubfolder(parent.fd.get(), name.c_str());
+        }
         if (!sub) {
             if (errno != EXDEV) { // another file system is not walked, by design
                 const std::string text = m_path + name + " could not be opened: " +
@@ -279,8 +310,8 @@ private:
             return true;
         }
         // Looked at only where it matters: the walk reads most folders without it.
-        FolderId id;
-        if (m_context.homeTrash && name == "Trash" && (id = IdOf(sub.get())) == *m_context.homeTrash)
+        if (m_context.homeTrash && name == "Trash" &&
+            (id.ino ? id : (id = IdOf(sub.get()))) == *m_context.homeTrash)
             return true;
 
         SearchSet takers, walkers;
@@ -295,15 +326,10 @@ private:
                     m_reached[s] = true;
                     walkers.push_back(s);
                 }
-        const size_t depth = i + 1;
-        if (depth <= CReadAhead::kMaxDepth) {
-            m_key.resize(i);
-            m_key.push_back(ordinal);
-        }
-        MaybeStartReadingAhead();
         if (walkers.empty()) {
             std::unique_ptr<FolderData> data;
-            const bool go = Read(depth, sub.get(), true, false, m_scratch, data, walkers) &&
+            const bool go = Read(depth, sub.get(), id, true, false, std::move(ahead), m_scratch,
+                                 data, walkers) &&
                             Hand(data ? *data : m_scratch, walkers, takers);
             m_path.resize(mark);
             return go;
@@ -316,7 +342,7 @@ private:
         f.walkers = std::move(walkers);
         GiveUpFarDescriptors();
         m_out.Folder(m_path);
-        return Visit(m_frames.size() - 1, takers);
+        return Visit(m_frames.size() - 1, takers, std::move(ahead));
     }
 
     void GiveUpFarDescriptors() {
@@ -393,6 +419,7 @@ private:
     const CScanContext& m_context;
     const unsigned m_nThreads;
     const bool m_bAlways;
+    WalkStats* const m_stats;
     std::vector<bool>& m_reached;
     // Folders entered between two looks at the blocks read, and the blocks read in that
     // while that tell a cold cache.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scan/FolderRead.h"
 #include "scan/ScanEngine.h"
 
 #include <memory>
@@ -23,6 +24,8 @@ struct SearchRunOptions {
     unsigned readAheadThreads;
     // Read ahead from the first folder on, whether the folders come from the disk or not.
     bool readAheadAlways = false;
+    // When given, what the walks did is added to it.
+    WalkStats* stats = nullptr;
     SearchRunOptions();
 };
 

@@ -1,0 +1,165 @@
+// Folders read ahead of the walk: each read once, handed over open, within the bounds.
+#include "ScanTree.h"
+#include "scan/ReadAhead.h"
+#include "scan/SearchRun.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <filesystem>
+
+namespace {
+
+struct NoProgress : CWalkProgress {
+    void Pump() override {}
+};
+
+size_t OpenDescriptors() {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++n;
+    return n;
+}
+
+// A tree with more folders than the read-ahead's window, each with a file to take and one not.
+struct WideTree {
+    ScanTree t;
+    size_t folders = 1; // the root
+    CProfile profile;
+    WideTree() {
+        for (int a = 0; a < 24; ++a) {
+            const std::string top = "d" + std::to_string(a);
+            t.file(top + "/g.tmp");
+            ++folders;
+            for (int b = 0; b < 16; ++b) {
+                const std::string sub = top + "/e" + std::to_string(b);
+                t.file(sub + "/f.tmp", 1 + a * 16 + b);
+                t.file(sub + "/keep.txt");
+                ++folders;
+            }
+        }
+        profile.m_lstPatterns = {"*.tmp"};
+    }
+    std::vector<std::string> Scan(unsigned threads, WalkStats* stats) {
+        SearchRunOptions how;
+        how.readAheadThreads = threads;
+        how.readAheadAlways = true;
+        how.stats = stats;
+        CStopEvent stop;
+        RecordingSink sink;
+        const CScanContext context = CScanContext::AtScanStart();
+        CSearchRun({{&profile, t.root().string()}}, stop, sink, context, how).Run(0);
+        std::vector<std::string> r;
+        for (const FoundFile& f : sink.files)
+            r.push_back(f.path + " " + std::to_string(f.size.value_or(0)) + " " +
+                        std::to_string(f.ino));
+        return r;
+    }
+};
+
+} // namespace
+
+TEST(ReadAhead, AWalkWiderThanTheWindowGivesWhatTheWalkAloneGivesReadingNoFolderTwice) {
+    WideTree w;
+    const std::vector<std::string> alone = w.Scan(0, nullptr);
+    ASSERT_EQ(alone.size(), 24u * 17u);
+    for (int round = 0; round < 3; ++round) {
+        WalkStats stats;
+        EXPECT_EQ(w.Scan(3, &stats), alone) << "round " << round;
+        // Every folder read, and read again only when its read-ahead made room for a nearer one.
+        EXPECT_GE(stats.walkReads + stats.workerReads, w.folders);
+        EXPECT_LE(stats.walkReads + stats.workerReads, w.folders + stats.evicted);
+        EXPECT_LE(stats.handedOver, stats.workerReads);
+        EXPECT_LE(stats.mostHeld, CReadAhead::kHeldDescriptors);
+    }
+}
+
+TEST(ReadAhead, KeepsWhatItReadOpenForTheWalkWithinAQuarterOfTheOpenFileLimit) {
+    ScanTree t;
+    std::string subfolders;
+    for (int i = 0; i < 300; ++i) {
+        t.file("s" + std::to_string(i) + "/x.tmp", 2);
+        subfolders += "s" + std::to_string(i) + '\0';
+    }
+    CProfile p;
+    p.m_lstPatterns = {"*.tmp"};
+    WalkTargets targets;
+    targets.Add(p);
+    UniqueFd root(::open(t.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const CScanContext context = CScanContext::AtScanStart();
+    CStopEvent stop;
+    NoProgress progress;
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit low = saved;
+    low.rlim_cur = 128;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    const size_t before = OpenDescriptors();
+    {
+        CReadAhead ra(root.get(), t.root().string() + "/", targets, context, stop, 3);
+        ra.QueueChildren({}, "", subfolders, 0, {0});
+        ra.WaitUntilRead();
+        // The window is full: the kept descriptors are open, and at most one per worker that
+        // is about to close the folder it read.
+        EXPECT_LE(OpenDescriptors(), before + 32 + 3);
+        size_t open = 0;
+        for (std::uint32_t i = 0; i < 300; ++i) {
+            if (i == CReadAhead::kWindow)
+                ra.WaitUntilRead(); // the rest, read once there was room
+            auto data = ra.Take({i}, progress);
+            ASSERT_TRUE(data && data->usable) << i;
+            ASSERT_EQ(data->files.size(), 1u);
+            EXPECT_EQ(data->files[0].size, 2u);
+            struct stat st {};
+            ASSERT_EQ(::stat(t.at("s" + std::to_string(i)).c_str(), &st), 0);
+            EXPECT_EQ(data->id, (FolderId{st.st_dev, st.st_ino}));
+            if (data->fd) {
+                ++open;
+                // The descriptor handed over is the folder read.
+                EXPECT_EQ(IdOf(data->fd.get()), data->id);
+            }
+        }
+        EXPECT_GT(open, 0u);
+        WalkStats stats;
+        ra.AddStats(stats);
+        EXPECT_LE(stats.mostHeld, 32u);
+        EXPECT_EQ(stats.workerReads, 300u);
+        EXPECT_EQ(stats.evicted, 0u);
+    }
+    // Nothing stays open once the read-ahead is gone.
+    EXPECT_EQ(OpenDescriptors(), before);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+}
+
+TEST(ReadAhead, ListsEachSubfoldersInodeAsTheListingGaveIt) {
+    ScanTree t;
+    t.file("one/a.tmp");
+    t.dir("two");
+    t.file("b.tmp");
+    CProfile p;
+    p.m_lstPatterns = {"*.tmp"};
+    WalkTargets targets;
+    targets.Add(p);
+    UniqueFd root(::open(t.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    CStopEvent stop;
+    std::vector<char> buffer(4096);
+    FolderData data;
+    ASSERT_TRUE(ReadFolderData(root.get(), targets, false, true, stop, buffer, data, nullptr));
+    ASSERT_EQ(data.files.size(), 1u);
+    std::vector<std::string> names;
+    for (size_t pos = 0; pos < data.subfolders.size(); pos += names.back().size() + 1)
+        names.emplace_back(data.subfolders.data() + pos);
+    ASSERT_EQ(names.size(), 2u);
+    ASSERT_EQ(data.subInos.size(), 2u);
+    for (size_t i = 0; i < names.size(); ++i) {
+        struct stat st {};
+        ASSERT_EQ(::stat(t.at(names[i]).c_str(), &st), 0);
+        EXPECT_EQ(data.subInos[i], st.st_ino) << names[i];
+    }
+    // Read again without the subfolders: none are noted.
+    ASSERT_EQ(::lseek(root.get(), 0, SEEK_SET), 0);
+    ASSERT_TRUE(ReadFolderData(root.get(), targets, false, false, stop, buffer, data, nullptr));
+    EXPECT_TRUE(data.subfolders.empty());
+    EXPECT_TRUE(data.subInos.empty());
+}
