@@ -51,8 +51,9 @@ void CReadAhead::ChildJobs(const Key& key, const std::string& rel, std::string_v
         if (IsVolumeTrashName(parentName, name) || IsHomeTrashName(parentPath, name))
             continue;
         m_targets.Split(walkers, std::string_view(name, len), takers, walk);
-        if (const SearchSet* n = m_targets.NestedAt(parentPath + name + "/"))
-            walk.insert(walk.end(), n->begin(), n->end());
+        if (!m_targets.nested.empty())
+            if (const SearchSet* n = m_targets.NestedAt(parentPath + name + "/"))
+                walk.insert(walk.end(), n->begin(), n->end());
         Key child = key;
         child.push_back(ordinal);
         Job job;
@@ -90,7 +91,7 @@ void CReadAhead::Queue(std::vector<std::pair<Key, Job>>& jobs) {
     // A folder read again (its read-ahead made room for a nearer one) has its subfolders
     // queued already, or read: they are not read twice.
     for (auto& [k, job] : jobs)
-        if (m_walkAt < k && !m_reading.count(k) && !m_ready.count(k))
+        if (m_walkAt < k && !Reading(k) && !m_ready.count(k))
             m_pending.emplace(std::move(k), std::move(job));
 }
 
@@ -114,18 +115,18 @@ std::unique_ptr<FolderData> CReadAhead::Take(const Key& key, CWalkProgress& prog
             m_walkAt = key;
         m_pending.erase(m_pending.begin(), m_pending.upper_bound(key));
         Drop(m_ready.begin(), m_ready.lower_bound(key), dropped);
-        if (m_reading.count(key) && !m_stop.IsSet()) {
+        if (Reading(key) && !m_stop.IsSet()) {
             // A worker is at it and will be done soon: a few yields cost less than sleeping.
-            for (int spin = 0; spin < kSpins && m_reading.count(key); ++spin) {
+            for (int spin = 0; spin < kSpins && Reading(key); ++spin) {
                 lock.unlock();
                 std::this_thread::yield();
                 lock.lock();
             }
             m_walkWaits = true;
-            while (m_reading.count(key) && !m_stop.IsSet()) {
+            while (Reading(key) && !m_stop.IsSet()) {
                 // The window stays responsive while a worker finishes the folder.
                 if (!m_done.wait_for(lock, std::chrono::milliseconds(10),
-                                     [&] { return !m_reading.count(key); })) {
+                                     [&] { return !Reading(key); })) {
                     lock.unlock();
                     progress.Pump();
                     lock.lock();
@@ -142,8 +143,7 @@ std::unique_ptr<FolderData> CReadAhead::Take(const Key& key, CWalkProgress& prog
         }
         // Workers that wait for room are woken once there is room for several folders, not
         // for every one taken.
-        wake = m_idle > 0 && !m_pending.empty() &&
-               (Room() >= kWakeRoom || m_reading.empty());
+        wake = m_idle > 0 && !m_pending.empty() && Room() >= kWakeRoom;
     }
     if (wake)
         m_work.notify_one();
@@ -194,7 +194,7 @@ void CReadAhead::Work() {
         }
         auto job = m_pending.extract(m_pending.begin());
         const Key& key = job.key();
-        m_reading.insert(key);
+        m_reading.push_back(key);
         ++m_stats.workerReads;
         // Another idle worker takes the next one, if there is one and room for it.
         const bool wakeOther = m_idle > 0 && !m_pending.empty() && Room() > 0;
@@ -221,7 +221,7 @@ void CReadAhead::Work() {
                       children);
 
         lock.lock();
-        m_reading.erase(key);
+        m_reading.erase(std::find(m_reading.begin(), m_reading.end(), key));
         // A folder the walk went past meanwhile is not wanted, nor anything below it.
         if (!(key < m_walkAt) && !m_ready.count(key)) {
             // Kept open while few are, so the walk needs not open the folder again.

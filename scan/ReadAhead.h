@@ -2,6 +2,7 @@
 
 #include "scan/FolderRead.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -88,7 +89,10 @@ private:
     std::condition_variable m_work; // a job or room for one
     std::condition_variable m_done; // the folder the walk waits for was read
     std::map<Key, Job> m_pending;
-    std::set<Key> m_reading;
+    std::vector<Key> m_reading; // one per worker at most
+    bool Reading(const Key& key) const {
+        return std::find(m_reading.begin(), m_reading.end(), key) != m_reading.end();
+    }
     Ready m_ready;
     Key m_walkAt; // where the walk is: nothing at or before it is wanted any more
     // Wake-ups cost more than the work they hand over: a thread is woken only when someone
