@@ -1,6 +1,7 @@
 #include "controls/CResultsListSink.h"
 
 #include "controls/ListViewHelpers.h"
+#include "controls/WholeTextTips.h"
 #include "framework/Pump.h"
 
 #include <algorithm>
@@ -44,7 +45,7 @@ void CResultsListSink::OnFileTaken(const FoundFile& file) {
 
 void CResultsListSink::Flush() {
     if (m_status && !m_folder.isEmpty()) {
-        m_status->setText(m_folder);
+        SetElidedText(m_status, m_folder);
         m_folder.clear();
     }
     if (!m_list || m_pending.isEmpty())

@@ -1,5 +1,6 @@
 #include "controls/ListBoxHelpers.h"
 
+#include "controls/WholeTextTips.h"
 #include "profiles/ProfileEntries.h"
 
 #include <QtWidgets/QListWidget>
@@ -14,6 +15,7 @@ std::vector<std::string> GetListBoxEntries(const QListWidget* list) {
 int AddSortedEntry(QListWidget* list, const std::string& entry) {
     if (!list)
         return -1;
+    TipCutCells(list);
     const int row = static_cast<int>(SortedInsertPosition(GetListBoxEntries(list), entry));
     list->insertItem(row, QString::fromStdString(entry));
     return row;

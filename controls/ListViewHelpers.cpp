@@ -1,12 +1,11 @@
 #include "controls/ListViewHelpers.h"
 
+#include "controls/WholeTextTips.h"
+
 #include <QAbstractItemView>
-#include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
-#include <QHelpEvent>
 #include <QStyle>
-#include <QToolTip>
 #include <QSize>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
@@ -65,34 +64,6 @@ int ImageRoom(const QTreeWidget* list, const QTreeWidgetItem* item, int column) 
            2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
 }
 
-// Shows a cell's whole text in a tooltip when the column is too narrow for it (long paths).
-class CCellTipFilter : public QObject {
-public:
-    explicit CCellTipFilter(QTreeWidget* list) : QObject(list->viewport()), m_list(list) {}
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() != QEvent::ToolTip)
-            return false;
-        auto* help = static_cast<QHelpEvent*>(event);
-        const QModelIndex index = m_list->indexAt(help->pos());
-        const QTreeWidgetItem* item = m_list->itemFromIndex(index);
-        const QString text = item ? item->text(index.column()) : QString();
-        const QRect cell = m_list->visualRect(index);
-        if (text.isEmpty() || GetTextWidth(m_list, text) + ImageRoom(m_list, item, index.column()) <=
-                                  cell.width()) {
-            QToolTip::hideText();
-            event->ignore();
-            return true;
-        }
-        QToolTip::showText(help->globalPos(), PlainToolTip(text), m_list->viewport(), cell);
-        return true;
-    }
-
-private:
-    QTreeWidget* m_list;
-};
-
 void WidenColumn(QTreeWidget* list, int column, int width) {
     if (list->columnWidth(column) < width)
         list->setColumnWidth(column, width);
@@ -123,14 +94,7 @@ void SetupReportList(QTreeWidget* list, bool multiSelect) {
     // The style's minimum would override the widths we measure for short headers; one "M"
     // is what every measured width includes anyway.
     header->setMinimumSectionSize(GetTextWidth(list, QString()));
-    if (!list->viewport()->findChild<CCellTipFilter*>(QString(), Qt::FindDirectChildrenOnly))
-        list->viewport()->installEventFilter(new CCellTipFilter(list));
-}
-
-QString PlainToolTip(const QString& text) {
-    // A tooltip takes anything that looks like markup as markup; escaped, it shows as typed.
-    return QStringLiteral("<p style='white-space:pre'>") + text.toHtmlEscaped() +
-           QStringLiteral("</p>");
+    TipCutCells(list);
 }
 
 void SetImageList(QTreeWidget* list, const QList<QIcon>& images) {

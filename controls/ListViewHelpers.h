@@ -24,11 +24,8 @@ inline constexpr int kListItemImageRole = Qt::UserRole + 2; // int index into th
 // focus and selection, extended or single selection, fixed column order, and widths that are
 // exactly what is set (no stretching, minimum one "M"). A list still holding only Qt's default
 // column loses it, so columns are then added from index 0. A cell too narrow for its text
-// shows the whole text in a tooltip.
+// shows the whole text in a tooltip (TipCutCells).
 void SetupReportList(QTreeWidget* list, bool multiSelect);
-
-// Tooltip markup that shows text exactly as it is, on one line.
-QString PlainToolTip(const QString& text);
 
 // The images that row image indices refer to. Rows that already have an image are updated.
 void SetImageList(QTreeWidget* list, const QList<QIcon>& images);

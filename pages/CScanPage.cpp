@@ -2,6 +2,7 @@
 
 #include "controls/CResultsListSink.h"
 #include "controls/ListViewHelpers.h"
+#include "controls/WholeTextTips.h"
 #include "dispose/CleaningLog.h"
 #include "framework/CDataExchange.h"
 #include "framework/CPropertySheet.h"
@@ -126,10 +127,10 @@ void CScanPage::OnStopScanning() {
         m_movie->stop();
         m_movie->jumpToFrame(0);
     }
-    if (m_stcStatus)
-        m_stcStatus->setText(m_listResults && m_listResults->topLevelItemCount() > 0
-                                 ? QStringLiteral("Done.  Press <Next> to continue...")
-                                 : QStringLiteral("No files were found."));
+    // Through the elider too, so the last folder's tooltip goes with it.
+    SetElidedText(m_stcStatus, m_listResults && m_listResults->topLevelItemCount() > 0
+                                   ? QStringLiteral("Done.  Press <Next> to continue...")
+                                   : QStringLiteral("No files were found."));
 }
 
 void CScanPage::OnListSelectionChanged() {

@@ -2,6 +2,7 @@
 
 #include "app/CFernwickApp.h"
 #include "controls/BoldFont.h"
+#include "controls/WholeTextTips.h"
 #include "dispose/DisposalMethod.h"
 #include "framework/CDataExchange.h"
 #include "framework/CPropertySheet.h"
@@ -28,6 +29,7 @@ bool CSchedDeletePage::OnInitDialog() {
     CPropertyPage::OnInitDialog();
     m_methods.Attach(this, [this](int method) { m_nMethod = method; });
     m_methods.AttachDestination(m_editDestination, m_btnBrowse, m_stcDestinationPrompt);
+    TipWholeTextWhenCut(m_editDestination);
     // Each new scheduling wizard starts with Delete; the edit keeps the last destination.
     m_methods.Select(METHOD_DELETE);
     SetBoldFont(GetDlgItem(IDC_SCHED_NOTICE));

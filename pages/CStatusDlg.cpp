@@ -1,6 +1,7 @@
 #include "pages/CStatusDlg.h"
 
 #include "controls/PictureLink.h"
+#include "controls/WholeTextTips.h"
 #include "dispose/CleaningLog.h"
 #include "framework/CDataExchange.h"
 #include "framework/DriveLetterStore.h"
@@ -110,8 +111,8 @@ void CStatusDlg::ShowProgress(const std::string& folder) {
     QMetaObject::invokeMethod(
         m_pWindow,
         [this, files, bytes, text = QString::fromStdString(folder)] {
-            if (m_stcFolder && !text.isEmpty())
-                m_stcFolder->setText(text);
+            if (!text.isEmpty())
+                SetElidedText(m_stcFolder, text);
             if (m_stcFiles)
                 m_stcFiles->setText(QStringLiteral("%1 Files Found").arg(files));
             if (m_stcBytes)
@@ -150,8 +151,7 @@ void CStatusDlg::OnSearchDone() {
         return;
     m_state = State::Disposing;
     WaitForWorker();
-    if (m_stcFolder)
-        m_stcFolder->setText(QStringLiteral("Done"));
+    SetElidedText(m_stcFolder, QStringLiteral("Done"));
     if (m_movie) {
         m_movie->stop();
         m_movie->jumpToFrame(0);
