@@ -11,10 +11,10 @@
 #include <vector>
 
 // The interactive scan's sink: each file taken becomes a row of the results list (size,
-// path, last-write time), each path once; the status label follows the walk. Pending window
-// events are processed every few milliseconds, so Stop works at once; rows are added in
-// batches a few times a second, so a scan that finds 100,000 files does not pay for 100,000
-// list updates.
+// path, last-write time), each path once; the status label follows the walk, a folder too long
+// for it elided in the middle with the whole folder in its tooltip. Pending window events are
+// processed every few milliseconds, so Stop works at once; rows are added in batches a few
+// times a second, so a scan that finds 100,000 files does not pay for 100,000 list updates.
 struct ResultsListTiming {
     // Long enough that pumping costs nothing measurable, short enough that a click feels
     // instant.
