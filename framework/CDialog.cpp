@@ -40,15 +40,7 @@ int CDialog::DoModal() {
     OnClicked(IDCANCEL, &CDialog::OnCancel);
     m_nModalResult = IDCANCEL;
     OnInitDialog();
-    // The first control in the template's tab order starts with the focus, unless the
-    // dialog's own initialisation chose one.
-    if (!dlg->focusWidget()) {
-        for (QWidget* w = dlg->nextInFocusChain(); w != dlg; w = w->nextInFocusChain())
-            if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && !w->isHidden()) {
-                w->setFocus(Qt::TabFocusReason);
-                break;
-            }
-    }
+    FocusFirstControl();
     QTimer::singleShot(0, dlg, [dlg] { TheUi().ModalStarted(dlg); });
     dlg->exec();
     DestroyWindow();

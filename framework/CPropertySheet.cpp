@@ -197,6 +197,9 @@ bool CPropertySheet::SetActivePage(int index) {
     if (m_nActive != index || !m_pStack || !target->GetSafeHwnd())
         return true;
     m_pStack->setCurrentWidget(target->GetSafeHwnd());
+    // As in a dialog, the page's first control takes the focus, so a keyboard user can type
+    // into the page at once; the buttons below stay a Tab away.
+    target->FocusFirstControl();
     UpdateTitle();
     return true;
 }

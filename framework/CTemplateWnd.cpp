@@ -4,6 +4,7 @@
 #include "framework/TemplateLayout.h"
 
 #include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPlainTextEdit>
@@ -100,6 +101,28 @@ void CTemplateWnd::SetDlgItemText(int id, const std::string& text) {
         b->setText(t);
     else if (auto* p = qobject_cast<QPlainTextEdit*>(w))
         p->setPlainText(t);
+}
+
+void CTemplateWnd::FocusFirstControl() const {
+    QWidget* window = m_pWnd;
+    if (!window)
+        return;
+    const auto takes = [window](QWidget* w) {
+        return w && w != window && window->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) &&
+               w->isEnabled() && w->isVisibleTo(window);
+    };
+    if (QWidget* now = QApplication::focusWidget(); now && window->isAncestorOf(now))
+        return;
+    if (QWidget* chosen = window->focusWidget(); takes(chosen)) {
+        chosen->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    // The focus chain of a window made from a template follows the template's tab order.
+    for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain())
+        if (takes(w)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
 }
 
 void CTemplateWnd::EnableItem(int id, bool enable) {

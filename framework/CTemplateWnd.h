@@ -50,6 +50,10 @@ public:
     std::string GetDlgItemText(int id) const;
     void SetDlgItemText(int id, const std::string& text);
     void EnableItem(int id, bool enable);
+    // Gives the focus to the control the window's own initialisation chose, else to the first
+    // enabled control in the template's tab order; nothing changes when a control of the
+    // window has the focus already.
+    void FocusFirstControl() const;
     bool IsItemChecked(int id) const;
     void CheckItem(int id, bool check);
 

@@ -137,6 +137,27 @@ private slots:
         });
     }
 
+    void eachPageStartsWithTheFocusOnItsFirstControlOrWhereTheUserLeftIt() {
+        CScriptedUi ui;
+        CTestPage first("First"), second("Second");
+        CPropertySheet sheet;
+        sheet.AddPage(&first);
+        sheet.AddPage(&second);
+        Run(sheet, ui, [&] {
+            QWidget* window = sheet.GetSafeHwnd();
+            QCOMPARE(window->focusWidget(), first.NumberEdit());
+            sheet.PressButton(ID_WIZNEXT);
+            QCOMPARE(window->focusWidget(), second.NumberEdit());
+            // The user moves on within the page; coming back finds the focus where it was.
+            second.GetItem<QLineEdit>(IDC_TEST_NAME)->setFocus();
+            sheet.PressButton(ID_WIZBACK);
+            QCOMPARE(window->focusWidget(), first.NumberEdit());
+            sheet.PressButton(ID_WIZNEXT);
+            QCOMPARE(window->focusWidget(), second.GetItem<QLineEdit>(IDC_TEST_NAME));
+            sheet.PressButton(IDCANCEL);
+        });
+    }
+
     void refusedValuesShowTheStandardMessagesAndKeepThePage() {
         CScriptedUi ui;
         CTestPage page("Page", 10, 20), after("After");
