@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <span>
 
 namespace {
 
@@ -75,7 +76,10 @@ bool ReadFolderData(int fd, const WalkTargets& t, bool all, bool subs, const CSt
     out.masks.clear();
     out.subfolders.clear();
     out.subInos.clear();
-    std::vector<std::uint64_t> mask(t.words);
+    // On the stack for the usual few patterns: this runs for every folder.
+    std::uint64_t few[4];
+    std::vector<std::uint64_t> many(t.words > 4 ? t.words : 0);
+    const std::span<std::uint64_t> mask(t.words > 4 ? many.data() : few, t.words);
     for (;;) {
         const ssize_t n = ::getdents64(fd, buffer.data(), buffer.size());
         if (n == 0)

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 
 CReadAhead::CReadAhead(int rootFd, const std::string& rootPath, const WalkTargets& targets,
                        const CScanContext& context, const CStopEvent& stop, unsigned threads)
@@ -32,7 +32,7 @@ CReadAhead::~CReadAhead() {
 
 void CReadAhead::ChildJobs(const Key& key, const std::string& rel, std::string_view subfolders,
                            std::uint32_t ordinal, const SearchSet& walkers,
-                           std::vector<std::pair<Key, Job>>& out) const {
+                           Pending& out) const {
     if (key.size() >= kMaxDepth || walkers.empty())
         return;
     const std::string parentPath = m_rootPath + rel;
@@ -54,13 +54,15 @@ void CReadAhead::ChildJobs(const Key& key, const std::string& rel, std::string_v
         if (!m_targets.nested.empty())
             if (const SearchSet* n = m_targets.NestedAt(parentPath + name + "/"))
                 walk.insert(walk.end(), n->begin(), n->end());
-        Key child = key;
+        Key child;
+        child.reserve(key.size() + 1);
+        child.assign(key.begin(), key.end());
         child.push_back(ordinal);
         Job job;
         job.rel = rel + name;
         job.walkers = walk;
         job.all = !takers.empty();
-        out.emplace_back(std::move(child), std::move(job));
+        out.emplace_hint(out.end(), std::move(child), std::move(job));
     }
 }
 
@@ -69,7 +71,7 @@ void CReadAhead::QueueChildren(const Key& key, const std::string& rel,
                                const SearchSet& walkers) {
     if (m_nThreads == 0)
         return;
-    std::vector<std::pair<Key, Job>> jobs;
+    Pending jobs;
     ChildJobs(key, rel, subfolders, firstOrdinal, walkers, jobs);
     if (jobs.empty())
         return;
@@ -87,41 +89,38 @@ void CReadAhead::QueueChildren(const Key& key, const std::string& rel,
         m_work.notify_one();
 }
 
-void CReadAhead::Queue(std::vector<std::pair<Key, Job>>& jobs) {
+void CReadAhead::Queue(Pending& staged) {
     // A folder read again (its read-ahead made room for a nearer one) has its subfolders
     // queued already, or read: they are not read twice.
-    for (auto& [k, job] : jobs)
+    for (auto it = staged.begin(); it != staged.end();) {
+        const Key& k = it->first;
         if (m_walkAt < k && !Reading(k) && !m_ready.count(k))
-            m_pending.emplace(std::move(k), std::move(job));
+            m_pending.insert(m_pending.end(), staged.extract(it++));
+        else
+            ++it;
+    }
 }
 
-void CReadAhead::Drop(Ready::iterator first, Ready::iterator last,
-                      std::vector<std::unique_ptr<FolderData>>& dropped) {
-    for (auto it = first; it != last; ++it)
-        if (it->second && it->second->fd) {
+void CReadAhead::Drop(Ready::iterator last) {
+    while (m_ready.begin() != last) {
+        auto node = m_ready.extract(m_ready.begin());
+        if (node.mapped() && node.mapped()->fd)
             --m_held;
-            dropped.push_back(std::move(it->second));
-        }
-    m_ready.erase(first, last);
+        m_dropped.push_back(std::move(node));
+    }
 }
 
 std::unique_ptr<FolderData> CReadAhead::Take(const Key& key, CWalkProgress& progress) {
     std::unique_ptr<FolderData> data;
-    std::vector<std::unique_ptr<FolderData>> dropped; // closed after the lock is let go
     bool wake = false;
     {
         std::unique_lock lock(m_mutex);
         if (m_walkAt < key)
             m_walkAt = key;
-        m_pending.erase(m_pending.begin(), m_pending.upper_bound(key));
-        Drop(m_ready.begin(), m_ready.lower_bound(key), dropped);
+        while (!m_pending.empty() && !(key < m_pending.begin()->first))
+            m_passed.push_back(m_pending.extract(m_pending.begin()));
+        Drop(m_ready.lower_bound(key));
         if (Reading(key) && !m_stop.IsSet()) {
-            // A worker is at it and will be done soon: a few yields cost less than sleeping.
-            for (int spin = 0; spin < kSpins && Reading(key); ++spin) {
-                lock.unlock();
-                std::this_thread::yield();
-                lock.lock();
-            }
             m_walkWaits = true;
             while (Reading(key) && !m_stop.IsSet()) {
                 // The window stays responsive while a worker finishes the folder.
@@ -136,8 +135,9 @@ std::unique_ptr<FolderData> CReadAhead::Take(const Key& key, CWalkProgress& prog
         }
         const auto it = m_ready.find(key);
         if (it != m_ready.end()) {
-            data = std::move(it->second);
-            m_ready.erase(it);
+            auto node = m_ready.extract(it);
+            data = std::move(node.mapped());
+            m_dropped.push_back(std::move(node));
             if (data && data->fd)
                 --m_held;
         }
@@ -147,6 +147,9 @@ std::unique_ptr<FolderData> CReadAhead::Take(const Key& key, CWalkProgress& prog
     }
     if (wake)
         m_work.notify_one();
+    // Freed and closed without the lock held.
+    m_passed.clear();
+    m_dropped.clear();
     return data;
 }
 
@@ -169,7 +172,12 @@ void CReadAhead::AddStats(WalkStats& stats) {
 
 void CReadAhead::Work() {
     std::vector<char> buffer(64 * 1024);
-    std::vector<std::pair<Key, Job>> children;
+    // Everything a job needs is made and freed without the lock held: the job itself, what
+    // was read (until it is put in the window) and the jobs for its subfolders.
+    Pending::node_type job, done;
+    Pending children;
+    Ready staging;
+    std::string rel;
     std::unique_lock lock(m_mutex);
     for (;;) {
         if (m_quit || m_stop.IsSet())
@@ -192,18 +200,22 @@ void CReadAhead::Work() {
             --m_idle;
             continue;
         }
-        auto job = m_pending.extract(m_pending.begin());
+        job = m_pending.extract(m_pending.begin());
         const Key& key = job.key();
-        m_reading.push_back(key);
+        m_reading.push_back(&key);
         ++m_stats.workerReads;
         // Another idle worker takes the next one, if there is one and room for it.
         const bool wakeOther = m_idle > 0 && !m_pending.empty() && Room() > 0;
         lock.unlock();
         if (wakeOther)
             m_work.notify_one();
+        done = {};
+        children.clear();
+        staging.clear();
 
         auto data = std::make_unique<FolderData>();
-        UniqueFd fd = OpenAtNoFollow(m_rootFd, job.mapped().rel.c_str(), kOpenFolderFlags, true);
+        const Job& j = job.mapped();
+        UniqueFd fd = OpenAtNoFollow(m_rootFd, j.rel.c_str(), kOpenFolderFlags, true);
         if (!fd) {
             data->usable = false;
         } else {
@@ -211,35 +223,41 @@ void CReadAhead::Work() {
             // The walk does not enter the user's trash, whatever way it is reached.
             const bool homeTrash = m_context.homeTrash && data->id == *m_context.homeTrash;
             data->usable = !homeTrash &&
-                           ReadFolderData(fd.get(), m_targets, job.mapped().all,
-                                          !job.mapped().walkers.empty(), m_stop, buffer, *data,
-                                          nullptr);
+                           ReadFolderData(fd.get(), m_targets, j.all, !j.walkers.empty(), m_stop,
+                                          buffer, *data, nullptr);
         }
-        children.clear();
-        if (data->usable && data->subs)
-            ChildJobs(key, job.mapped().rel + "/", data->subfolders, 0, job.mapped().walkers,
-                      children);
+        if (data->usable && data->subs) {
+            rel.assign(j.rel).push_back('/');
+            ChildJobs(key, rel, data->subfolders, 0, j.walkers, children);
+        }
+        // Kept open while few are, so the walk needs not open the folder again.
+        bool keep = false;
+        if (data->usable) {
+            size_t held = m_held.load();
+            while (held < m_mostHeld && !m_held.compare_exchange_weak(held, held + 1)) {
+            }
+            keep = held < m_mostHeld;
+        }
+        if (keep)
+            data->fd = std::move(fd);
+        else
+            fd.reset();
+        staging.emplace(key, std::move(data));
 
         lock.lock();
-        m_reading.erase(std::find(m_reading.begin(), m_reading.end(), key));
+        m_reading.erase(std::find(m_reading.begin(), m_reading.end(), &key));
         // A folder the walk went past meanwhile is not wanted, nor anything below it.
         if (!(key < m_walkAt) && !m_ready.count(key)) {
-            // Kept open while few are, so the walk needs not open the folder again.
-            if (data->usable && m_held < m_mostHeld) {
-                data->fd = std::move(fd);
-                m_stats.mostHeld = std::max(m_stats.mostHeld, ++m_held);
-            }
-            m_ready.emplace(key, std::move(data));
+            if (keep)
+                m_stats.mostHeld = std::max(m_stats.mostHeld, m_held.load());
+            m_ready.insert(staging.extract(staging.begin()));
             Queue(children);
+        } else if (keep) {
+            staging.begin()->second->fd.reset();
+            --m_held;
         }
         if ((m_walkWaits && key == m_walkAt) || m_allWaits)
             m_done.notify_all();
-        if (fd || (data && data->fd)) {
-            // Closed without the lock held.
-            lock.unlock();
-            fd.reset();
-            data.reset();
-            lock.lock();
-        }
+        done = std::move(job); // freed once the lock is let go
     }
 }

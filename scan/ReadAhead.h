@@ -3,12 +3,12 @@
 #include "scan/FolderRead.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -33,8 +33,6 @@ public:
     static constexpr size_t kWindow = 256;
     // At most this many of them, and a quarter of the process's open-file limit.
     static constexpr size_t kHeldDescriptors = kWindow;
-    // The walk yields this many times for a folder being read before it sleeps.
-    static constexpr int kSpins = 4;
     // Room in the window that wakes a worker waiting for room.
     static constexpr size_t kWakeRoom = kWindow / 8;
 
@@ -64,19 +62,23 @@ private:
         SearchSet walkers;
         bool all = false;
     };
+    using Pending = std::map<Key, Job>;
+    using Ready = std::map<Key, std::unique_ptr<FolderData>>;
     // The jobs for the subfolders of the folder at key (rel as in QueueChildren).
     void ChildJobs(const Key& key, const std::string& rel, std::string_view subfolders,
-                   std::uint32_t ordinal, const SearchSet& walkers,
-                   std::vector<std::pair<Key, Job>>& out) const;
+                   std::uint32_t ordinal, const SearchSet& walkers, Pending& out) const;
     void Work();
-    // Queues the jobs not queued, read or being read already; under the lock.
-    void Queue(std::vector<std::pair<Key, Job>>& jobs);
-    // Frees room in the window: folders of m_ready in [first, last) go to dropped, to be
-    // closed once the lock is let go.
-    using Ready = std::map<Key, std::unique_ptr<FolderData>>;
-    void Drop(Ready::iterator first, Ready::iterator last,
-              std::vector<std::unique_ptr<FolderData>>& dropped);
+    // Moves the jobs of staged not queued, read or being read already to the queue; under
+    // the lock. Nodes are moved, not made: the lock is held as briefly as can be.
+    void Queue(Pending& staged);
+    // Frees room in the window: folders of m_ready before last go to m_dropped, to be closed
+    // and freed once the lock is let go.
+    void Drop(Ready::iterator last);
     size_t Room() const { return kWindow - std::min(kWindow, m_reading.size() + m_ready.size()); }
+    bool Reading(const Key& key) const {
+        return std::find_if(m_reading.begin(), m_reading.end(),
+                            [&](const Key* k) { return *k == key; }) != m_reading.end();
+    }
 
     const int m_rootFd;
     const std::string m_rootPath; // with a trailing "/"
@@ -88,19 +90,19 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_work; // a job or room for one
     std::condition_variable m_done; // the folder the walk waits for was read
-    std::map<Key, Job> m_pending;
-    std::vector<Key> m_reading; // one per worker at most
-    bool Reading(const Key& key) const {
-        return std::find(m_reading.begin(), m_reading.end(), key) != m_reading.end();
-    }
+    Pending m_pending;
+    std::vector<const Key*> m_reading; // the keys of the jobs the workers hold
     Ready m_ready;
     Key m_walkAt; // where the walk is: nothing at or before it is wanted any more
+    // What Take let go, freed by the walk after it let go of the lock.
+    std::vector<Pending::node_type> m_passed;
+    std::vector<Ready::node_type> m_dropped;
     // Wake-ups cost more than the work they hand over: a thread is woken only when someone
     // waits for what happened.
     unsigned m_idle = 0;       // workers waiting for a job or room
     bool m_walkWaits = false;  // the walk waits for m_walkAt to be read
     bool m_allWaits = false;   // WaitUntilRead waits
-    size_t m_held = 0;         // descriptors kept open in m_ready
+    std::atomic<size_t> m_held{0}; // descriptors kept open in m_ready, or about to be
     size_t m_mostHeld;         // the bound on m_held
     WalkStats m_stats;
     bool m_quit = false;
