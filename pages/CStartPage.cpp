@@ -109,6 +109,9 @@ void CStartPage::FitProfileColumn() {
     QTreeWidget* list = m_lstProfiles;
     if (!list)
         return;
+    // Measured afresh: fitting only ever widens a column, and the width set below would
+    // otherwise grow by the check box's room with every rebuild of the rows.
+    list->setColumnWidth(0, 0);
     FitColumns(list, true);
     // The measured widths leave out the check box; and a column across the whole list looks
     // tidier than a short one.

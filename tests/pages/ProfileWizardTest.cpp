@@ -48,6 +48,11 @@ struct Wizard {
         return rows;
     }
     std::vector<bool> Checks() const { return start.m_checks.GetChecks(); }
+    // Short names fit the list without a horizontal scroll bar, however often rows were rebuilt.
+    bool NamesFit() const {
+        const QTreeWidget* list = start.m_lstProfiles;
+        return list->columnWidth(0) <= list->width() - 2 * list->frameWidth();
+    }
     void Click(int id) { start.GetItem<QPushButton>(id)->click(); }
     void ClickRow(int row) {
         QTreeWidget* list = start.m_lstProfiles;
@@ -207,6 +212,7 @@ class ProfileWizardTest : public QObject {
             QCOMPARE(ui.Messages().size(), size_t(2)); // not scannable, and the program file
             QCOMPARE(wiz.Rows(), (std::vector<std::string>{"Listed", "Drive Junk", "Existing"}));
             QCOMPARE(wiz.Checks(), (std::vector<bool>{true, true, false}));
+            QVERIFY(wiz.NamesFit());
             const std::string listedBlock =
                 Block("Listed", 1068, {tree.string()}, {"*.TMP", "*.CHK", "~*.*", "*.~*", "*.ex"},
                       {"cache"}, kNoLimits);
