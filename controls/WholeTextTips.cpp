@@ -54,7 +54,10 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Not a label any more: it is being destroyed.
+        if (!qobject_cast<QLabel*>(watched))
+            return false;
         switch (event->type()) {
         case QEvent::Resize:
         case QEvent::FontChange:
@@ -118,7 +121,9 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!qobject_cast<QLineEdit*>(watched))
+            return false; // being destroyed
         if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange ||
             event->type() == QEvent::StyleChange)
             Update();
