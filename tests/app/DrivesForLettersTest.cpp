@@ -2,6 +2,7 @@
 #include "framework/DriveLetterStore.h"
 #include "app/DrivesForLetters.h"
 #include "support/TempDir.h"
+#include "support/TestOptionsFolder.h"
 
 #include <QtCore/QSettings>
 #include <gtest/gtest.h>
@@ -10,13 +11,8 @@ namespace {
 
 class DrivesForLettersTest : public ::testing::Test {
 protected:
-    TempDir m_config;
+    CTestOptionsFolder m_config;
 
-    void SetUp() override {
-        // Never the user's real settings.
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           QString::fromStdString(m_config.path().string()));
-    }
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "support/ChildProcess.h"
 #include "support/GuardedChild.h"
 #include "support/TempDir.h"
+#include "support/TestOptionsFolder.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QSettings>
@@ -26,12 +27,9 @@ bool Contains(const std::string& text, const std::string& part) {
 
 class OptionsFile : public ::testing::Test {
 protected:
-    TempDir m_config;
+    CTestOptionsFolder m_config;
 
     void SetUp() override {
-        // Never the user's real settings.
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           QString::fromStdString(m_config.path().string()));
         fs::create_directories(m_config.path() / "Quenby Works");
     }
     fs::path Ini() const { return m_config.path() / "Quenby Works" / "Fernwick.ini"; }

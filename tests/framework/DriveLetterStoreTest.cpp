@@ -2,6 +2,7 @@
 #include "framework/DriveLetterStore.h"
 #include "framework/Registry.h"
 #include "support/TempDir.h"
+#include "support/TestOptionsFolder.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QSettings>
@@ -11,13 +12,8 @@ namespace {
 
 class DriveLetterStoreTest : public ::testing::Test {
 protected:
-    TempDir m_config;
+    CTestOptionsFolder m_config;
 
-    void SetUp() override {
-        // Never the user's real settings.
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           QString::fromStdString(m_config.path().string()));
-    }
     QString IniPath() const {
         return QString::fromStdString((m_config.path() / "Quenby Works" / "Fernwick.ini").string());
     }

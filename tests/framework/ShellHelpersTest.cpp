@@ -3,13 +3,14 @@
 #include "framework/ShellHelpers.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "support/TestOptionsFolder.h"
 
 #include <QtCore/QSettings>
 #include <QtTest/QtTest>
 
 class ShellHelpersTest : public QObject {
     Q_OBJECT
-    TempDir m_config;
+    CTestOptionsFolder m_config;
 
     QString IniPath() const {
         return QString::fromStdString((m_config.path() / "Quenby Works" / "Fernwick.ini").string());
@@ -24,11 +25,6 @@ class ShellHelpersTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        // Never the user's real settings.
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           QString::fromStdString(m_config.path().string()));
-    }
     void cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }
 
     void missingValueReadsAsDefaultAndIsWritten() {

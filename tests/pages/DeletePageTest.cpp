@@ -13,6 +13,7 @@
 #include "support/ScriptedUi.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
+#include "support/TestOptionsFolder.h"
 
 #include <QtCore/QSettings>
 #include <QtTest/QtTest>
@@ -115,13 +116,9 @@ struct Wizard {
 
 class DeletePageTest : public QObject {
     Q_OBJECT
-    TempDir m_suite;
+    CTestOptionsFolder m_options;
 
 private slots:
-    void initTestCase() {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           QString::fromStdString((m_suite.path() / "config").string()));
-    }
     void cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }
 
     void totalsFollowTheSelectionAndColumnsSortByMeaning() {

@@ -15,6 +15,7 @@
 #include "WizardSupport.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "support/TestOptionsFolder.h"
 
 #include <QtTest/QtTest>
 #include <QtWidgets/QCheckBox>
@@ -92,6 +93,7 @@ template <class T> T* Control(QWidget* w, int id) {
 
 class DesktopPagesTest : public QObject {
     Q_OBJECT
+    CTestOptionsFolder m_options;
 
 private slots:
     void cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }

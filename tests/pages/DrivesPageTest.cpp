@@ -7,6 +7,7 @@
 #include "support/HeldSpaceProbe.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "support/TestOptionsFolder.h"
 
 #include <QtCore/QRegularExpression>
 #include <QtCore/QSettings>
@@ -134,7 +135,7 @@ void ClickRow(CDrivesPage& page, int row, Qt::KeyboardModifiers mods = {},
 
 class DrivesPageTest : public QObject {
     Q_OBJECT
-    TempDir m_config;
+    CTestOptionsFolder m_config;
 
     // Runs Start, the drives page and After as a wizard; the action starts on the drives page.
     // A failed check inside the action leaves it early and the wizard is then cancelled.
@@ -169,11 +170,6 @@ class DrivesPageTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        // Never the user's real settings: the real table remembers its letters there.
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           QString::fromStdString(m_config.path().string()));
-    }
     void cleanup() {
         g_profiles.RemoveAll();
         QVERIFY(QApplication::topLevelWidgets().isEmpty());

@@ -12,6 +12,7 @@
 #include "WizardSupport.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "support/TestOptionsFolder.h"
 
 #include <QtCore/QScopeGuard>
 #include <QtGui/QTextDocumentFragment>
@@ -103,6 +104,7 @@ QModelIndex PathCell(QTreeWidget* list, const fs::path& path) {
 
 class LongPathsTest : public QObject {
     Q_OBJECT
+    CTestOptionsFolder m_options;
 
 private slots:
     void cleanup() {

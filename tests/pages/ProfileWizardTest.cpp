@@ -12,6 +12,7 @@
 #include "profiles/SettingsFile.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
+#include "support/TestOptionsFolder.h"
 
 #include <QtCore/QSettings>
 #include <QtWidgets/QApplication>
@@ -124,13 +125,9 @@ QString File(std::initializer_list<std::string> blocks) {
 
 class ProfileWizardTest : public QObject {
     Q_OBJECT
-    TempDir m_config;
+    CTestOptionsFolder m_config;
 
   private slots:
-    void initTestCase() {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           QString::fromStdString(m_config.path().string()));
-    }
     void cleanup() {
         g_profiles.RemoveAll();
         QVERIFY(QApplication::overrideCursor() == nullptr);

@@ -18,6 +18,7 @@
 #include "support/ChildProcess.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "support/TestOptionsFolder.h"
 
 #include <QtCore/QScopeGuard>
 #include <QtCore/QSettings>
@@ -261,13 +262,9 @@ void ExpectOnlyMessage(const CScriptedUi& ui, const std::string& text, unsigned 
 
 class ScheduleWizardTest : public QObject {
     Q_OBJECT
-    TempDir m_config;
+    CTestOptionsFolder m_config;
 
 private slots:
-    void initTestCase() {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           QString::fromStdString(m_config.path().string()));
-    }
     void cleanup() { QVERIFY(QApplication::topLevelWidgets().isEmpty()); }
 
     void zipDailyThroughTheDrivesPageThenMoveWeeklyWithoutIt() {

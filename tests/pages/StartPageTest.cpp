@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "support/TestOptionsFolder.h"
 
 #include <QtCore/QSettings>
 #include <QtTest/QtTest>
@@ -134,7 +135,7 @@ std::string Displayed(std::string report) {
 
 class StartPageTest : public QObject {
     Q_OBJECT
-    TempDir m_config;
+    CTestOptionsFolder m_config;
 
     // Runs the wizard with one action once it is up. A failed check inside the action leaves
     // it early; the wizard is then ended so the test does not hang.
@@ -181,11 +182,6 @@ class StartPageTest : public QObject {
     }
 
   private slots:
-    void initTestCase() {
-        // Never the user's real settings.
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-                           QString::fromStdString(m_config.path().string()));
-    }
     void init() {
         if (auto key = RegOpenAppKey())
             key->clear();
