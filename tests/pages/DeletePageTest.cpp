@@ -49,28 +49,16 @@ std::time_t At(int y, int mo, int d, int h, int mi) {
 }
 
 
-// The main wizard on a temporary tree: one profile cleaning *.tmp in one folder, so the
-// drives page is skipped.
-struct Wizard {
-    ScopedTestHome home;
+// The main wizard on a temporary tree of four files, with its answers scripted.
+struct Wizard : CCleaningWizardOnTree {
     CScriptedUi ui;
-    CPropertySheet sheet;
-    CStartPage start;
-    CDrivesPage drives;
-    CScanPage scan;
-    CDeletePage del;
-    fs::path tree = home.root() / "tree";
 
     Wizard() {
-        g_profiles.RemoveAll();
-        AddTestProfile("Junk", SCOPE_LISTED_FOLDERS, {tree.string()}, {"*.tmp"});
         File("six hundred.tmp", 600, At(2024, 3, 1, 23, 0));
         File("seven hundred.tmp", 700, At(2025, 3, 1, 1, 0));
         File("B.tmp", 9, At(2023, 3, 1, 12, 0));
         File("b.tmp", 10, At(2022, 3, 1, 6, 0));
-        LinkCleaningPages(sheet, start, drives, scan, del);
     }
-    ~Wizard() { g_profiles.RemoveAll(); }
 
     void File(const std::string& name, size_t size, std::time_t mtime) {
         WriteTextFile(tree / name, std::string(size, 'x'));
@@ -85,14 +73,7 @@ struct Wizard {
         sheet.PressButton(ID_WIZNEXT);
         QCOMPARE(sheet.GetActivePage(), &del);
     }
-    void Run(std::function<void()> steps) {
-        ui.modalActions.push_back([this, steps](QWidget*) {
-            steps();
-            if (sheet.GetSafeHwnd()->isVisible())
-                sheet.EndDialog(IDCANCEL);
-        });
-        sheet.DoModal();
-    }
+    void Run(std::function<void()> steps) { CCleaningWizardOnTree::Run(ui, std::move(steps)); }
     QTreeWidget* List() const { return del.m_listFiles; }
     int Row(const std::string& name) const {
         for (int r = 0; r < List()->topLevelItemCount(); ++r)

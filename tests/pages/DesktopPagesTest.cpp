@@ -47,33 +47,11 @@ public:
     }
 };
 
-// The main wizard on a temporary tree with one profile of listed folders, so the drives page
-// is skipped.
-struct Wizard {
-    ScopedTestHome home;
-    CPropertySheet sheet;
-    CStartPage start;
-    CDrivesPage drives;
-    CScanPage scan;
-    CDeletePage del;
-    fs::path tree = home.root() / "tree";
-
-    explicit Wizard(int files = 3) {
-        g_profiles.RemoveAll();
-        AddTestProfile("Junk <b>x</b>", SCOPE_LISTED_FOLDERS, {tree.string()}, {"*.tmp"});
+// The main wizard on a temporary tree of a few files, its profile's name written as markup.
+struct Wizard : CCleaningWizardOnTree {
+    explicit Wizard(int files = 3) : CCleaningWizardOnTree("Junk <b>x</b>") {
         for (int i = 0; i < files; ++i)
             WriteTextFile(tree / ("file " + std::to_string(i) + ".tmp"), "abc");
-        LinkCleaningPages(sheet, start, drives, scan, del);
-    }
-    ~Wizard() { g_profiles.RemoveAll(); }
-
-    void Run(CScriptedUi& ui, std::function<void()> steps) {
-        ui.modalActions.push_back([this, steps](QWidget*) {
-            steps();
-            if (sheet.GetSafeHwnd()->isVisible())
-                sheet.EndDialog(IDCANCEL);
-        });
-        sheet.DoModal();
     }
     void Scan() {
         sheet.PressButton(ID_WIZNEXT);

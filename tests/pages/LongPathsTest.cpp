@@ -58,37 +58,16 @@ QString TipOnCell(QAbstractItemView* view, const QModelIndex& index) {
 
 // The main wizard on a temporary tree holding a file at a long path and one at a short path,
 // its one profile of listed folders so the drives page is skipped.
-struct CleaningWizard {
-    ScopedTestHome home;
+struct CleaningWizard : CCleaningWizardOnTree {
     CScriptedUi ui;
-    CPropertySheet sheet;
-    CStartPage start;
-    CDrivesPage drives;
-    CScanPage scan;
-    CDeletePage del;
-    fs::path tree = home.root() / "tree";
     fs::path longFile = LongFolder(tree, 200) / "report.tmp";
     fs::path shortFile = tree / "a.tmp";
 
     CleaningWizard() {
-        g_profiles.RemoveAll();
-        AddTestProfile("Junk", SCOPE_LISTED_FOLDERS, {tree.string()}, {"*.tmp"});
         WriteTextFile(longFile, "abc");
         WriteTextFile(shortFile, "abc");
-        LinkCleaningPages(sheet, start, drives, scan, del);
     }
-    ~CleaningWizard() { g_profiles.RemoveAll(); }
-
-    void Run(std::function<void()> steps) {
-        ui.modalActions.push_back([this, steps](QWidget*) {
-            auto end = qScopeGuard([this] {
-                if (sheet.GetSafeHwnd()->isVisible())
-                    sheet.EndDialog(IDCANCEL);
-            });
-            steps();
-        });
-        sheet.DoModal();
-    }
+    void Run(std::function<void()> steps) { CCleaningWizardOnTree::Run(ui, std::move(steps)); }
 };
 
 // The row of the list whose path column holds path.

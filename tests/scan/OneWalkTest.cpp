@@ -1,9 +1,8 @@
-// One walk for every search of a folder tree, and folders read ahead of it: what the sink, the
-// log and the reports get is exactly what the searches give when each walks alone, in turn.
+// One walk for every search of a folder tree: what the sink, the log and the reports get is
+// exactly what the searches give when each walks alone, in turn.
 #include "ScanTree.h"
 #include "profiles/CProfileList.h"
 #include "scan/CFoundFileList.h"
-#include "scan/ReadAhead.h"
 #include "scan/ScanPlan.h"
 
 #include <gtest/gtest.h>
@@ -185,78 +184,6 @@ TEST(OneWalk, AListedFolderThatAnotherProfileTakesWholeIsWalkedForItsOwn) {
     ASSERT_TRUE(RunScanPlan(store, r, stop, found));
     // Outer takes inner whole: the walk does not walk it for Outer, but does for Inner.
     EXPECT_EQ(found.Paths(), (Paths{t.at("outer/inner/b.tmp"), t.at("outer/a.tmp")}));
-}
-
-TEST(ReadAhead, ReadsQueuedFoldersInTheWalksOrderAndDropsWhatTheWalkWentPast) {
-    ScanTree t;
-    t.file("one/x.tmp", 4);
-    t.file("one/keep.txt");
-    t.dir("one/sub");
-    t.file("two/TEMP/y.txt", 6);
-    t.file("three/z.tmp");
-    CProfile p;
-    p.m_lstPatterns = {"*.tmp"};
-    p.m_lstFolders = {"TEMP"};
-    WalkTargets targets;
-    targets.Add(p);
-    UniqueFd root(::open(t.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const CScanContext context = CScanContext::AtScanStart();
-    CStopEvent stop;
-    struct : CWalkProgress {
-        void Pump() override {}
-    } progress;
-    CReadAhead ra(root.get(), t.root().string() + "/", targets, context, stop, 2);
-    const std::string subfolders = std::string("one") + '\0' + "two" + '\0' + "three" + '\0';
-    ra.QueueChildren({}, "", subfolders, 0, {0});
-    ra.WaitUntilRead();
-
-    auto one = ra.Take({0}, progress);
-    ASSERT_TRUE(one && one->usable);
-    ASSERT_EQ(one->files.size(), 1u);
-    EXPECT_STREQ(one->NameOf(one->files[0]), "x.tmp");
-    EXPECT_EQ(one->files[0].size, 4u);
-    EXPECT_TRUE(one->files[0].seen && one->files[0].regular);
-    EXPECT_EQ(one->subfolders, std::string("sub") + '\0');
-    struct stat st {};
-    ASSERT_EQ(::stat(t.at("one").c_str(), &st), 0);
-    EXPECT_EQ(one->id, (FolderId{st.st_dev, st.st_ino}));
-    // A subfolder the profile names is read for all its files, and only those.
-    auto temp = ra.Take({1, 0}, progress);
-    ASSERT_TRUE(temp && temp->usable);
-    EXPECT_TRUE(temp->all);
-    EXPECT_FALSE(temp->subs);
-    ASSERT_EQ(temp->files.size(), 1u);
-    EXPECT_EQ(temp->files[0].size, 6u);
-    // The walk is past "one/sub" and "two": they are gone.
-    EXPECT_EQ(ra.Take({0, 0}, progress), nullptr);
-    EXPECT_EQ(ra.Take({1}, progress), nullptr);
-    auto three = ra.Take({2}, progress);
-    ASSERT_TRUE(three && three->usable);
-    EXPECT_EQ(three->files.size(), 1u);
-    EXPECT_EQ(ra.Take({3}, progress), nullptr); // never queued
-}
-
-TEST(ReadAhead, AFolderThatIsALinkNowIsNotReadAhead) {
-    ScanTree t;
-    t.file("elsewhere/a.tmp");
-    t.link(t.at("elsewhere"), "linked");
-    CProfile p;
-    p.m_lstPatterns = {"*.tmp"};
-    WalkTargets targets;
-    targets.Add(p);
-    UniqueFd root(::open(t.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const CScanContext context = CScanContext::AtScanStart();
-    CStopEvent stop;
-    struct : CWalkProgress {
-        void Pump() override {}
-    } progress;
-    CReadAhead ra(root.get(), t.root().string() + "/", targets, context, stop, 1);
-    ra.QueueChildren({}, "", std::string("linked") + '\0', 0, {0});
-    ra.WaitUntilRead();
-    auto data = ra.Take({0}, progress);
-    ASSERT_TRUE(data);
-    EXPECT_FALSE(data->usable);
-    EXPECT_TRUE(data->files.empty());
 }
 
 TEST(OneWalk, TheFirstSearchsFilesArriveAsTheWalkFindsThemTheOthersAfterIt) {

@@ -1,4 +1,5 @@
-// Folders read ahead of the walk: each read once, handed over open, within the bounds.
+// Folders read ahead of the walk: read in the walk's order, each once, handed over open, within
+// the bounds.
 #include "ScanTree.h"
 #include "scan/ReadAhead.h"
 #include "scan/SearchRun.h"
@@ -13,6 +14,21 @@ namespace {
 
 struct NoProgress : CWalkProgress {
     void Pump() override {}
+};
+
+// What a read-ahead over a tree needs besides its window: the tree's root open, the searches of
+// one profile (which must outlive it), and a fresh scan context and stop event.
+struct ReadAheadSetup {
+    WalkTargets targets;
+    UniqueFd root;
+    const CScanContext context = CScanContext::AtScanStart();
+    CStopEvent stop;
+    NoProgress progress;
+
+    ReadAheadSetup(const ScanTree& t, const CProfile& p)
+        : root(::open(t.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        targets.Add(p);
+    }
 };
 
 size_t OpenDescriptors() {
@@ -60,6 +76,64 @@ struct WideTree {
 
 } // namespace
 
+TEST(ReadAhead, ReadsQueuedFoldersInTheWalksOrderAndDropsWhatTheWalkWentPast) {
+    ScanTree t;
+    t.file("one/x.tmp", 4);
+    t.file("one/keep.txt");
+    t.dir("one/sub");
+    t.file("two/TEMP/y.txt", 6);
+    t.file("three/z.tmp");
+    CProfile p;
+    p.m_lstPatterns = {"*.tmp"};
+    p.m_lstFolders = {"TEMP"};
+    ReadAheadSetup r(t, p);
+    CReadAhead ra(r.root.get(), t.root().string() + "/", r.targets, r.context, r.stop, 2);
+    const std::string subfolders = std::string("one") + '\0' + "two" + '\0' + "three" + '\0';
+    ra.QueueChildren({}, "", subfolders, 0, {0});
+    ra.WaitUntilRead();
+
+    auto one = ra.Take({0}, r.progress);
+    ASSERT_TRUE(one && one->usable);
+    ASSERT_EQ(one->files.size(), 1u);
+    EXPECT_STREQ(one->NameOf(one->files[0]), "x.tmp");
+    EXPECT_EQ(one->files[0].size, 4u);
+    EXPECT_TRUE(one->files[0].seen && one->files[0].regular);
+    EXPECT_EQ(one->subfolders, std::string("sub") + '\0');
+    struct stat st {};
+    ASSERT_EQ(::stat(t.at("one").c_str(), &st), 0);
+    EXPECT_EQ(one->id, (FolderId{st.st_dev, st.st_ino}));
+    // A subfolder the profile names is read for all its files, and only those.
+    auto temp = ra.Take({1, 0}, r.progress);
+    ASSERT_TRUE(temp && temp->usable);
+    EXPECT_TRUE(temp->all);
+    EXPECT_FALSE(temp->subs);
+    ASSERT_EQ(temp->files.size(), 1u);
+    EXPECT_EQ(temp->files[0].size, 6u);
+    // The walk is past "one/sub" and "two": they are gone.
+    EXPECT_EQ(ra.Take({0, 0}, r.progress), nullptr);
+    EXPECT_EQ(ra.Take({1}, r.progress), nullptr);
+    auto three = ra.Take({2}, r.progress);
+    ASSERT_TRUE(three && three->usable);
+    EXPECT_EQ(three->files.size(), 1u);
+    EXPECT_EQ(ra.Take({3}, r.progress), nullptr); // never queued
+}
+
+TEST(ReadAhead, AFolderThatIsALinkNowIsNotReadAhead) {
+    ScanTree t;
+    t.file("elsewhere/a.tmp");
+    t.link(t.at("elsewhere"), "linked");
+    CProfile p;
+    p.m_lstPatterns = {"*.tmp"};
+    ReadAheadSetup r(t, p);
+    CReadAhead ra(r.root.get(), t.root().string() + "/", r.targets, r.context, r.stop, 1);
+    ra.QueueChildren({}, "", std::string("linked") + '\0', 0, {0});
+    ra.WaitUntilRead();
+    auto data = ra.Take({0}, r.progress);
+    ASSERT_TRUE(data);
+    EXPECT_FALSE(data->usable);
+    EXPECT_TRUE(data->files.empty());
+}
+
 TEST(ReadAhead, AWalkWiderThanTheWindowGivesWhatTheWalkAloneGivesReadingNoFolderTwice) {
     WideTree w;
     const std::vector<std::string> alone = w.Scan(0, nullptr);
@@ -84,12 +158,7 @@ TEST(ReadAhead, KeepsWhatItReadOpenForTheWalkWithinAQuarterOfTheOpenFileLimit) {
     }
     CProfile p;
     p.m_lstPatterns = {"*.tmp"};
-    WalkTargets targets;
-    targets.Add(p);
-    UniqueFd root(::open(t.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const CScanContext context = CScanContext::AtScanStart();
-    CStopEvent stop;
-    NoProgress progress;
+    ReadAheadSetup r(t, p);
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
     rlimit low = saved;
@@ -97,7 +166,7 @@ TEST(ReadAhead, KeepsWhatItReadOpenForTheWalkWithinAQuarterOfTheOpenFileLimit) {
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
     const size_t before = OpenDescriptors();
     {
-        CReadAhead ra(root.get(), t.root().string() + "/", targets, context, stop, 3);
+        CReadAhead ra(r.root.get(), t.root().string() + "/", r.targets, r.context, r.stop, 3);
         ra.QueueChildren({}, "", subfolders, 0, {0});
         ra.WaitUntilRead();
         // The window is full: the kept descriptors are open, and at most one per worker that
@@ -107,7 +176,7 @@ TEST(ReadAhead, KeepsWhatItReadOpenForTheWalkWithinAQuarterOfTheOpenFileLimit) {
         for (std::uint32_t i = 0; i < 300; ++i) {
             if (i == CReadAhead::kWindow)
                 ra.WaitUntilRead(); // the rest, read once there was room
-            auto data = ra.Take({i}, progress);
+            auto data = ra.Take({i}, r.progress);
             ASSERT_TRUE(data && data->usable) << i;
             ASSERT_EQ(data->files.size(), 1u);
             EXPECT_EQ(data->files[0].size, 2u);
@@ -139,13 +208,10 @@ TEST(ReadAhead, ListsEachSubfoldersInodeAsTheListingGaveIt) {
     t.file("b.tmp");
     CProfile p;
     p.m_lstPatterns = {"*.tmp"};
-    WalkTargets targets;
-    targets.Add(p);
-    UniqueFd root(::open(t.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    CStopEvent stop;
+    ReadAheadSetup r(t, p);
     std::vector<char> buffer(4096);
     FolderData data;
-    ASSERT_TRUE(ReadFolderData(root.get(), targets, false, true, stop, buffer, data, nullptr));
+    ASSERT_TRUE(ReadFolderData(r.root.get(), r.targets, false, true, r.stop, buffer, data, nullptr));
     ASSERT_EQ(data.files.size(), 1u);
     std::vector<std::string> names;
     for (size_t pos = 0; pos < data.subfolders.size(); pos += names.back().size() + 1)
@@ -158,8 +224,8 @@ TEST(ReadAhead, ListsEachSubfoldersInodeAsTheListingGaveIt) {
         EXPECT_EQ(data.subInos[i], st.st_ino) << names[i];
     }
     // Read again without the subfolders: none are noted.
-    ASSERT_EQ(::lseek(root.get(), 0, SEEK_SET), 0);
-    ASSERT_TRUE(ReadFolderData(root.get(), targets, false, false, stop, buffer, data, nullptr));
+    ASSERT_EQ(::lseek(r.root.get(), 0, SEEK_SET), 0);
+    ASSERT_TRUE(ReadFolderData(r.root.get(), r.targets, false, false, r.stop, buffer, data, nullptr));
     EXPECT_TRUE(data.subfolders.empty());
     EXPECT_TRUE(data.subInos.empty());
 }
