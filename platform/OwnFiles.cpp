@@ -10,14 +10,13 @@
 #include <cstdlib>
 #include <memory>
 
-namespace {
-
-// The real path of an existing folder or file, or empty.
 std::string RealPath(const std::string& path) {
     const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
                                                             &std::free);
     return real ? std::string(real.get()) : std::string();
 }
+
+namespace {
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');

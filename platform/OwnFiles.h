@@ -44,3 +44,6 @@ inline constexpr const char* kDamagedSettingsPrefix = "settings.dat.damaged";
 // The per-user options file: $XDG_CONFIG_HOME when it is absolute, else $HOME/.config, then
 // "/Quenby Works/Fernwick.ini". Empty when neither is known.
 std::string OptionsFilePath();
+
+// The real path of an existing folder or file (links, "." and ".." resolved), or empty.
+std::string RealPath(const std::string& path);

@@ -42,8 +42,38 @@ bool IsHomeTrashName(std::string_view parentPath, std::string_view name) {
     return name == "Trash" && parentPath.ends_with("/.local/share/");
 }
 
-CScanContext CScanContext::AtScanStart(LogFn log) {
+namespace {
+
+std::optional<FolderId> FileIdentity(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return FolderId{st.st_dev, st.st_ino};
+}
+
+// The archive's path with its folder resolved, as the scan names the files it finds.
+std::string RealArchivePath(const std::string& archive) {
+    const size_t slash = archive.rfind('/');
+    if (archive.empty() || slash == std::string::npos || slash + 1 == archive.size())
+        return archive;
+    const std::string folder = RealPath(slash == 0 ? std::string("/") : archive.substr(0, slash));
+    if (folder.empty())
+        return archive;
+    return (folder == "/" ? "" : folder) + archive.substr(slash);
+}
+
+} // namespace
+
+CScanContext CScanContext::AtScanStart(LogFn log, const RunDestination& destination) {
     CScanContext c;
+    if (!destination.moveFolder.empty()) {
+        c.moveFolder = RealPath(destination.moveFolder);
+        if (!c.moveFolder.empty() && c.moveFolder.back() != '/')
+            c.moveFolder += '/';
+    }
+    c.archiveId = FileIdentity(destination.archive);
+    if (!destination.archive.empty())
+        c.archivePath = RealArchivePath(destination.archive);
     c.ownFiles = COwnFiles::Find();
     struct stat st {};
     const std::string trash = HomeTrashPath();

@@ -150,6 +150,8 @@ private:
                 return;
             if (m_context.ownFiles.Contains(e.dev, e.ino))
                 return;
+            if (m_context.IsRunDestination(m_path, {}, FolderId{e.dev, e.ino}))
+                return;
         } else if (p.m_bUseLimits) {
             return; // vanished: without its size and date the limits cannot be applied
         }
@@ -157,6 +159,8 @@ private:
         f.path = m_path;
         f.path.append(data.NameOf(e), e.nameLen);
         if (m_context.ownFiles.Contains(f.path)) // the log, created after the scan began
+            return;
+        if (m_context.IsRunDestination(m_path, f.path, std::nullopt))
             return;
         m_out.File(s, f);
     }

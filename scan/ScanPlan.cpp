@@ -10,7 +10,7 @@ void Log(const ScanRequest& r, const std::string& text) {
 bool RunScanPlan(const CProfileList& store, const ScanRequest& r, const CStopEvent& stop,
                  CScanSink& sink) {
     // Fernwick's own files and the trash are looked up once, when the scan starts.
-    const CScanContext context = CScanContext::AtScanStart(r.report ? r.report : r.log);
+    const CScanContext context = CScanContext::AtScanStart(r.report ? r.report : r.log, r.destination);
     // The searches in the order of the passes below, which make them in turn.
     std::vector<SearchStep> steps;
     for (const CProfile& p : store)

@@ -32,6 +32,8 @@ struct ScanRequest {
     // How the searches are carried out; what the sink, the log and the reports get does not
     // depend on it.
     SearchRunOptions how;
+    // Where the run scanned for puts what it takes; nothing there is taken.
+    RunDestination destination;
 };
 
 // Runs a scan over the store in two passes: every selected profile's own scan folders, then,
