@@ -34,12 +34,17 @@ public:
     // Appends the profiles of the settings file fileName (a bare name in the program
     // directory) to dest, in file order. An absent or unreadable file adds nothing.
     void Load(const std::string& fileName, CProfileList& dest) const;
-    // Rewrites settings.dat from the store; false when the file could not be written, in
-    // which case the old file is left exactly as it was.
+    // Rewrites settings.dat from the store; false when the file could not be written, or
+    // must not be (SaveRefusal), in which case the old file is left exactly as it was.
     bool Save() const;
+    // Why settings.dat must not be written: LoadAndMerge left it unread (damaged and not
+    // kept aside, or unreadable), and a save would replace the user's profiles in it. Says
+    // what is wrong with the file, without its path; empty when a save may write it.
+    std::string SaveRefusal() const;
     // Start-up: loads settings.dat, then merges in the profiles of the update file whose
     // names are new, and consumes the update file when it held any profile. Without consume
-    // the merge happens in memory only and no file is written or removed.
+    // the merge happens in memory only and no file is written or removed. A settings.dat
+    // left unread is not written for the life of the store, and the update file then stays.
     void LoadAndMerge(bool consume = true);
 
     // Iteration from head to tail yields CProfile&.
@@ -82,6 +87,8 @@ public:
 
 private:
     Storage m_list;
+    std::string m_unreadSettings; // the settings.dat that LoadAndMerge left unread
+    std::string m_unreadWhy;      // what is wrong with it
 };
 
 // The program's one profile store.

@@ -165,7 +165,10 @@ std::string SaveProfilesTellingWhy(const CProfileList& store) {
     const int error = errno;
     std::string text =
         "Fernwick could not save your profiles to " + GetProgramDir() + kSettingsFileName;
-    text += error != 0 ? ": " + std::generic_category().message(error) + "." : ".";
+    if (const std::string refusal = store.SaveRefusal(); !refusal.empty())
+        text += ": " + refusal;
+    else
+        text += error != 0 ? ": " + std::generic_category().message(error) + "." : ".";
     text += "\n\nThe change holds until Fernwick ends.";
     return text;
 }

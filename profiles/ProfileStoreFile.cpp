@@ -1,8 +1,10 @@
 // Reading and writing the profile store as a settings file.
 #include "platform/DataFile.h"
 #include "platform/FileIo.h"
+#include "platform/FsError.h"
 #include "platform/ProgramDir.h"
 #include "profiles/CProfileList.h"
+#include "profiles/HomeFolder.h"
 #include "profiles/SettingsFile.h"
 
 #include <fcntl.h>
@@ -10,28 +12,31 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
+#include <optional>
 #include <system_error>
 
 namespace {
 
 // A leading "~" in a scan folder stands for the user's home folder, so that shipped profiles
-// can name per-user folders. The expanded path is what gets saved.
-std::string ExpandHome(std::string path) {
-    if (path == "~" || path.starts_with("~/")) {
-        const char* home = std::getenv("HOME");
-        if (home && *home) {
-            std::string h = home;
-            while (h.size() > 1 && h.back() == '/')
-                h.pop_back();
-            path.replace(0, 1, h);
-        }
+// can name per-user folders. The expanded path is what gets saved; without a usable home the
+// "~" stays, to be told by the scan and expanded on a later start.
+class CHomeExpansion {
+public:
+    std::string operator()(std::string folder) {
+        if (!NamesHomeFolder(folder))
+            return folder;
+        if (!m_home)
+            m_home = FindHomeFolder();
+        return ExpandHomeFolder(folder, *m_home);
     }
-    return path;
-}
+
+private:
+    std::optional<HomeFolder> m_home; // looked up at the first "~"
+};
 
 // Reads a count line and then that many value lines. False when the file ended first.
-bool ReadList(CSettingsReader& reader, std::vector<std::string>& list, bool expandHome) {
+bool ReadList(CSettingsReader& reader, std::vector<std::string>& list,
+              CHomeExpansion* expandHome = nullptr) {
     std::string line = ReadSettingsLine(reader);
     if (line.empty())
         return false;
@@ -40,20 +45,20 @@ bool ReadList(CSettingsReader& reader, std::vector<std::string>& list, bool expa
         line = ReadSettingsLine(reader);
         if (line.empty())
             return false;
-        list.push_back(expandHome ? ExpandHome(std::move(line)) : std::move(line));
+        list.push_back(expandHome ? (*expandHome)(std::move(line)) : std::move(line));
     }
     return true;
 }
 
 // Fills a profile from its block. False when the file ended inside the block; what was read
 // stays, the rest keeps the defaults.
-bool ReadProfileBody(CSettingsReader& reader, CProfile& p) {
+bool ReadProfileBody(CSettingsReader& reader, CProfile& p, CHomeExpansion& expandHome) {
     std::string line = ReadSettingsLine(reader);
     if (line.empty())
         return false;
     p.m_nScanScope = static_cast<int>(ParseSettingsNumber(line));
-    if (!ReadList(reader, p.m_lstScanFolders, true) || !ReadList(reader, p.m_lstPatterns, false) ||
-        !ReadList(reader, p.m_lstFolders, false))
+    if (!ReadList(reader, p.m_lstScanFolders, &expandHome) || !ReadList(reader, p.m_lstPatterns) ||
+        !ReadList(reader, p.m_lstFolders))
         return false;
 
     std::string fields[6]; // use limits, minimum, maximum, month, day, year
@@ -128,29 +133,38 @@ enum class LoadOutcome { Read, Missing, NotAFile, Damaged, Unreadable };
 struct LoadResult {
     LoadOutcome outcome = LoadOutcome::Read;
     std::string problem; // for a report: "<path> is a FIFO, not a regular file", ...
+    std::string detail;  // what is wrong, without the path: "it is larger than 64 MiB", ...
 };
 
+LoadResult Damaged(const std::string& path, const std::string& damage) {
+    return {LoadOutcome::Damaged, path + " is damaged: " + damage, damage};
+}
+
+LoadResult Unreadable(const std::string& problem, int error) {
+    return {LoadOutcome::Unreadable, problem, ErrorText(error)};
+}
+
 // Appends the profiles of the settings file at path to dest. A file that is not a regular
-// file is never read; a damaged one (too large, or a line too long anywhere in it) adds
-// nothing at all, as if it were missing.
+// file is never read; a damaged one (too large, or a line too long anywhere in it), or one
+// whose reading failed, adds nothing at all.
 LoadResult LoadSettingsFile(const std::string& path, CProfileList& dest) {
     DataFile file = OpenDataFile(path);
     switch (file.state) {
     case DataFileState::Usable:
         break;
     case DataFileState::Missing:
-        return {LoadOutcome::Missing, {}};
+        return {LoadOutcome::Missing, {}, {}};
     case DataFileState::NotAFile:
-        return {LoadOutcome::NotAFile, DescribeDataFileProblem(path, file)};
+        return {LoadOutcome::NotAFile, DescribeDataFileProblem(path, file), {}};
     case DataFileState::TooLarge:
-        return {LoadOutcome::Damaged, path + " is damaged: it is larger than " +
-                                          DataSizeText(file.limit)};
+        return Damaged(path, "it is larger than " + DataSizeText(file.limit));
     case DataFileState::Failed:
-        return {LoadOutcome::Unreadable, DescribeDataFileProblem(path, file)};
+        return Unreadable(DescribeDataFileProblem(path, file), file.error);
     }
 
     CSettingsReader reader(std::move(file.fd));
     std::vector<std::unique_ptr<CProfile>> read;
+    CHomeExpansion expandHome;
     if (ReadSettingsLine(reader) == kSettingsMagic) {
         const int count = ReadSettingsInt(reader);
         // A block starting after the end of the file makes no profile, so a huge announced
@@ -161,7 +175,7 @@ LoadResult LoadSettingsFile(const std::string& path, CProfileList& dest) {
                 break;
             auto profile = std::make_unique<CProfile>();
             profile->m_strName = std::move(name);
-            const bool complete = ReadProfileBody(reader, *profile);
+            const bool complete = ReadProfileBody(reader, *profile, expandHome);
             read.push_back(std::move(profile));
             if (!complete)
                 break;
@@ -171,43 +185,55 @@ LoadResult LoadSettingsFile(const std::string& path, CProfileList& dest) {
     for (std::string rest; reader.ReadRawLine(rest);) {
     }
     if (!reader.Damage().empty())
-        return {LoadOutcome::Damaged, path + " is damaged: " + reader.Damage()};
+        return Damaged(path, reader.Damage());
+    // A read that failed part way would pass for a short file, and a save would cut it short.
+    if (reader.ReadError() != 0)
+        return Unreadable("cannot read " + path + ": " + ErrorText(reader.ReadError()),
+                          reader.ReadError());
     for (auto& profile : read)
         dest.AddTail(std::move(profile));
     return {};
 }
 
+constexpr const char* kLeftAsItIs =
+    " It is left as it is: no change to the profiles is saved while Fernwick runs.";
+
 // Tells what kept a file from being read and, at start-up, puts a damaged one aside so that
-// no later save replaces it; a preview (keep false) only tells.
-void ReportUnread(const LoadResult& result, const std::string& path, bool keep) {
+// no later save replaces it; a preview (keep false) only tells. Why a save must not replace
+// the file, when it is still there unread; empty when it is not.
+std::string ReportUnread(const LoadResult& result, const std::string& path, bool keep) {
     const ReportTo to = keep ? ReportTo::ErrorAndLog : ReportTo::ErrorOnly;
     switch (result.outcome) {
     case LoadOutcome::Read:
     case LoadOutcome::Missing:
-        return;
+        return {};
     case LoadOutcome::NotAFile:
+        // A save refuses whatever is not a regular file by itself.
         ReportDataFileProblem(result.problem + "; it was left alone.", to);
-        return;
+        return {};
     case LoadOutcome::Unreadable:
-        ReportDataFileProblem(result.problem + ".", to);
-        return;
+        ReportDataFileProblem(result.problem + "." + (keep ? kLeftAsItIs : ""), to);
+        return "it could not be read (" + result.detail + ")";
     case LoadOutcome::Damaged:
         break;
     }
+    const std::string unread = "it is damaged (" + result.detail + ") and was not read";
     if (!keep) {
         ReportDataFileProblem(result.problem + "; it was not read.", to);
-        return;
+        return unread;
     }
     // Through a link, the file itself is put aside and the link stays for the next save.
     const LinkTarget target = FollowLinks(path);
     const KeptAside aside = target.error ? KeptAside{{}, target.error} : KeepAside(target.path);
-    if (aside.error)
-        ReportDataFileProblem(result.problem + "; it could not be kept aside (" +
-                                  std::generic_category().message(aside.error) +
-                                  ") and was not read.",
+    if (aside.error) {
+        const std::string why = std::generic_category().message(aside.error);
+        ReportDataFileProblem(result.problem + "; it could not be kept aside (" + why +
+                                  ") and was not read." + kLeftAsItIs,
                               to);
-    else
-        ReportDataFileProblem(result.problem + "; it was kept aside as " + aside.path + ".", to);
+        return unread + ", and it could not be kept aside (" + why + ")";
+    }
+    ReportDataFileProblem(result.problem + "; it was kept aside as " + aside.path + ".", to);
+    return {};
 }
 
 // Removes a consumed update file. Only a file (or a link) is removed: anything else of that
@@ -230,7 +256,18 @@ void CProfileList::Load(const std::string& fileName, CProfileList& dest) const {
     LoadSettingsFile(GetProgramDir() + fileName, dest);
 }
 
+std::string CProfileList::SaveRefusal() const {
+    if (m_unreadSettings.empty() || m_unreadSettings != GetProgramDir() + kSettingsFileName)
+        return {};
+    return m_unreadWhy + ". A save would replace the profiles in it, so it is left as it is.";
+}
+
 bool CProfileList::Save() const {
+    // The start has told why; the user is told again by whoever asked for the save.
+    if (!SaveRefusal().empty()) {
+        errno = 0;
+        return false;
+    }
     std::string out = std::string(kSettingsMagic) + '\n' + std::to_string(GetCount()) + '\n';
     for (const CProfile& p : *this)
         AppendProfile(out, p);
@@ -258,7 +295,9 @@ bool CProfileList::Save() const {
 void CProfileList::LoadAndMerge(bool consume) {
     const std::string dir = GetProgramDir();
     const std::string settings = dir + kSettingsFileName;
-    ReportUnread(LoadSettingsFile(settings, *this), settings, consume);
+    m_unreadWhy = ReportUnread(LoadSettingsFile(settings, *this), settings, consume);
+    // Neither read nor put aside: saving the profiles of this run would replace the user's.
+    m_unreadSettings = m_unreadWhy.empty() ? std::string() : settings;
 
     CProfileList update;
     const std::string updateFile = dir + (IsWindowsNT() ? "newntsettings.dat" : "new95settings.dat");
@@ -273,7 +312,8 @@ void CProfileList::LoadAndMerge(bool consume) {
         return;
 
     // The update file is consumed only once its profiles are safely in settings.dat;
-    // otherwise they would be lost when the program directory cannot be written.
+    // otherwise they would be lost when the program directory cannot be written, or when
+    // settings.dat was left unread and is not written at all.
     if (!Save())
         return;
     RemoveUpdateFile(dir + "newntsettings.dat");

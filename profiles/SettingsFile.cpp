@@ -28,7 +28,8 @@ bool CSettingsReader::Fill() {
         const ssize_t n = ::read(m_fd.get(), m_buffer.data(), m_buffer.size());
         if (n < 0 && errno == EINTR)
             continue;
-        // End of file (or a read error, treated alike).
+        if (n < 0)
+            m_readError = errno;
         if (n <= 0)
             return false;
         m_read += static_cast<std::uint64_t>(n);

@@ -3,6 +3,7 @@
 #include "platform/FsError.h"
 #include "platform/TrustedPath.h"
 #include "platform/UniqueFd.h"
+#include "profiles/HomeFolder.h"
 #include "scan/ScanWalk.h"
 
 #include <fcntl.h>
@@ -31,8 +32,19 @@ Resolved Resolve(const std::string& folder, const CScanContext& context) {
         r.refusal = folder + " was not scanned: " + why + ".";
         return r;
     };
+    // A "~" the store kept has no home to stand for; taken as a relative path it would be
+    // looked for in whatever folder the program was started in.
+    std::string path = folder;
+    if (NamesHomeFolder(folder)) {
+        const HomeFolder home = FindHomeFolder();
+        if (!home.Usable()) {
+            r.refusal = (folder == "~" ? "~/" : folder) + " was not scanned: " + home.problem + ".";
+            return r;
+        }
+        path = ExpandHomeFolder(folder, home);
+    }
     // Resolved once, to the real path: files are found, and later disposed of, there.
-    TrustedFolder top = OpenTrustedFolder(folder);
+    TrustedFolder top = OpenTrustedFolder(path);
     if (!top.fd)
         return notScanned(top.reason);
     if (context.IsInTrash(top.fd.get(), top.path))

@@ -2,17 +2,20 @@
 // their place, damaged files kept aside, and a settings.dat that is a symbolic link.
 #include "platform/DataFile.h"
 #include "profiles/CProfileList.h"
+#include "profiles/ProfileEntries.h"
 #include "profiles/SettingsFile.h"
 #include "support/GuardedChild.h"
 #include "support/TempDir.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -284,6 +287,177 @@ TEST_F(StoredSettings, PreviewTellsOfDamageButMovesNothing) {
                                          " is damaged: it is larger than 64 MiB; it was not read."))
         << merged.err;
     EXPECT_TRUE(g_logged.empty()); // a preview writes nothing, not even the log
+}
+
+// --- A settings.dat that was not read is never written over ------------------------------
+
+namespace {
+
+constexpr int kAsideNames = 1000; // as many as KeepAside tries
+
+// Every name a damaged file could be kept aside as is taken.
+void TakeEveryAsideName(const fs::path& file) {
+    WriteTextFile(file.string() + ".damaged", "taken\n");
+    for (int n = 2; n <= kAsideNames; ++n)
+        WriteTextFile(file.string() + ".damaged." + std::to_string(n), "taken\n");
+}
+
+// A settings file whose profile is followed by a line too long for any settings file.
+std::string WithOverlongLine(const char* name) {
+    return File({name}) + std::string(kMaxSettingsLine + 1, 'x') + "\n";
+}
+
+// Runs body in a child as an ordinary user: root would write through any permission.
+ChildOutcome AsOrdinaryUser(const std::function<int()>& body) {
+    return RunGuarded([&body] {
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 ||
+                                 ::setuid(65534) != 0))
+            return 99;
+        return body();
+    });
+}
+
+} // namespace
+
+TEST_F(StoredSettings, DamagedSettingsThatCannotBeKeptAsideAreNeverWrittenOver) {
+    const std::string path = At("settings.dat").string();
+    const std::string damaged = WithOverlongLine("Mine");
+    WriteTextFile(At("settings.dat"), damaged);
+    TakeEveryAsideName(At("settings.dat"));
+    WriteTextFile(At("newntsettings.dat"), File({"Shipped"}));
+    CProfileList store;
+    store.LoadAndMerge();
+
+    EXPECT_EQ(ReadTextFile(At("settings.dat")), damaged);
+    // The update file waits for a start that can save its profiles.
+    EXPECT_EQ(ReadTextFile(At("newntsettings.dat")), File({"Shipped"}));
+    EXPECT_EQ(EntryCount(home.program()), 2u + kAsideNames);
+    EXPECT_TRUE(AnyContains(g_logged, path +
+                                          " is damaged: it has a line longer than 1 MiB; it could "
+                                          "not be kept aside (File exists) and was not read. It is "
+                                          "left as it is: no change to the profiles is saved "
+                                          "while Fernwick runs."));
+    const std::string refusal = "it is damaged (it has a line longer than 1 MiB) and was not "
+                                "read, and it could not be kept aside (File exists). A save would "
+                                "replace the profiles in it, so it is left as it is.";
+    EXPECT_EQ(store.SaveRefusal(), refusal);
+
+    // Every later save of this run is refused, and the user is told why.
+    auto p = std::make_unique<CProfile>();
+    p->m_strName = "Added";
+    store.AddHead(std::move(p));
+    EXPECT_FALSE(store.Save());
+    EXPECT_EQ(SaveProfilesTellingWhy(store), "Fernwick could not save your profiles to " + path +
+                                                 ": " + refusal +
+                                                 "\n\nThe change holds until Fernwick ends.");
+    EXPECT_EQ(ReadTextFile(At("settings.dat")), damaged);
+    EXPECT_EQ(EntryCount(home.program()), 2u + kAsideNames);
+
+    // Over the size limit, the same.
+    WriteSparse(At("settings.dat"), File({"Lost"}), static_cast<off_t>(kMaxDataFileSize + 1));
+    const std::string oversized = ReadTextFile(At("settings.dat"));
+    CProfileList again;
+    again.LoadAndMerge();
+    EXPECT_FALSE(again.Save());
+    EXPECT_TRUE(ReadTextFile(At("settings.dat")) == oversized);
+    EXPECT_TRUE(fs::exists(At("newntsettings.dat")));
+    EXPECT_EQ(again.SaveRefusal(),
+              "it is damaged (it is larger than 64 MiB) and was not read, and it could not be "
+              "kept aside (File exists). A save would replace the profiles in it, so it is left "
+              "as it is.");
+}
+
+TEST_F(StoredSettings, DamagedSettingsInAReadOnlyFolderAreNeverWrittenOver) {
+    const std::string damaged = WithOverlongLine("Mine");
+    WriteTextFile(At("settings.dat"), damaged);
+    WriteTextFile(At("newntsettings.dat"), File({"Shipped"}));
+    fs::permissions(home.root(), fs::perms(0755));
+    fs::permissions(home.program(), fs::perms(0555));
+    const ChildOutcome merged = AsOrdinaryUser([] {
+        CProfileList store;
+        store.LoadAndMerge();
+        return store.Save() || store.SaveRefusal().empty() ? 1 : 0;
+    });
+    fs::permissions(home.program(), fs::perms(0755));
+
+    ASSERT_TRUE(merged.Exited(0)) << "exit " << merged.exitCode << ": " << merged.err;
+    EXPECT_TRUE(Contains(merged.err, "could not be kept aside (Permission denied) and was not "
+                                     "read. It is left as it is"))
+        << merged.err;
+    EXPECT_EQ(ReadTextFile(At("settings.dat")), damaged);
+    EXPECT_EQ(ReadTextFile(At("newntsettings.dat")), File({"Shipped"}));
+    EXPECT_EQ(EntryCount(home.program()), 2u);
+}
+
+TEST_F(StoredSettings, SettingsThatCannotBeOpenedAreNeverReplaced) {
+    // A folder the user may write to holds a settings.dat they may not read: renaming a new
+    // file over it would succeed.
+    WriteTextFile(At("settings.dat"), File({"Mine"}));
+    WriteTextFile(At("newntsettings.dat"), File({"Shipped"}));
+    fs::permissions(home.root(), fs::perms(0755));
+    fs::permissions(home.program(), fs::perms(0777));
+    fs::permissions(At("settings.dat"), fs::perms(0000));
+    const ChildOutcome merged = AsOrdinaryUser([] {
+        CProfileList store;
+        store.LoadAndMerge();
+        if (store.Save())
+            return 10;
+        return store.SaveRefusal() == "it could not be read (Permission denied). A save would "
+                                      "replace the profiles in it, so it is left as it is."
+                   ? static_cast<int>(store.GetCount())
+                   : 11;
+    });
+    fs::permissions(At("settings.dat"), fs::perms(0644));
+
+    ASSERT_TRUE(merged.Exited(1)) << "exit " << merged.exitCode << ": " << merged.err;
+    EXPECT_TRUE(Contains(merged.err, "cannot open " + At("settings.dat").string() +
+                                         ": Permission denied. It is left as it is"))
+        << merged.err;
+    EXPECT_EQ(ReadTextFile(At("settings.dat")), File({"Mine"}));
+    EXPECT_EQ(ReadTextFile(At("newntsettings.dat")), File({"Shipped"}));
+    EXPECT_EQ(EntryCount(home.program()), 2u);
+}
+
+TEST_F(StoredSettings, SettingsWhoseReadFailsAreNeverReplaced) {
+    // Reading this file fails at once with EIO: it would pass for an empty settings file.
+    fs::create_symlink("/proc/self/mem", At("settings.dat"));
+    WriteTextFile(At("newntsettings.dat"), File({"Shipped"}));
+    CProfileList store;
+    store.LoadAndMerge();
+
+    EXPECT_EQ(Names(store), std::vector<std::string>{"Shipped"});
+    EXPECT_EQ(store.SaveRefusal(), "it could not be read (Input/output error). A save would "
+                                   "replace the profiles in it, so it is left as it is.");
+    EXPECT_FALSE(store.Save());
+    EXPECT_TRUE(AnyContains(g_logged, "cannot read " + At("settings.dat").string() +
+                                          ": Input/output error. It is left as it is"));
+    EXPECT_EQ(fs::read_symlink(At("settings.dat")), "/proc/self/mem");
+    EXPECT_EQ(ReadTextFile(At("newntsettings.dat")), File({"Shipped"}));
+
+    // A store that read its settings.dat saves as ever, and so does one for another folder.
+    fs::remove(At("settings.dat"));
+    CProfileList fresh;
+    fresh.LoadAndMerge();
+    EXPECT_EQ(fresh.SaveRefusal(), "");
+    EXPECT_EQ(ReadTextFile(At("settings.dat")), File({"Shipped"}));
+    const ScopedTestHome other;
+    EXPECT_EQ(store.SaveRefusal(), "");
+    EXPECT_TRUE(store.Save());
+}
+
+TEST(SettingsReaderErrors, AFailedReadIsToldApartFromTheEnd) {
+    TempDir dir;
+    WriteTextFile(dir.path() / "f", "line\n");
+    std::string line;
+    CSettingsReader good(UniqueFd(::open((dir.path() / "f").c_str(), O_RDONLY | O_CLOEXEC)));
+    ASSERT_TRUE(good.ReadRawLine(line));
+    EXPECT_FALSE(good.ReadRawLine(line));
+    EXPECT_EQ(good.ReadError(), 0);
+
+    CSettingsReader writeOnly(UniqueFd(::open((dir.path() / "f").c_str(), O_WRONLY | O_CLOEXEC)));
+    EXPECT_FALSE(writeOnly.ReadRawLine(line));
+    EXPECT_EQ(writeOnly.ReadError(), EBADF);
+    EXPECT_EQ(writeOnly.Damage(), "");
 }
 
 TEST(SettingsReaderLimits, LinesAndTotalsAtTheirLimits) {
