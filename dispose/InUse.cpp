@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dispose/InUse.h"
 
 #include "platform/SafeFile.h"
@@ -5,6 +6,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -18,6 +20,7 @@
 #include <memory>
 #include <sstream>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -52,7 +55,8 @@ std::string ReadCommand(pid_t pid) {
     return command;
 }
 
-std::string ProcessText(pid_t pid, const std::string& command) {
+std::string ProcessText(pid_t pid) {
+    const std::string command = ReadCommand(pid);
     std::string text = "process " + std::to_string(pid);
     if (!command.empty())
         text += " (" + command + ")";
@@ -111,6 +115,18 @@ bool HasFlockHolder(int fd) {
     return errno == EWOULDBLOCK;
 }
 
+// "The file ... is locked by ..." when another process holds a lock on the open file.
+std::optional<std::string> LockedText(const std::string& path, int fd, const struct stat& st) {
+    pid_t locker = RecordLockHolder(fd);
+    if (locker == 0 && HasFlockHolder(fd))
+        locker = -1;
+    if (locker == 0)
+        return std::nullopt;
+    if (locker < 0)
+        locker = LockHolderFromProcLocks(st.st_dev, st.st_ino);
+    return "The file " + path + " is locked by " + (locker > 0 ? ProcessText(locker) : "another process") + ".";
+}
+
 // The whole of a /proc file into buf; false when it cannot be opened or read.
 bool ReadProcFile(int dirFd, const std::string& name, std::string& buf) {
     buf.clear();
@@ -162,13 +178,211 @@ bool ParseMapsLine(std::string_view line, dev_t& dev, ino_t& ino, std::string_vi
     return true;
 }
 
+// A mapping line names the file st. Its device number is the file system's, which on btrfs
+// subvolumes is not the one stat gives: then the mapped path must lead to the same inode.
+bool MapsTheFile(dev_t dev, ino_t ino, std::string_view path, const struct stat& st) {
+    if (ino != st.st_ino)
+        return false;
+    if (dev == st.st_dev)
+        return true;
+    if (path.empty() || path[0] != '/')
+        return false;
+    struct statx named {};
+    return ::statx(AT_FDCWD, std::string(path).c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC,
+                   STATX_INO, &named) == 0 &&
+           named.stx_ino == st.st_ino && makedev(named.stx_dev_major, named.stx_dev_minor) == st.st_dev;
+}
+
+// Has the process whose /proc folder is pidDir the file open, leaving out its descriptor skipFd?
+bool HasOpen(int pidDir, const struct stat& st, int skipFd) {
+    const UniqueDir fds = OpenDirFd(UniqueFd(::openat(pidDir, "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
+    while (const dirent* link = fds ? ::readdir(fds.get()) : nullptr) {
+        int number = -1;
+        const std::string_view name(link->d_name);
+        if (std::from_chars(name.data(), name.data() + name.size(), number).ec != std::errc() ||
+            number == skipFd)
+            continue;
+        // DONT_SYNC: a file on a server that stopped answering must not hang the run.
+        struct statx target {};
+        if (::statx(::dirfd(fds.get()), link->d_name, AT_STATX_DONT_SYNC, STATX_TYPE | STATX_INO, &target) == 0 &&
+            S_ISREG(target.stx_mode) && target.stx_ino == st.st_ino &&
+            makedev(target.stx_dev_major, target.stx_dev_minor) == st.st_dev)
+            return true;
+    }
+    return false;
+}
+
+// Has the process whose /proc folder is pidDir the file mapped into its memory?
+bool HasMapped(int pidDir, const struct stat& st) {
+    std::string maps;
+    if (!ReadProcFile(pidDir, "maps", maps))
+        return false; // gone, or not ours to read
+    const std::string_view text(maps);
+    for (size_t pos = 0; pos < text.size();) {
+        size_t eol = text.find('\n', pos);
+        if (eol == std::string_view::npos)
+            eol = text.size();
+        dev_t dev;
+        ino_t ino;
+        std::string_view path;
+        if (ParseMapsLine(text.substr(pos, eol - pos), dev, ino, path) && MapsTheFile(dev, ino, path, st))
+            return true;
+        pos = eol + 1;
+    }
+    return false;
+}
+
+// Who, as far as /proc lets us see, has the file open or mapped at this moment.
+struct Holder {
+    enum class Kind { Nobody, OnlyUs, Open, Mapped } kind = Kind::Nobody;
+    pid_t pid = 0;
+};
+
+// Read afresh for every file: a table kept from an earlier file would miss what was opened
+// since. Our own claim's descriptor ownFd does not count; our other holdings count as OnlyUs.
+Holder FindHolder(const struct stat& st, int ownFd) {
+    Holder found;
+    const UniqueDir proc = OpenDirFd(UniqueFd(::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
+    if (!proc)
+        return found;
+    const pid_t self = ::getpid();
+    while (const dirent* entry = ::readdir(proc.get())) {
+        pid_t pid = 0;
+        if (!ParsePid(entry->d_name, pid))
+            continue;
+        // What of a process is gone or not ours to read is skipped.
+        const UniqueFd pidDir(::openat(::dirfd(proc.get()), entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!pidDir)
+            continue;
+        const bool us = pid == self;
+        Holder::Kind kind = Holder::Kind::Nobody;
+        if (HasOpen(pidDir.get(), st, us ? ownFd : -1))
+            kind = Holder::Kind::Open;
+        else if (HasMapped(pidDir.get(), st)) // a mapping outlives the descriptor it came from
+            kind = Holder::Kind::Mapped;
+        if (kind == Holder::Kind::Nobody)
+            continue;
+        if (!us)
+            return {kind, pid};
+        found.kind = Holder::Kind::OnlyUs;
+    }
+    return found;
+}
+
+std::string OpenText(const std::string& path, const std::string& who) {
+    return "A sharing violation occurred while accessing " + path + ": it is open in " + who + ".";
+}
+
+// The sentence for a holder in another process; nullopt for nobody or only us.
+std::optional<std::string> HolderText(const std::string& path, const Holder& holder) {
+    switch (holder.kind) {
+    case Holder::Kind::Open:
+        return OpenText(path, ProcessText(holder.pid));
+    case Holder::Kind::Mapped:
+        // Writing to or zeroing a mapped file changes what the process sees in its memory.
+        return "The file " + path + " is mapped into memory by " + ProcessText(holder.pid) + ".";
+    default:
+        return std::nullopt;
+    }
+}
+
+enum class LeaseAnswer {
+    Granted,
+    Refused,     // another open file refers to the file
+    Unavailable, // not ours to lease, or no leases on this file system
+};
+
+LeaseAnswer TakeLease(int fd) {
+    // A break is signalled to the lease holder, by default with SIGIO, whose default action
+    // ends the process. SIGURG is discarded unless handled; once the lease is ours no signal
+    // is sent at all (no owner): the break is read back with F_GETLEASE.
+    if (::fcntl(fd, F_SETSIG, SIGURG) != 0)
+        return LeaseAnswer::Unavailable;
+    if (::fcntl(fd, F_SETLEASE, F_WRLCK) != 0)
+        return errno == EAGAIN ? LeaseAnswer::Refused : LeaseAnswer::Unavailable;
+    ::fcntl(fd, F_SETOWN, 0);
+    return LeaseAnswer::Granted;
+}
+
+// A refused lease says that someone has the file open, but the one who had it may let go
+// before we look; a few tries tell that from a holder we cannot see.
+constexpr int kLeaseTries = 3;
+
+InUseVerdict Free(UniqueFd fd, bool leased, bool writable) {
+    return InUseVerdict{std::nullopt, CInUseClaim(std::move(fd), leased, writable)};
+}
+
+InUseVerdict Busy(std::string why) { return InUseVerdict{std::move(why), {}}; }
+
+// nullopt where no lease can be taken; fd is then left to the caller.
+std::optional<InUseVerdict> ClaimByLease(const std::string& path, const struct stat& st, UniqueFd& fd,
+                                         bool writable) {
+    for (int attempt = 0; attempt < kLeaseTries; ++attempt) {
+        switch (TakeLease(fd.get())) {
+        case LeaseAnswer::Granted:
+            return Free(std::move(fd), true, writable);
+        case LeaseAnswer::Unavailable:
+            return std::nullopt;
+        case LeaseAnswer::Refused:
+            break;
+        }
+        const Holder holder = FindHolder(st, fd.get());
+        if (auto text = HolderText(path, holder))
+            return Busy(std::move(*text));
+        if (holder.kind == Holder::Kind::OnlyUs) // our own descriptors do not count
+            return Free(std::move(fd), false, writable);
+    }
+    // Another user's process (out of our sight), a descriptor in flight over a socket, the
+    // kernel itself: the file is open, we cannot say where.
+    return Busy(OpenText(path, "another process"));
+}
+
+InUseVerdict ClaimByLook(const std::string& path, const struct stat& st, UniqueFd fd, bool writable) {
+    if (auto text = HolderText(path, FindHolder(st, fd.get())))
+        return Busy(std::move(*text));
+    return Free(std::move(fd), false, writable);
+}
+
 std::string Unable(const std::string& path, const std::string& why) {
     return "Unable to open " + path + ": " + why + ".";
 }
 
 } // namespace
 
-std::optional<std::string> CInUseChecker::Check(const std::string& path) {
+CInUseClaim::CInUseClaim(UniqueFd fd, bool leased, bool writable) noexcept
+    : m_fd(std::move(fd)), m_leased(leased && m_fd), m_writable(writable && m_fd) {}
+
+CInUseClaim::CInUseClaim(CInUseClaim&& other) noexcept
+    : m_fd(std::move(other.m_fd)), m_leased(std::exchange(other.m_leased, false)),
+      m_writable(std::exchange(other.m_writable, false)) {}
+
+CInUseClaim& CInUseClaim::operator=(CInUseClaim&& other) noexcept {
+    if (this != &other) {
+        Release();
+        m_fd = std::move(other.m_fd);
+        m_leased = std::exchange(other.m_leased, false);
+        m_writable = std::exchange(other.m_writable, false);
+    }
+    return *this;
+}
+
+CInUseClaim::~CInUseClaim() { Release(); }
+
+bool CInUseClaim::Broken() const {
+    // Once a break has begun the lease reads as what the opener needs (F_RDLCK or F_UNLCK),
+    // and as F_UNLCK after the kernel took it away at the end of lease-break-time.
+    return m_leased && ::fcntl(m_fd.get(), F_GETLEASE) != F_WRLCK;
+}
+
+void CInUseClaim::Release() {
+    if (m_leased)
+        ::fcntl(m_fd.get(), F_SETLEASE, F_UNLCK);
+    m_leased = false;
+    m_writable = false;
+    m_fd.reset();
+}
+
+std::optional<std::string> CInUseChecker::Check(const std::string& path) const {
     // Only a regular file is opened: opening a device or FIFO can block or act on it.
     HeldFile held;
     if (FsError e = HoldFile(path, held))
@@ -176,114 +390,30 @@ std::optional<std::string> CInUseChecker::Check(const std::string& path) {
     return Check(path, held);
 }
 
-std::optional<std::string> CInUseChecker::Check(const std::string& path, const HeldFile& held) {
+std::optional<std::string> CInUseChecker::Check(const std::string& path, const HeldFile& held) const {
+    return Claim(path, held).busy;
+}
+
+InUseVerdict CInUseChecker::Claim(const std::string& path, const HeldFile& held, Access access) const {
     UniqueFd fd;
-    if (FsError e = OpenHeld(held, O_RDONLY | O_NONBLOCK, fd))
-        return Unable(path, e.Text());
+    FsError refused;
+    bool writable = false;
+    if (access == Access::ReadWrite)
+        writable = !OpenHeld(held, O_RDWR, fd);
+    if (!fd) // not writable by us, or running: the step will say so; the test goes on
+        refused = OpenHeld(held, O_RDONLY, fd);
     const struct stat& st = held.st; // the file opened, as OpenHeld checked
-
-    pid_t locker = RecordLockHolder(fd.get());
-    if (locker == 0 && HasFlockHolder(fd.get()))
-        locker = -1;
-    if (locker != 0) {
-        if (locker < 0)
-            locker = LockHolderFromProcLocks(st.st_dev, st.st_ino);
-        const std::string who = locker > 0 ? ProcessText(locker, ReadCommand(locker)) : "another process";
-        return "The file " + path + " is locked by " + who + ".";
+    if (refused) {
+        // Another process's lease holds up our open: it has the file open.
+        if (refused.Code() == EWOULDBLOCK)
+            return Busy(HolderText(path, FindHolder(st, -1)).value_or(OpenText(path, "another process")));
+        return Busy(Unable(path, refused.Text()));
     }
+    if (auto locked = LockedText(path, fd.get(), st))
+        return Busy(std::move(*locked));
 
-    if (!m_indexed)
-        BuildIndex();
-    const auto it = m_openFiles.find(FileKey{st.st_dev, st.st_ino});
-    if (it != m_openFiles.end())
-        return "A sharing violation occurred while accessing " + path + ": it is open in " +
-               ProcessText(it->second.pid, it->second.command) + ".";
-    // Writing to or zeroing a mapped file changes what the process sees in its memory.
-    if (const Holder* mapper = MappedBy(st))
-        return "The file " + path + " is mapped into memory by " +
-               ProcessText(mapper->pid, mapper->command) + ".";
-    return std::nullopt;
-}
-
-const CInUseChecker::Holder* CInUseChecker::MappedBy(const struct stat& st) const {
-    const auto [first, last] = m_mappings.equal_range(st.st_ino);
-    for (auto it = first; it != last; ++it)
-        if (it->second.dev == st.st_dev)
-            return &it->second.holder;
-    // Same inode, other device number: the same file only if the mapped path leads to it.
-    for (auto it = first; it != last; ++it) {
-        struct statx named {};
-        if (!it->second.path.empty() && it->second.path[0] == '/' &&
-            ::statx(AT_FDCWD, it->second.path.c_str(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC,
-                    STATX_INO, &named) == 0 &&
-            named.stx_ino == st.st_ino && makedev(named.stx_dev_major, named.stx_dev_minor) == st.st_dev)
-            return &it->second.holder;
-    }
-    return nullptr;
-}
-
-void CInUseChecker::IndexMappings(int procFd, const char* pidText, pid_t pid,
-                                  std::optional<std::string>& command) {
-    std::string maps;
-    if (!ReadProcFile(procFd, std::string(pidText) + "/maps", maps))
-        return; // gone, or not ours to read
-    dev_t lastDev = 0;
-    ino_t lastIno = 0;
-    size_t pos = 0;
-    while (pos < maps.size()) {
-        size_t eol = maps.find('\n', pos);
-        if (eol == std::string::npos)
-            eol = maps.size();
-        const std::string_view line(maps.data() + pos, eol - pos);
-        pos = eol + 1;
-        dev_t dev;
-        ino_t ino;
-        std::string_view path;
-        // A file mapped in several parts comes in consecutive lines.
-        if (!ParseMapsLine(line, dev, ino, path) || (dev == lastDev && ino == lastIno))
-            continue;
-        lastDev = dev;
-        lastIno = ino;
-        const auto [first, last] = m_mappings.equal_range(ino);
-        bool known = false;
-        for (auto it = first; it != last && !known; ++it)
-            known = it->second.dev == dev;
-        if (known)
-            continue; // the first process found is the one named
-        if (!command)
-            command = ReadCommand(pid);
-        m_mappings.emplace(ino, Mapping{dev, std::string(path), Holder{pid, *command}});
-    }
-}
-
-void CInUseChecker::BuildIndex() {
-    m_indexed = true;
-    const UniqueDir proc = OpenDirFd(UniqueFd(::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
-    if (!proc)
-        return;
-    const pid_t self = ::getpid();
-    while (const dirent* entry = ::readdir(proc.get())) {
-        pid_t pid = 0;
-        if (!ParsePid(entry->d_name, pid) || pid == self)
-            continue;
-        // What of a process is gone or not ours to read is skipped.
-        const UniqueDir fds = OpenDirFd(UniqueFd(::openat(
-            ::dirfd(proc.get()), (std::string(entry->d_name) + "/fd").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
-        std::optional<std::string> command;
-        while (const dirent* link = fds ? ::readdir(fds.get()) : nullptr) {
-            if (link->d_name[0] == '.')
-                continue;
-            // DONT_SYNC: a file on a server that stopped answering must not hang the run.
-            struct statx target {};
-            if (::statx(::dirfd(fds.get()), link->d_name, AT_STATX_DONT_SYNC, STATX_TYPE | STATX_INO,
-                        &target) != 0 ||
-                !S_ISREG(target.stx_mode))
-                continue;
-            if (!command) // read once, and only for processes holding files
-                command = ReadCommand(pid);
-            m_openFiles.try_emplace(FileKey{makedev(target.stx_dev_major, target.stx_dev_minor), target.stx_ino},
-                                    Holder{pid, *command});
-        }
-        IndexMappings(::dirfd(proc.get()), entry->d_name, pid, command);
-    }
+    if (m_probe == Probe::LeaseFirst)
+        if (auto verdict = ClaimByLease(path, st, fd, writable))
+            return std::move(*verdict);
+    return ClaimByLook(path, st, std::move(fd), writable);
 }

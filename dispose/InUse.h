@@ -1,59 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "platform/SafeFile.h"
+#include "platform/UniqueFd.h"
 
-#include <sys/stat.h>
-#include <sys/types.h>
-
-#include <cstddef>
-#include <functional>
 #include <optional>
 #include <string>
-#include <unordered_map>
 
 // Tells whether a file about to be disposed of is in use: locked, open in another process or
 // mapped into another process's memory (a mapping outlives the descriptor it was made from).
-// One checker serves one disposal run: the table of files other processes hold open or mapped
-// is built at the first check and reused, so a run over many files reads /proc once.
-class CInUseChecker {
+//
+// The answer is the one true at the file's turn. The file is opened and a write lease taken on
+// that descriptor (fcntl F_SETLEASE, F_WRLCK): the kernel grants it only while no other open
+// file, mapped or not, refers to the file, and from then on holds up any other process's
+// open of it and tells us. Where no lease can be taken (a file of another user without
+// CAP_LEASE, a file system without leases, leases switched off), or to name the process that
+// keeps the lease from being granted, /proc/*/fd and /proc/*/maps are read afresh for that
+// one file.
+
+// The file held open under the lease while its disposal step runs. Another process that opens
+// the file meanwhile waits in its open until the claim goes (at most the system's
+// lease-break-time, /proc/sys/fs/lease-break-time) and the claim shows it as Broken().
+// Releasing, or destroying, the claim lets such a process go on.
+class CInUseClaim {
 public:
-    // nullopt when the file is free; otherwise a sentence for the log naming the cause, the
-    // path and, where known, the process.
-    std::optional<std::string> Check(const std::string& path);
-    // The same for a file already reached through its folder: the test then looks at that very
-    // file, so a folder swapped for a link meanwhile cannot make a free file look busy.
-    std::optional<std::string> Check(const std::string& path, const HeldFile& held);
+    CInUseClaim() = default;
+    CInUseClaim(UniqueFd fd, bool leased, bool writable) noexcept;
+    CInUseClaim(CInUseClaim&&) noexcept;
+    CInUseClaim& operator=(CInUseClaim&&) noexcept;
+    CInUseClaim(const CInUseClaim&) = delete;
+    CInUseClaim& operator=(const CInUseClaim&) = delete;
+    ~CInUseClaim();
+
+    // The kernel's lease is held: an open by another process is held up and reported. False
+    // where the look in /proc stood in for it; the claim then only holds the file open.
+    bool Leased() const { return m_leased; }
+    // Another process opened or truncated the file since the claim was made.
+    bool Broken() const;
+    // The file, opened as asked. A step that reads or writes the file must do so through this
+    // descriptor: opening the file once more, even from this process, breaks the lease (an
+    // open with O_NONBLOCK fails with EWOULDBLOCK, one without waits out lease-break-time).
+    // Unlinking and renaming the file do not. -1 for an empty claim.
+    int Fd() const { return m_fd.get(); }
+    // Fd() is open for reading and writing (a claim asked for writing may get a read-only
+    // descriptor when the file cannot be opened for writing).
+    bool Writable() const { return m_writable; }
+    // Gives up the lease and closes the file.
+    void Release();
 
 private:
-    struct FileKey {
-        dev_t dev;
-        ino_t ino;
-        bool operator==(const FileKey&) const = default;
-    };
-    struct FileKeyHash {
-        size_t operator()(const FileKey& k) const noexcept {
-            return std::hash<unsigned long long>()(k.ino) * 31 + std::hash<unsigned long long>()(k.dev);
-        }
-    };
-    struct Holder {
-        pid_t pid;
-        std::string command; // from /proc/PID/comm; may be empty
-    };
+    UniqueFd m_fd;
+    bool m_leased = false;
+    bool m_writable = false;
+};
 
-    // A mapped file as /proc/PID/maps names it. Its device number there is the file system's,
-    // which on btrfs subvolumes is not the one stat gives, so the path is kept to confirm a
-    // match on the inode alone.
-    struct Mapping {
-        dev_t dev;
-        std::string path;
-        Holder holder;
+struct InUseVerdict {
+    // nullopt when the file is free; otherwise a sentence for the log naming the cause, the
+    // path and, where known, the process.
+    std::optional<std::string> busy;
+    // A free file, held until the step is done; empty when busy.
+    CInUseClaim claim;
+};
+
+class CInUseChecker {
+public:
+    enum class Probe {
+        LeaseFirst, // a lease where the kernel grants one, else the look in /proc
+        ProcOnly,   // only the look in /proc, as where no lease can be taken (tests)
     };
+    enum class Access { Read, ReadWrite };
 
-    void BuildIndex();
-    void IndexMappings(int procFd, const char* pidText, pid_t pid, std::optional<std::string>& command);
-    const Holder* MappedBy(const struct stat& st) const;
+    explicit CInUseChecker(Probe probe = Probe::LeaseFirst) : m_probe(probe) {}
 
-    bool m_indexed = false;
-    std::unordered_map<FileKey, Holder, FileKeyHash> m_openFiles;
-    std::unordered_multimap<ino_t, Mapping> m_mappings;
+    // Tests a file already reached through its folder (the test then looks at that very file,
+    // so a folder swapped for a link meanwhile cannot make a free file look busy) and, when it
+    // is free, keeps it claimed: hold the claim while the step runs. ReadWrite opens the file
+    // for writing too, for a step that overwrites it through the claim.
+    InUseVerdict Claim(const std::string& path, const HeldFile& held, Access access = Access::Read) const;
+
+    // The test alone: the claim is given up at once.
+    std::optional<std::string> Check(const std::string& path) const;
+    std::optional<std::string> Check(const std::string& path, const HeldFile& held) const;
+
+private:
+    Probe m_probe;
 };

@@ -1,21 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The in-use test against real processes: children that hold a file open, locked or mapped.
 #include "dispose/InUse.h"
 
 #include "platform/SafeFile.h"
 #include "platform/UniqueFd.h"
+#include "support/GuardedChild.h"
 #include "support/TempDir.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 namespace fs = std::filesystem;
@@ -66,6 +73,13 @@ bool Contains(const std::optional<std::string>& text, const std::string& part) {
     return text && text->find(part) != std::string::npos;
 }
 
+HeldFile Held(const std::string& path) {
+    HeldFile held;
+    if (FsError e = HoldFile(path, held))
+        ADD_FAILURE() << path << ": " << e.Text();
+    return held;
+}
+
 std::string OwnCommand() {
     std::string comm = ReadTextFile("/proc/self/comm");
     if (!comm.empty() && comm.back() == '\n')
@@ -93,8 +107,10 @@ TEST(InUse, FreeFileAndOurOwnDescriptorsDoNotCount) {
     ASSERT_EQ(::fcntl(mine.get(), F_SETLK, &lk), 0);
     void* mapped = ::mmap(nullptr, 1, PROT_READ, MAP_SHARED, mine.get(), 0);
     ASSERT_NE(mapped, MAP_FAILED);
-    CInUseChecker fresh; // its table is built while we hold the file open, locked and mapped
-    EXPECT_EQ(fresh.Check(path), std::nullopt);
+    // Our own holdings keep the kernel from granting a lease; the look in /proc then finds only us.
+    const InUseVerdict held = checker.Claim(path, Held(path));
+    EXPECT_EQ(held.busy, std::nullopt);
+    EXPECT_FALSE(held.claim.Leased());
     EXPECT_EQ(checker.Check(path), std::nullopt);
     ::munmap(mapped, 1);
 }
@@ -113,7 +129,7 @@ TEST(InUse, FileOpenInAnotherProcessNamesTheProcess) {
     EXPECT_TRUE(Contains(busy, "A sharing violation occurred while accessing " + path)) << busy.value_or("free");
     EXPECT_TRUE(Contains(busy, "it is open in process " + std::to_string(child.pid()) + " (" + OwnCommand() + ")"))
         << busy.value_or("free");
-    EXPECT_EQ(checker.Check(other), std::nullopt); // the same table, a file nobody holds
+    EXPECT_EQ(checker.Check(other), std::nullopt); // the same checker, a file nobody holds
 }
 
 TEST(InUse, LockedFileNamesTheLocker) {
@@ -216,15 +232,267 @@ TEST(InUse, FileMappedByAnotherProcessNamesTheProcessAfterItsDescriptorCloses) {
     EXPECT_EQ(checker.Check(hardLink), "The file " + hardLink + by);
 }
 
-TEST(InUse, TheTableIsReadOncePerChecker) {
+namespace {
+
+// Opens path from another process with O_NONBLOCK, as a program that must not wait would:
+// 0 when it opened, 1 when a lease held it up (EWOULDBLOCK), 2 on any other failure.
+int OpenFromAnotherProcess(const std::string& path) {
+    const ChildOutcome opened = RunGuarded([&] {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0)
+            return 0;
+        return errno == EWOULDBLOCK ? 1 : 2;
+    });
+    return opened.signal == 0 ? opened.exitCode : 3;
+}
+
+} // namespace
+
+TEST(InUse, EachFileIsTestedAsItIsAtItsTurn) {
     TempDir dir;
-    const std::string path = (dir.path() / "later.db").string();
+    std::vector<std::string> files;
+    for (int i = 0; i < 6; ++i) {
+        files.push_back((dir.path() / ("f" + std::to_string(i) + ".tmp")).string());
+        WriteTextFile(files.back(), "data");
+    }
+    CInUseChecker checker; // one run over many files
+    for (const std::string& f : files)
+        ASSERT_EQ(checker.Check(f), std::nullopt) << f;
+
+    // Programs take up files after the run has begun: one checked already, one not yet.
+    HoldingChild opener([&] { return ::open(files[1].c_str(), O_RDONLY) >= 0; });
+    HoldingChild mapper([&] { return MapAndClose(files[4], MAP_SHARED); });
+    ASSERT_TRUE(opener.ready());
+    ASSERT_TRUE(mapper.ready());
+
+    EXPECT_EQ(checker.Check(files[0]), std::nullopt);
+    EXPECT_EQ(checker.Check(files[1]), "A sharing violation occurred while accessing " + files[1] +
+                                           ": it is open in process " + std::to_string(opener.pid()) + " (" +
+                                           OwnCommand() + ").");
+    EXPECT_EQ(checker.Check(files[4]), "The file " + files[4] + " is mapped into memory by process " +
+                                           std::to_string(mapper.pid()) + " (" + OwnCommand() + ").");
+    EXPECT_EQ(checker.Check(files[5]), std::nullopt);
+}
+
+TEST(InUse, AFreeFileIsClaimedUnderALeaseThatGoesWithTheClaim) {
+    TempDir dir;
+    const std::string path = (dir.path() / "free.tmp").string();
     WriteTextFile(path, "data");
-    CInUseChecker early;
-    EXPECT_EQ(early.Check(path), std::nullopt);
-    HoldingChild child([&] { return MapAndClose(path, MAP_SHARED); });
-    ASSERT_TRUE(child.ready());
-    // The run that started before the mapping keeps its table; a new run sees it.
-    EXPECT_EQ(early.Check(path), std::nullopt);
-    EXPECT_TRUE(Contains(CInUseChecker().Check(path), "is mapped into memory by process " + std::to_string(child.pid())));
+    CInUseChecker checker;
+    {
+        InUseVerdict verdict = checker.Claim(path, Held(path));
+        ASSERT_EQ(verdict.busy, std::nullopt);
+        EXPECT_TRUE(verdict.claim.Leased());
+        EXPECT_FALSE(verdict.claim.Broken());
+        EXPECT_GE(verdict.claim.Fd(), 0);
+        // While claimed, a program that will not wait is turned away, and the claim knows.
+        EXPECT_EQ(OpenFromAnotherProcess(path), 1);
+        EXPECT_TRUE(verdict.claim.Broken());
+    }
+    EXPECT_EQ(OpenFromAnotherProcess(path), 0); // the claim is gone, and its lease with it
+
+    // The test alone claims nothing beyond its own return.
+    EXPECT_EQ(checker.Check(path), std::nullopt);
+    EXPECT_EQ(OpenFromAnotherProcess(path), 0);
+
+    InUseVerdict released = checker.Claim(path, Held(path));
+    ASSERT_TRUE(released.claim.Leased());
+    released.claim.Release();
+    EXPECT_EQ(released.claim.Fd(), -1);
+    EXPECT_FALSE(released.claim.Broken());
+    EXPECT_EQ(OpenFromAnotherProcess(path), 0);
+}
+
+TEST(InUse, AClaimHoldsUpAProgramOpeningTheFileUntilTheStepIsDone) {
+    TempDir dir;
+    const std::string path = (dir.path() / "report.doc").string();
+    WriteTextFile(path, "data");
+    int breakSeconds = 0;
+    std::ifstream("/proc/sys/fs/lease-break-time") >> breakSeconds;
+    if (breakSeconds < 10)
+        GTEST_SKIP() << "lease-break-time is " << breakSeconds << " s: a held-up open would go on by itself";
+
+    // In a child of its own: a break signalled with the default SIGIO would end the process,
+    // and that must show as a failure, not take the whole test program down.
+    const ChildOutcome outcome = RunGuarded([&]() -> int {
+        InUseVerdict verdict = CInUseChecker().Claim(path, Held(path));
+        if (verdict.busy || !verdict.claim.Leased())
+            return 10;
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            return 11;
+        const pid_t opener = ::fork();
+        if (opener == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            ::close(ends[0]);
+            const int fd = ::open(path.c_str(), O_RDONLY); // waits for the claim
+            struct stat st {};
+            const char seen = fd >= 0 && ::fstat(fd, &st) == 0 ? (st.st_nlink == 0 ? 'g' : 't') : 'f';
+            (void)!::write(ends[1], &seen, 1);
+            ::_exit(0);
+        }
+        ::close(ends[1]);
+        while (!verdict.claim.Broken()) // the opener has reached its open; the guard ends a hang
+            ::usleep(1000);
+        char seen = 0;
+        ::fcntl(ends[0], F_SETFL, O_NONBLOCK);
+        if (::read(ends[0], &seen, 1) != -1 || errno != EAGAIN)
+            return 12; // it went on while the file was claimed
+        if (::unlink(path.c_str()) != 0) // the step
+            return 13;
+        verdict.claim.Release();
+        ::fcntl(ends[0], F_SETFL, 0);
+        if (::read(ends[0], &seen, 1) != 1)
+            return 14;
+        ::waitpid(opener, nullptr, 0);
+        return seen == 'g' ? 0 : 15; // it opened only once the file was deleted
+    });
+    EXPECT_EQ(outcome.signal, 0) << "the claiming process was ended by signal " << outcome.signal;
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+}
+
+TEST(InUse, StepsThatRenameOrUnlinkKeepTheLeaseButAnotherOpenOfOurOwnBreaksIt) {
+    TempDir dir;
+    const std::string path = (dir.path() / "moved.tmp").string();
+    const std::string moved = (dir.path() / "moved away.tmp").string();
+    WriteTextFile(path, "data");
+    CInUseChecker checker;
+
+    InUseVerdict verdict = checker.Claim(path, Held(path), CInUseChecker::Access::ReadWrite);
+    ASSERT_EQ(verdict.busy, std::nullopt);
+    ASSERT_TRUE(verdict.claim.Leased());
+    EXPECT_TRUE(verdict.claim.Writable());
+    // An overwrite goes through the claim's own descriptor.
+    EXPECT_EQ(::pwrite(verdict.claim.Fd(), "\0\0\0\0", 4, 0), 4);
+    ASSERT_EQ(::rename(path.c_str(), moved.c_str()), 0);
+    EXPECT_FALSE(verdict.claim.Broken());
+    ASSERT_EQ(::unlink(moved.c_str()), 0);
+    EXPECT_FALSE(verdict.claim.Broken());
+    verdict.claim.Release();
+
+    WriteTextFile(path, "data");
+    InUseVerdict reading = checker.Claim(path, Held(path));
+    ASSERT_TRUE(reading.claim.Leased());
+    EXPECT_FALSE(reading.claim.Writable());
+    const UniqueFd again(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    EXPECT_FALSE(again);
+    EXPECT_EQ(errno, EWOULDBLOCK);
+    EXPECT_TRUE(reading.claim.Broken());
+}
+
+TEST(InUse, AFileOpenedByADescriptorInFlightIsInUseThoughNoProcessShowsIt) {
+    TempDir dir;
+    const std::string path = (dir.path() / "passed.db").string();
+    WriteTextFile(path, "data");
+    // The descriptor sent over a socket and closed: only the unread message refers to the file.
+    HoldingChild sender([&] {
+        int pair[2];
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        if (fd < 0 || ::socketpair(AF_UNIX, SOCK_DGRAM, 0, pair) != 0)
+            return false;
+        char data = 'x';
+        iovec iov{&data, 1};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+        msghdr msg{};
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        cmsghdr* c = CMSG_FIRSTHDR(&msg);
+        c->cmsg_level = SOL_SOCKET;
+        c->cmsg_type = SCM_RIGHTS;
+        c->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(c), &fd, sizeof fd);
+        return ::sendmsg(pair[0], &msg, 0) == 1 && ::close(fd) == 0;
+    });
+    ASSERT_TRUE(sender.ready());
+    EXPECT_EQ(CInUseChecker().Check(path),
+              "A sharing violation occurred while accessing " + path + ": it is open in another process.");
+}
+
+TEST(InUse, AFileLeasedByAnotherProcessNamesTheProcess) {
+    TempDir dir;
+    const std::string path = (dir.path() / "served.doc").string();
+    WriteTextFile(path, "data");
+    HoldingChild server([&] {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        // Our test breaks its lease: it must live on to be named.
+        return fd >= 0 && ::fcntl(fd, F_SETSIG, SIGURG) == 0 && ::fcntl(fd, F_SETLEASE, F_WRLCK) == 0;
+    });
+    ASSERT_TRUE(server.ready());
+    EXPECT_EQ(CInUseChecker().Check(path), "A sharing violation occurred while accessing " + path +
+                                               ": it is open in process " + std::to_string(server.pid()) +
+                                               " (" + OwnCommand() + ").");
+}
+
+TEST(InUse, WithoutLeasesAFreshLookAtProcFindsOpenAndMappedFilesAtEachTurn) {
+    TempDir dir;
+    const std::string opened = (dir.path() / "opened.db").string();
+    const std::string mapped = (dir.path() / "mapped.so").string();
+    for (const std::string& p : {opened, mapped})
+        WriteTextFile(p, "data");
+    const CInUseChecker look(CInUseChecker::Probe::ProcOnly);
+    const InUseVerdict before = look.Claim(opened, Held(opened));
+    EXPECT_EQ(before.busy, std::nullopt);
+    EXPECT_FALSE(before.claim.Leased());
+    EXPECT_FALSE(before.claim.Broken());
+    EXPECT_EQ(look.Check(mapped), std::nullopt);
+    {
+        HoldingChild opener([&] { return ::open(opened.c_str(), O_RDONLY) >= 0; });
+        HoldingChild mapper([&] { return MapAndClose(mapped, MAP_PRIVATE); });
+        ASSERT_TRUE(opener.ready());
+        ASSERT_TRUE(mapper.ready());
+        EXPECT_EQ(look.Check(opened), "A sharing violation occurred while accessing " + opened +
+                                          ": it is open in process " + std::to_string(opener.pid()) + " (" +
+                                          OwnCommand() + ").");
+        EXPECT_EQ(look.Check(mapped), "The file " + mapped + " is mapped into memory by process " +
+                                          std::to_string(mapper.pid()) + " (" + OwnCommand() + ").");
+    }
+    // Both have let go.
+    EXPECT_EQ(look.Check(opened), std::nullopt);
+    EXPECT_EQ(look.Check(mapped), std::nullopt);
+}
+
+namespace {
+
+// Takes CAP_LEASE out of this process's effective capabilities; false when that fails.
+bool DropLeaseCapability() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return false;
+    data[CAP_TO_INDEX(CAP_LEASE)].effective &= ~CAP_TO_MASK(CAP_LEASE);
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace
+
+TEST(InUse, AFileTheKernelWillNotLeaseToUsIsLookedForInProc) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to give the file away";
+    TempDir dir;
+    const std::string theirs = (dir.path() / "theirs.db").string();
+    WriteTextFile(theirs, "data");
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    // With CAP_LEASE even another user's file is leased.
+    ASSERT_TRUE(CInUseChecker().Claim(theirs, Held(theirs)).claim.Leased());
+
+    HoldingChild opener([&] { return ::open(theirs.c_str(), O_RDONLY) >= 0; });
+    ASSERT_TRUE(opener.ready());
+    const std::string expected = "A sharing violation occurred while accessing " + theirs +
+                                 ": it is open in process " + std::to_string(opener.pid()) + " (" + OwnCommand() + ").";
+    const ChildOutcome outcome = RunGuarded([&] {
+        if (!DropLeaseCapability())
+            return 10;
+        const CInUseChecker checker;
+        if (checker.Check(theirs) != expected)
+            return 11;
+        const std::string other = (dir.path() / "free.db").string();
+        WriteTextFile(other, "data");
+        if (::chown(other.c_str(), 65534, 65534) != 0)
+            return 12;
+        const InUseVerdict free = checker.Claim(other, Held(other));
+        return free.busy ? 13 : free.claim.Leased() ? 14 : 0;
+    });
+    EXPECT_TRUE(outcome.Exited(0)) << "exit " << outcome.exitCode << ", signal " << outcome.signal << outcome.err;
 }
