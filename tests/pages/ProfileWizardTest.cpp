@@ -438,6 +438,48 @@ class ProfileWizardTest : public QObject {
         ::setenv("FERNWICK_HOME", home.program().c_str(), 1);
         QVERIFY(!fs::exists(gone));
     }
+
+    void aSettingsFileThatWasNotReadIsNotWrittenOverAndAddTellsWhy() {
+        ScopedTestHome home;
+        CScriptedUi ui;
+        auto fresh = qScopeGuard([] { g_profiles = CProfileList(); });
+        const fs::path settings = home.program() / kSettingsFileName;
+        const fs::path update = home.program() / "newntsettings.dat";
+        // Damaged, and every name it could be kept aside as is taken.
+        const std::string damaged =
+            File({Block("Mine", 1069, {}, {"*.old"}, {}, kNoLimits)}).toStdString() +
+            std::string(kMaxSettingsLine + 1, 'x') + "\n";
+        WriteTextFile(settings, damaged);
+        WriteTextFile(settings.string() + ".damaged", "taken\n");
+        for (int n = 2; n <= 1000; ++n)
+            WriteTextFile(settings.string() + ".damaged." + std::to_string(n), "taken\n");
+        const QString shipped = File({Block("Shipped", 1069, {}, {"*.tmp"}, {}, kNoLimits)});
+        WriteTextFile(update, shipped.toStdString());
+        g_profiles.LoadAndMerge();
+
+        Wizard wiz;
+        Run(wiz, ui, [&] {
+            QCOMPARE(wiz.Rows(), std::vector<std::string>{"Shipped"});
+            InProfileSheet(wiz, ui, IDC_START_ADD, [&](CPropertySheet& sheet) {
+                Type(wiz.start.m_pageNewProfile, IDC_PROFILE_NAME, "Unsaved");
+                sheet.PressButton(ID_WIZNEXT);
+                sheet.PressButton(ID_WIZNEXT);
+                sheet.PressButton(ID_WIZFINISH);
+            });
+            QCOMPARE(ui.shown.size(), size_t(1));
+            QCOMPARE(ui.shown[0].text,
+                     "Fernwick could not save your profiles to " + settings.string() +
+                         ": it is damaged (it has a line longer than 1 MiB) and was not read, "
+                         "and it could not be kept aside (File exists). A save would replace "
+                         "the profiles in it, so it is left as it is.\n\nThe change holds "
+                         "until Fernwick ends.");
+            QCOMPARE(ui.shown[0].type, MB_OK | MB_ICONEXCLAMATION);
+            QCOMPARE(wiz.Rows(), (std::vector<std::string>{"Unsaved", "Shipped"}));
+            wiz.sheet.PressButton(IDCANCEL);
+        });
+        QVERIFY(ReadTextFile(settings) == damaged);
+        QCOMPARE(QString::fromStdString(ReadTextFile(update)), shipped);
+    }
 };
 
 QTEST_MAIN(ProfileWizardTest)
