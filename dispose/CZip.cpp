@@ -1,5 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dispose/CZip.h"
 
+#include "dispose/ArchiveFile.h"
+#include "dispose/ArchiveLock.h"
+#include "dispose/ArchiveSource.h"
+#include "dispose/StopPoll.h"
 #include "platform/SafeFile.h"
 #include "platform/UniqueFd.h"
 
@@ -16,6 +21,9 @@
 #include <optional>
 #include <string_view>
 
+const char* const kZipStopped = "the run was stopped before the archive was written";
+const char* const kZipBusy = "another run was still writing the archive after a long wait";
+
 namespace {
 
 struct ZipDiscard {
@@ -29,7 +37,7 @@ struct SourceFree {
 using SourcePtr = std::unique_ptr<zip_source_t, SourceFree>;
 
 class ZipError {
-public:
+  public:
     ZipError() { zip_error_init(&m_error); }
     ZipError(const ZipError&) = delete;
     ZipError& operator=(const ZipError&) = delete;
@@ -37,11 +45,13 @@ public:
     zip_error_t* get() { return &m_error; }
     std::string text() { return zip_error_strerror(&m_error); }
 
-private:
+  private:
     zip_error_t m_error;
 };
 
-std::string ArchiveText(zip_t* za) { return zip_error_strerror(zip_get_error(za)); }
+std::string ArchiveText(zip_t* za) {
+    return zip_error_strerror(zip_get_error(za));
+}
 
 struct Options {
     int level = 5;
@@ -49,6 +59,8 @@ struct Options {
     bool addToExisting = true;
     std::function<void()> progress;
     int (*cancel)() = nullptr;
+    std::function<bool()> stop;
+    std::chrono::milliseconds lockWait = CZIP::kDefaultLockWait;
 };
 
 struct Outcome {
@@ -60,6 +72,10 @@ struct Outcome {
 const char* const kExists = "the archive already holds an entry of that name";
 const std::string kAtWrite = "it could not be read when the archive was written: ";
 const char* const kOddParts = "its path has empty or \".\" parts";
+// The zip format keeps a name's length in 16 bits: a longer name would be cut off.
+constexpr std::size_t kMaxEntryName = 65535;
+const char* const kNameTooLong = "its path is longer than a zip entry name can be (65,535 bytes)";
+const char* const kNotFoundAfter = "it was not found in the archive after it was written";
 
 // The entry name is the path itself, so a path that is relative, climbs with "..", has empty
 // or "." parts or holds a backslash (a folder separator to many unpackers) could make an entry
@@ -86,38 +102,8 @@ const char* EntryNameRefusal(const std::string& path) {
     return nullptr;
 }
 
-// Only a regular file or nothing may be at the archive path: libzip would read an existing
-// archive through a link, and replace a link or anything else by the rename at the end.
-std::optional<std::string> CheckArchivePath(const std::string& archive) {
-    struct stat st{};
-    if (::lstat(archive.c_str(), &st) != 0)
-        return errno == ENOENT ? std::nullopt : std::optional<std::string>(ErrorText(errno));
-    if (S_ISLNK(st.st_mode))
-        return "the archive path is a symbolic link";
-    if (!S_ISREG(st.st_mode))
-        return "the archive path is not a regular file";
-    return std::nullopt;
-}
-
-ZipPtr OpenArchive(const std::string& archive, bool replace, std::string& reason) {
-    if (auto refused = CheckArchivePath(archive)) {
-        reason = *refused;
-        return nullptr;
-    }
-    ZipError error;
-    SourcePtr src(zip_source_file_create(archive.c_str(), 0, -1, error.get()));
-    if (!src) {
-        reason = "the archive could not be opened: " + error.text();
-        return nullptr;
-    }
-    ZipPtr za(zip_open_from_source(src.get(), ZIP_CREATE | (replace ? ZIP_TRUNCATE : 0),
-                                   error.get()));
-    if (!za) {
-        reason = "the archive could not be opened: " + error.text();
-        return nullptr;
-    }
-    src.release(); // the archive owns it now
-    return za;
+std::string EntryName(const std::string& path, bool fullPaths) {
+    return fullPaths ? path.substr(1) : path.substr(path.rfind('/') + 1);
 }
 
 // Reaches the file again by its path and checks that it is still the one seen when it was
@@ -132,15 +118,17 @@ FsError HoldSame(const std::string& path, const FileSeen& seen, HeldFile& held) 
 // the file is open from then until libzip has read it.
 struct PendingFile {
     std::string path;
+    std::string name;          // of its entry
     std::size_t listIndex = 0; // in the caller's list
-    zip_uint64_t entry = 0;    // in the archive
-    struct stat added{};       // as checked when it was queued
+    StopPoll* stop = nullptr;
+    zip_uint64_t entry = 0; // in the archive
+    struct stat added {};   // as checked when it was queued
     FileSeen seen;
     UniqueFd fd;
     zip_uint64_t delivered = 0;
     ZipError error;
     std::optional<std::string> failure; // why it could not be read when the archive was written
-    bool dropped = false;               // taken out of the archive again
+    bool dropped = false;               // not in the archive, or taken out again
 
     zip_int64_t Fail(int zipError, int sysError, const std::string& why) {
         zip_error_set(error.get(), zipError, sysError);
@@ -168,6 +156,11 @@ zip_int64_t ReadSource(void* userdata, void* data, zip_uint64_t len, zip_source_
         return 0;
     }
     case ZIP_SOURCE_READ: {
+        // Not the file's fault: no failure is noted, so the run is seen as stopped.
+        if (f->stop && f->stop->Due()) {
+            zip_error_set(f->error.get(), ZIP_ER_CANCELLED, 0);
+            return -1;
+        }
         const std::size_t want = static_cast<std::size_t>(std::min<zip_uint64_t>(len, SSIZE_MAX));
         ssize_t n;
         do
@@ -195,8 +188,8 @@ zip_int64_t ReadSource(void* userdata, void* data, zip_uint64_t len, zip_source_
         st->mtime = f->added.st_mtime;
         st->comp_method = ZIP_CM_STORE; // what we hand over is the plain data
         st->encryption_method = ZIP_EM_NONE;
-        st->valid = ZIP_STAT_SIZE | ZIP_STAT_MTIME | ZIP_STAT_COMP_METHOD |
-                    ZIP_STAT_ENCRYPTION_METHOD;
+        st->valid =
+            ZIP_STAT_SIZE | ZIP_STAT_MTIME | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
         return sizeof(*st);
     }
     case ZIP_SOURCE_ERROR:
@@ -210,31 +203,34 @@ zip_int64_t ReadSource(void* userdata, void* data, zip_uint64_t len, zip_source_
     }
 }
 
-// Checks the file and queues it in the open archive; the reason when it was not queued.
-std::optional<std::string> AddOne(zip_t* za, PendingFile& f, const Options& opt) {
+// Checks the file and notes what it is now; the reason when it cannot be archived.
+std::optional<std::string> CheckOne(PendingFile& f, const Options& opt) {
     if (const char* refused = EntryNameRefusal(f.path))
         return refused;
-    {
-        // Opened to learn now, not at the end, that it cannot be read; closed again so that
-        // any number of files stays within the open-file limit.
-        HeldFile held;
-        UniqueFd fd;
-        FsError e = HoldFile(f.path, held);
-        if (!e)
-            e = OpenHeld(held, O_RDONLY | O_NONBLOCK, fd);
-        if (e)
-            return e.Text();
-        f.added = held.st;
-        f.seen = FileSeen::Of(held.st);
-    }
+    f.name = EntryName(f.path, opt.fullPaths);
+    if (f.name.size() > kMaxEntryName)
+        return kNameTooLong;
+    // Opened to learn now, not at the end, that it cannot be read; closed again so that any
+    // number of files stays within the open-file limit.
+    HeldFile held;
+    UniqueFd fd;
+    FsError e = HoldFile(f.path, held);
+    if (!e)
+        e = OpenHeld(held, O_RDONLY | O_NONBLOCK, fd);
+    if (e)
+        return e.Text();
+    f.added = held.st;
+    f.seen = FileSeen::Of(held.st);
+    return std::nullopt;
+}
 
+// Queues a checked file in the open archive; the reason when it was not queued.
+std::optional<std::string> Queue(zip_t* za, PendingFile& f, const Options& opt) {
     ZipError error;
     SourcePtr src(zip_source_function_create(ReadSource, &f, error.get()));
     if (!src)
         return error.text();
-    const std::string name =
-        opt.fullPaths ? f.path.substr(1) : f.path.substr(f.path.rfind('/') + 1);
-    const zip_int64_t index = zip_file_add(za, name.c_str(), src.get(), ZIP_FL_ENC_GUESS);
+    const zip_int64_t index = zip_file_add(za, f.name.c_str(), src.get(), ZIP_FL_ENC_GUESS);
     if (index < 0) {
         if (zip_error_code_zip(zip_get_error(za)) == ZIP_ER_EXISTS)
             return kExists;
@@ -267,25 +263,31 @@ void KeepDeflateMemory() {
     std::free(block);
 }
 
+using Queued = std::vector<std::unique_ptr<PendingFile>>;
+using Reasons = std::vector<std::optional<std::string>>;
+
 // Writes the archive with the queued files. libzip stops writing at the first file it cannot
 // read and leaves the old archive as it was; that file is then taken out, the others are
 // checked again so that many vanished files do not cost a write each, and the archive is
 // written again. Failures go into reasons; the number of files stored is returned.
-std::size_t Write(ZipPtr& za, std::vector<std::unique_ptr<PendingFile>>& queued,
-                  std::vector<std::optional<std::string>>& reasons, bool& archiveFailed) {
+std::size_t Write(ZipPtr& za, Queued& queued, Reasons& reasons, bool& archiveFailed, StopPoll& stop,
+                  const ArchiveSource& source) {
     const auto drop = [&](PendingFile& f, std::string reason) {
         reasons[f.listIndex] = std::move(reason);
         f.dropped = true;
         return zip_delete(za.get(), f.entry) == 0;
     };
-    // Nothing reached the disk, though every remaining entry was accepted.
-    const auto notWritten = [&] {
-        const std::string reason = "the archive could not be written: " + ArchiveText(za.get());
+    const auto failLive = [&](const std::string& reason) {
         for (const auto& f : queued)
             if (!f->dropped)
                 reasons[f->listIndex] = reason;
-        archiveFailed = true;
         return std::size_t{0};
+    };
+    // Nothing reached the disk, though every remaining entry was accepted.
+    const auto notWritten = [&] {
+        archiveFailed = true;
+        return failLive("the archive could not be written: " +
+                        source.WriteFailure().value_or(ArchiveText(za.get())));
     };
     KeepDeflateMemory();
     for (;;) {
@@ -294,10 +296,14 @@ std::size_t Write(ZipPtr& za, std::vector<std::unique_ptr<PendingFile>>& queued,
             live += f->dropped ? 0 : 1;
         if (live == 0)
             return 0; // nothing to write: an archive to replace stays as it is
+        if (stop.Now())
+            return failLive(kZipStopped);
         if (zip_close(za.get()) == 0) {
             za.release(); // zip_close freed it
             return live;
         }
+        if (stop.Stopped())
+            return failLive(kZipStopped);
 
         bool unreadable = false;
         for (const auto& f : queued) {
@@ -320,48 +326,152 @@ std::size_t Write(ZipPtr& za, std::vector<std::unique_ptr<PendingFile>>& queued,
     }
 }
 
+// Reads the written archive back: a file counted as stored that it does not hold under its
+// name with its size is reported after all. Returns how many were.
+std::size_t CheckWritten(const ArchiveFile& file, Queued& queued, Reasons& reasons) {
+    std::vector<ExpectedEntry> expected;
+    std::vector<PendingFile*> files;
+    for (const auto& f : queued) {
+        if (f->dropped)
+            continue;
+        expected.push_back({f->name, static_cast<std::uint64_t>(f->added.st_size)});
+        files.push_back(f.get());
+    }
+    std::string error;
+    const std::vector<std::size_t> missing = EntriesNotFound(file, expected, error);
+    const std::string reason = error.empty() ? kNotFoundAfter : kNotFoundAfter + (": " + error);
+    for (const std::size_t i : missing) {
+        reasons[files[i]->listIndex] = reason;
+        files[i]->dropped = true;
+    }
+    return missing.size();
+}
+
+int CancelWhenStopped(zip_t*, void* stop) {
+    return static_cast<StopPoll*>(stop)->Due() ? 1 : 0;
+}
+
+// Opens the archive through source; the reason when it cannot be.
+ZipPtr OpenZip(ArchiveSource& source, bool replace, std::string& reason) {
+    ZipError error;
+    SourcePtr src(source.Create(error.get()));
+    ZipPtr za;
+    if (src)
+        za.reset(zip_open_from_source(src.get(), ZIP_CREATE | (replace ? ZIP_TRUNCATE : 0),
+                                      error.get()));
+    if (!za) {
+        reason = "the archive could not be opened: " + error.text();
+        return nullptr;
+    }
+    src.release(); // the archive owns it now
+    return za;
+}
+
+// Under the archive's lock: opens it, queues the checked files in it, writes it and reads it
+// back. The lock is held until the archive is checked, so another run reads it only then.
+void WriteLocked(ArchiveFile& file, Queued& queued, Reasons& reasons, const Options& opt,
+                 StopPoll& stop, Outcome& out) {
+    const auto failAll = [&](const std::string& reason, bool archiveFailed) {
+        for (const auto& f : queued)
+            reasons[f->listIndex] = reason;
+        out.archiveFailed = archiveFailed;
+    };
+    ArchiveLock lock;
+    switch (lock.Acquire(file.Folder(), opt.lockWait, stop, opt.progress)) {
+    case ArchiveLock::Outcome::Stopped:
+        return failAll(kZipStopped, false);
+    case ArchiveLock::Outcome::TimedOut:
+        return failAll(kZipBusy, true);
+    case ArchiveLock::Outcome::Locked:
+    case ArchiveLock::Outcome::Unlockable:
+        break;
+    }
+    if (FsError e = file.OpenExisting())
+        return failAll(e.IsRefusal() ? e.Text() : "the archive could not be opened: " + e.Text(),
+                       true);
+
+    // Declared before the archive: libzip reads and writes through it until the archive goes.
+    ArchiveSource source(file.ReadFd(), &file, &stop);
+    std::string reason;
+    ZipPtr za = OpenZip(source, !opt.addToExisting, reason);
+    if (!za)
+        return stop.Stopped() ? failAll(kZipStopped, false) : failAll(reason, true);
+    zip_register_cancel_callback_with_state(za.get(), CancelWhenStopped, nullptr, &stop);
+
+    for (const auto& f : queued) {
+        if (auto refused = Queue(za.get(), *f, opt)) {
+            reasons[f->listIndex] = std::move(refused);
+            f->dropped = true;
+        }
+    }
+    out.stored = Write(za, queued, reasons, out.archiveFailed, stop, source);
+    if (out.stored > 0)
+        out.stored -= CheckWritten(file, queued, reasons);
+}
+
+// Opens the archive's folder and looks at its name; the reason when it cannot be written.
+std::optional<std::string> ArchiveRefusal(ArchiveFile& file, const std::string& archive) {
+    if (FsError e = file.OpenFolder(archive))
+        return "the archive's folder could not be opened: " + e.Text();
+    if (FsError e = file.Look())
+        return e.IsRefusal() ? e.Text() : "the archive could not be opened: " + e.Text();
+    return std::nullopt;
+}
+
 Outcome Pack(const std::string& archive, const std::vector<std::string>& paths,
              const Options& opt) {
     Outcome out;
-    std::vector<std::optional<std::string>> reasons(paths.size());
-    const auto failAll = [&](std::size_t from, const std::string& reason) {
+    Reasons reasons(paths.size());
+    const auto failFrom = [&](std::size_t from, const std::string& reason) {
         std::fill(reasons.begin() + static_cast<std::ptrdiff_t>(from), reasons.end(), reason);
     };
     std::size_t next = 0;
 
     // Declared before the archive: libzip tells the sources to free themselves when the
     // archive goes, and they must still be there.
-    std::vector<std::unique_ptr<PendingFile>> queued;
-    ZipPtr za;
+    ArchiveFile file;
+    Queued queued;
+    StopPoll stop(opt.stop);
     if (opt.level < 0 || opt.level > 9) {
-        failAll(0, "invalid compression level");
+        failFrom(0, "invalid compression level");
         next = paths.size();
     } else if (!paths.empty()) {
-        std::string archiveReason;
-        za = OpenArchive(archive, !opt.addToExisting, archiveReason);
-        if (!za) {
-            failAll(0, archiveReason);
+        // Looked at before any file, so a wrong archive path costs no work; again under the lock.
+        if (auto refused = ArchiveRefusal(file, archive)) {
+            failFrom(0, *refused);
             out.archiveFailed = true;
             next = paths.size();
         }
     }
+    bool stopped = false;
     for (; next < paths.size(); ++next) {
         if (opt.cancel && opt.cancel())
             break;
+        if (stop.Now()) {
+            stopped = true;
+            break;
+        }
         auto f = std::make_unique<PendingFile>();
         f->path = paths[next];
         f->listIndex = next;
-        if (auto reason = AddOne(za.get(), *f, opt))
+        f->stop = &stop;
+        if (auto reason = CheckOne(*f, opt))
             reasons[next] = std::move(reason);
         else
             queued.push_back(std::move(f));
         if (opt.progress)
             opt.progress();
     }
-    if (next < paths.size())
-        failAll(next, "cancelled before it was archived");
-    if (za)
-        out.stored = Write(za, queued, reasons, out.archiveFailed);
+    if (stopped) {
+        for (auto& reason : reasons)
+            if (!reason)
+                reason = kZipStopped;
+    } else {
+        if (next < paths.size())
+            failFrom(next, "cancelled before it was archived");
+        if (!queued.empty())
+            WriteLocked(file, queued, reasons, opt, stop, out);
+    }
 
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (reasons[i])
@@ -374,21 +484,23 @@ Outcome Pack(const std::string& archive, const std::vector<std::string>& paths,
 
 std::vector<ZipFailure> CZIP::AddFiles(const std::string& archive,
                                        const std::vector<std::string>& paths, int level,
-                                       const std::function<void()>& progress) {
+                                       const std::function<void()>& progress,
+                                       const std::function<bool()>& stop) {
     Options opt;
     opt.level = level;
     opt.progress = progress;
+    opt.stop = stop;
+    opt.lockWait = m_lockWait;
     return Pack(archive, paths, opt).failures;
 }
 
-int CZIP::Add(const char* archive, const char* fileList, int (*progress)(), void*,
-              int (*cancel)(), void*, int storeFullPaths, int addToExisting, int level,
-              int reserved1, int reserved2, const char* password, int reserved3,
-              const char* comment) {
+int CZIP::Add(const char* archive, const char* fileList, int (*progress)(), void*, int (*cancel)(),
+              void*, int storeFullPaths, int addToExisting, int level, int reserved1, int reserved2,
+              const char* password, int reserved3, const char* comment) {
     const auto isFlag = [](int v) { return v == 0 || v == 1; };
     if (!archive || !*archive || !fileList || !isFlag(storeFullPaths) || !isFlag(addToExisting) ||
-        level < 0 || level > 9 || reserved1 != 0 || reserved2 != 0 || reserved3 != 0 ||
-        password || comment)
+        level < 0 || level > 9 || reserved1 != 0 || reserved2 != 0 || reserved3 != 0 || password ||
+        comment)
         return -1;
 
     std::vector<std::string> paths;
@@ -410,6 +522,7 @@ int CZIP::Add(const char* archive, const char* fileList, int (*progress)(), void
     if (progress)
         opt.progress = [progress] { progress(); };
     opt.cancel = cancel;
+    opt.lockWait = m_lockWait;
     const Outcome out = Pack(archive, paths, opt);
     return out.archiveFailed ? -1 : static_cast<int>(out.stored);
 }
