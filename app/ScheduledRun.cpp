@@ -2,6 +2,8 @@
 
 #include "app/CommandLine.h"
 #include "app/DrivesForLetters.h"
+#include "dispose/DisposalMethod.h"
+#include "dispose/UnattendedDisposal.h"
 #include "scan/ProfileSelection.h"
 
 #include <utility>
@@ -27,6 +29,12 @@ ScheduledScan BuildScheduledScan(const CProfileList& store, const ScheduledSwitc
     scan.request.isSelected = [selected = std::move(selected)](const CProfile& p) {
         return selected.count(p.m_strName) > 0;
     };
+    // What the run puts in its destination is not found again by a later run.
+    const int method = ParseMethodCode(switches.method);
+    if (method == METHOD_MOVE)
+        scan.request.destination.moveFolder = switches.destination;
+    else if (method == METHOD_ZIP)
+        scan.request.destination.archive = switches.destination;
     scan.request.drivePass = !switches.drives.empty();
     if (scan.request.drivePass)
         scan.request.drives =

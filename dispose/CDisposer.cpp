@@ -9,6 +9,12 @@
 
 #include <unordered_map>
 
+namespace {
+constexpr char kInDestinationFolder[] =
+    "it lies in the destination folder itself, where this run moves the files to";
+constexpr char kIsTheArchive[] = "it is the archive the files are being zipped into";
+} // namespace
+
 CDisposer::CDisposer(int method, std::string destination, LogFn log)
     : m_nMethod(method), m_verb(MethodVerb(method)), m_strDestination(std::move(destination)),
       m_log(std::move(log)) {
@@ -33,6 +39,12 @@ CDisposer::CDisposer(int method, std::string destination, LogFn log)
         return;
     }
     m_strDestination = zip ? (real.path == "/" ? "" : real.path) + "/" + name : real.path;
+    // Known by identity too: a file reached by another way into the same folder or archive
+    // is still the run's own.
+    if (zip)
+        m_bDestKnown = ::fstatat(real.fd.get(), name.c_str(), &m_destSt, AT_SYMLINK_NOFOLLOW) == 0;
+    else
+        m_bDestKnown = ::fstat(real.fd.get(), &m_destSt) == 0;
     if (!zip)
         m_destDir = std::move(real.fd);
 }
@@ -60,6 +72,30 @@ void CDisposer::Cleaned(std::uint64_t size) {
     ++m_nCleanedFiles;
 }
 
+void CDisposer::Disposed(const std::string& path, std::uint64_t size, const std::string& note) {
+    m_log(path + " " + m_verb);
+    if (!note.empty())
+        m_log(path + ": " + note + ".");
+    Cleaned(size);
+}
+
+const char* CDisposer::OwnDestinationRefusal(const HeldFile& file) const {
+    if (m_nMethod == METHOD_MOVE && m_bDestKnown) {
+        struct stat folder {};
+        if (::fstat(file.dir.get(), &folder) == 0 && folder.st_dev == m_destSt.st_dev &&
+            folder.st_ino == m_destSt.st_ino)
+            return kInDestinationFolder;
+    }
+    if (m_nMethod == METHOD_ZIP) {
+        const bool same = m_bDestKnown ? file.st.st_dev == m_destSt.st_dev &&
+                                             file.st.st_ino == m_destSt.st_ino
+                                       : false;
+        if (same)
+            return kIsTheArchive;
+    }
+    return nullptr;
+}
+
 FsError CDisposer::WhyNotInUse(const std::string& path, const FileSeen& seen) const {
     // The in-use test reaches the file by its path once more: what it met there may be a
     // link, another file or a file it may not open rather than a file in use.
@@ -81,18 +117,27 @@ CDisposer::Result CDisposer::Handle(const std::string& path, const FileSeen& see
         Failed(path, seen.size, refused);
         return Result::Failed;
     }
-    if (auto why = m_inUse.Check(path, file)) {
+    if (const char* own = OwnDestinationRefusal(file)) {
+        Failed(path, seen.size, std::string(own));
+        return Result::Failed;
+    }
+    // Claimed at its turn and held while the step runs: an open by another process meanwhile
+    // waits until the step is done. The overwrite and the copy go through the claim's
+    // descriptor, as opening the file again would break the claim.
+    const bool overwrite = m_nMethod == METHOD_PERMANENT_DELETE;
+    InUseVerdict verdict = m_inUse.Claim(
+        path, file, overwrite ? CInUseChecker::Access::ReadWrite : CInUseChecker::Access::Read);
+    if (verdict.busy) {
         if (FsError other = WhyNotInUse(path, seen)) {
             Failed(path, seen.size, other);
             return Result::Failed;
         }
-        m_log(*why);
+        m_log(*verdict.busy);
         m_log(path + " is in use and cannot be " + m_verb + ".");
         m_inUseBytes += seen.size;
         ++m_nInUseFiles;
         return Result::InUse;
     }
-    m_log(path + " " + m_verb);
     const std::uint64_t size = seen.size; // what it still is
     ++m_nHandled;
 
@@ -108,10 +153,12 @@ CDisposer::Result CDisposer::Handle(const std::string& path, const FileSeen& see
                                                 : m_destinationRefused);
             return Result::Failed;
         }
-        step = MoveFileStep(file, m_destDir.get());
+        step = MoveFileStep(file, m_destDir.get(), {}, verdict.claim.Fd());
         break;
     case METHOD_PERMANENT_DELETE:
-        step = PermanentDeleteStep(file);
+        if (!verdict.claim.Writable())
+            verdict.claim.Release(); // the step's own open then tells why it cannot write
+        step = PermanentDeleteStep(file, verdict.claim.Writable() ? verdict.claim.Fd() : -1);
         break;
     case METHOD_RECYCLE:
         step.error = m_trash->Put(file, path);
@@ -121,19 +168,20 @@ CDisposer::Result CDisposer::Handle(const std::string& path, const FileSeen& see
         return Result::Pending;
     default:
         // No method: nothing was done, so nothing counts as cleaned.
+        m_log(path + " was left alone: no disposal method was given.");
+        m_failedBytes += size;
+        ++m_nFailedFiles;
         return Result::Failed;
     }
     if (!step.ok()) {
         Failed(path, size, step.error);
         return Result::Failed;
     }
-    if (!step.note.empty())
-        m_log(path + ": " + step.note + ".");
-    Cleaned(size);
+    Disposed(path, size, step.note);
     return Result::Disposed;
 }
 
-std::vector<std::string> CDisposer::Finish() {
+std::vector<std::string> CDisposer::Finish(const std::function<bool()>& stop) {
     std::vector<std::string> failed;
     if (m_pending.empty() || m_nMethod != METHOD_ZIP) {
         m_pending.clear();
@@ -157,9 +205,16 @@ std::vector<std::string> CDisposer::Finish() {
     if (!m_destinationRefused.empty())
         for (const std::string& path : paths)
             reasons.emplace(path, m_destinationRefused);
-    else if (!paths.empty())
-        for (ZipFailure& f : CZIP().AddFiles(m_strDestination, paths))
+    else if (!paths.empty()) {
+        // Remembers a stop that came, whether the archive noticed it in time or not.
+        const auto stopping = [this, &stop] {
+            if (!m_bStopped && stop && stop())
+                m_bStopped = true;
+            return m_bStopped;
+        };
+        for (ZipFailure& f : CZIP().AddFiles(m_strDestination, paths, 5, {}, stopping))
             reasons.emplace(std::move(f.path), std::move(f.reason));
+    }
     for (const PendingFile& f : m_pending) {
         if (auto it = refused.find(f.path); it != refused.end()) {
             Failed(f.path, f.seen.size, it->second);
@@ -168,7 +223,7 @@ std::vector<std::string> CDisposer::Finish() {
             Failed(f.path, f.seen.size, why->second);
             failed.push_back(f.path);
         } else {
-            Cleaned(f.seen.size);
+            Disposed(f.path, f.seen.size);
         }
     }
     m_pending.clear();

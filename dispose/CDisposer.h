@@ -5,6 +5,8 @@
 #include "platform/SafeFile.h"
 #include "platform/UniqueFd.h"
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,8 +25,13 @@ struct DisposalFile {
 // folder without following links, and must be the same file (device and inode) of the same
 // size and last-write time, in a folder on the file system the scan saw. Otherwise nothing is
 // done to it and the log says why. Then it is tested for being in use, logged, and the step
-// is carried out on the file so reached. A step that fails is logged with its reason; neither
-// a refused nor a failed file counts as cleaned. Zip acts once after the last file (Finish).
+// is carried out on the file so reached. The "<path> <verb>" line is written only once the
+// step has succeeded (for Zip, once the archive holding the file is on disk); a step that
+// fails gets only its failure line, and neither a refused nor a failed file counts as
+// cleaned. Zip acts once after the last file (Finish).
+//
+// A run never takes what its own disposal put in place: a file lying in the Move destination
+// folder itself, or the Zip archive, is refused with its own reason.
 class CDisposer {
 public:
     using LogFn = std::function<void(const std::string&)>;
@@ -46,7 +53,10 @@ public:
     // path: absolute; seen: what the scan saw of it.
     Result Handle(const std::string& path, const FileSeen& seen);
     // Carries out the step after the last file; returns the pending files that failed in it.
-    std::vector<std::string> Finish();
+    // stop, when given, is asked while the archive waits for its lock and is written; true
+    // stops the write and leaves every pending file as it was (Stopped() tells afterwards).
+    std::vector<std::string> Finish(const std::function<bool()>& stop = {});
+    bool Stopped() const { return m_bStopped; }
 
     const char* Verb() const { return m_verb; }
     int Method() const { return m_nMethod; }
@@ -70,11 +80,17 @@ private:
     void Failed(const std::string& path, std::uint64_t size, const FsError& why);
     void Cleaned(std::uint64_t size);
     FsError WhyNotInUse(const std::string& path, const FileSeen& seen) const;
+    // Why a held file must not be taken by this run: it is where the run puts what it takes.
+    const char* OwnDestinationRefusal(const HeldFile& file) const;
+    void Disposed(const std::string& path, std::uint64_t size, const std::string& note = {});
 
     int m_nMethod;
     const char* m_verb;
     std::string m_strDestination;
     UniqueFd m_destDir;           // a Move destination, held for the run
+    struct stat m_destSt {};      // its identity, or the archive's when it exists
+    bool m_bDestKnown = false;
+    bool m_bStopped = false;
     std::string m_destinationRefused; // why the destination cannot be used; empty when it can
     LogFn m_log;
     CInUseChecker m_inUse;

@@ -254,12 +254,16 @@ private:
     UniqueFd m_fd;
 };
 
-StepResult CopyAcross(const HeldFile& file, int dstDir, const StopTest& stop) {
-    UniqueFd in;
-    if (FsError e = OpenHeld(file, O_RDONLY, in))
-        return Failed(e);
+StepResult CopyAcross(const HeldFile& file, int dstDir, const StopTest& stop, int sourceFd) {
+    UniqueFd own;
+    if (sourceFd < 0) {
+        if (FsError e = OpenHeld(file, O_RDONLY, own))
+            return Failed(e);
+        sourceFd = own.get();
+    }
+    const int in = sourceFd; // read with pread and lseek only: it may be the caller's
     struct stat st {};
-    if (::fstat(in.get(), &st) != 0)
+    if (::fstat(in, &st) != 0)
         return Failed(FsError::System(errno));
 
     // Early only to spare a long copy; the placing below is what never replaces.
@@ -271,10 +275,10 @@ StepResult CopyAcross(const HeldFile& file, int dstDir, const StopTest& stop) {
     if (tmp.fd() < 0)
         return Failed(FsError::System(errno, kCopyCreate));
     std::vector<char> buf(kChunk);
-    DataRegions regions(in.get(), st.st_size);
+    DataRegions regions(in, st.st_size);
     off_t from = 0, to = 0;
     while (regions.Next(from, to))
-        if (FsError e = CopyRange(in.get(), tmp.fd(), from, to, buf, stop))
+        if (FsError e = CopyRange(in, tmp.fd(), from, to, buf, stop))
             return Failed(e);
     if (errno != 0)
         return Failed(FsError::System(errno, kCopyRead));
@@ -282,14 +286,14 @@ StepResult CopyAcross(const HeldFile& file, int dstDir, const StopTest& stop) {
     if (::ftruncate(tmp.fd(), st.st_size) != 0)
         return Failed(FsError::System(errno, kCopyWrite));
     struct stat after {};
-    if (::fstat(in.get(), &after) != 0)
+    if (::fstat(in, &after) != 0)
         return Failed(FsError::System(errno));
     // A file written to while we copied would arrive torn.
     if (after.st_size != st.st_size || after.st_mtim.tv_sec != st.st_mtim.tv_sec ||
         after.st_mtim.tv_nsec != st.st_mtim.tv_nsec)
         return Failed(FsError::Refused(ESTALE, kChangedDuringCopy));
 
-    std::string note = CopyExtendedAttributes(in.get(), tmp.fd());
+    std::string note = CopyExtendedAttributes(in, tmp.fd());
     // Owner first: changing it afterwards would clear set-user-ID bits. Only root may give a
     // file away, so a refusal here is not a failure of the move.
     (void)!::fchown(tmp.fd(), st.st_uid, st.st_gid);
@@ -341,7 +345,7 @@ std::string MoveTarget(const std::string& path, const std::string& destFolder) {
     return target + "/" + GetFileNameWithExt(path);
 }
 
-StepResult MoveFileStep(const HeldFile& file, int destDir, const StopTest& stop) {
+StepResult MoveFileStep(const HeldFile& file, int destDir, const StopTest& stop, int sourceFd) {
     if (FsError e = CheckStillSame(file))
         return Failed(e);
     const int moved = RenameNoReplace(file.dir.get(), file.name, destDir, file.name);
@@ -351,31 +355,37 @@ StepResult MoveFileStep(const HeldFile& file, int destDir, const StopTest& stop)
         return Failed(FsError::Refused(EEXIST, refusal::kNameTaken));
     if (moved != EXDEV)
         return Failed(FsError::System(moved));
-    return CopyAcross(file, destDir, stop ? stop : StopTest(StopSignalReceived));
+    return CopyAcross(file, destDir, stop ? stop : StopTest(StopSignalReceived), sourceFd);
 }
 
-StepResult PermanentDeleteStep(const HeldFile& file) {
+StepResult PermanentDeleteStep(const HeldFile& file, int writableFd) {
     const int dir = file.dir.get();
     const char* name = file.name.c_str();
     // Looked at before opening: opening a device or FIFO for writing can block or act on it.
     if (FsError e = CheckStillSame(file))
         return Failed(e);
-    UniqueFd fd;
-    if (FsError e = OpenHeld(file, O_WRONLY, fd))
-        return Failed(e);
+    UniqueFd own;
+    int fd = writableFd;
+    if (fd < 0) {
+        if (FsError e = OpenHeld(file, O_WRONLY, own))
+            return Failed(e);
+        fd = own.get();
+    }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
+    if (::fstat(fd, &st) != 0)
         return Failed(FsError::System(errno));
 
     if (st.st_nlink > 1) {
         // Overwriting would wipe the data the other names still show.
-        fd.reset();
+        own.reset();
         if (::unlinkat(dir, name, 0) != 0)
             return Failed(FsError::System(errno));
         return Done("it has other names, so it was deleted without being overwritten");
     }
 
-    if (!ZeroContent(fd.get(), st.st_size) || ::fsync(fd.get()) != 0 || ::close(fd.release()) != 0)
+    // Our own descriptor is closed with the error checked: a late write error may only show
+    // there. The caller's is synced, which reports the same.
+    if (!ZeroContent(fd, st.st_size) || ::fsync(fd) != 0 || (own && ::close(own.release()) != 0))
         return Failed(FsError::System(errno, kOverwrite));
 
     struct stat now {};
@@ -404,7 +414,7 @@ StepResult PermanentDeleteStep(const HeldFile& file) {
 StepResult DeleteFileStep(const std::string& path) { return ForPath(path, DeleteFileStep); }
 
 StepResult PermanentDeleteStep(const std::string& path) {
-    return ForPath(path, PermanentDeleteStep);
+    return ForPath(path, [](const HeldFile& file) { return PermanentDeleteStep(file); });
 }
 
 StepResult MoveFileStep(const std::string& path, const std::string& destFolder,

@@ -32,14 +32,18 @@ StepResult DeleteFileStep(const HeldFile& file);
 // safely in place. A copy that fails or is stopped (stop, by default StopSignalReceived)
 // leaves the original as it was and nothing in the destination: the copy has no name until it
 // is complete. A destination that cannot hold extended attributes is noted; the move goes on.
-StepResult MoveFileStep(const HeldFile& file, int destDir, const StopTest& stop = {});
+// sourceFd, when given, is the held file already open for reading; the copy reads through it
+// (opening the file again would break the in-use claim's lease).
+StepResult MoveFileStep(const HeldFile& file, int destDir, const StopTest& stop = {},
+                        int sourceFd = -1);
 
 // Overwrites the file's content with zeros, then deletes it, so the data cannot be read back
 // from the disk where the file system writes in place. A file with other names (hard links)
 // is only deleted: overwriting it would destroy the data the other names still show.
 // Once the name is gone the result is a success; trouble in the final clean-up (the empty
 // stand-in file that keeps the old name from pointing at data) goes into the note.
-StepResult PermanentDeleteStep(const HeldFile& file);
+// writableFd, when given, is the held file already open for writing, used for the overwrite.
+StepResult PermanentDeleteStep(const HeldFile& file, int writableFd = -1);
 
 // The same steps for a file named by its absolute path, held first.
 StepResult DeleteFileStep(const std::string& path);

@@ -73,8 +73,12 @@ UnattendedOutcome RunUnattendedDisposal(const std::vector<DisposalFile>& files,
     // The archive acts on its files only when no stop came before it.
     if (stoppedBy.empty() && pending > 0)
         stoppedBy = stopReason();
-    if (stoppedBy.empty())
-        disposer.Finish();
+    if (stoppedBy.empty()) {
+        // A stop while the archive is written ends the write: the files stay as they were.
+        disposer.Finish([&stopReason] { return !stopReason().empty(); });
+        if (disposer.Stopped())
+            stoppedBy = stopReason();
+    }
     outcome.disposed = disposer.m_nCleanedFiles;
     if (!stoppedBy.empty()) {
         outcome.stopped = true;

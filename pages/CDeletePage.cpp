@@ -249,7 +249,12 @@ void CDeletePage::OnDispose() {
                                     .arg(n)
                                     .arg(QString::fromStdString(verb)));
     }
-    for (const std::string& path : disposer.Finish())
+    // Cancel also stops an archive being written, which for gigabytes takes minutes.
+    const auto cancelled = [this] {
+        PumpPendingMessages();
+        return m_bCancelRun;
+    };
+    for (const std::string& path : disposer.Finish(cancelled))
         results[path] = CDisposer::Result::Failed;
 
     // Only rows whose file is gone from its place leave the list; files in use, files that
@@ -277,6 +282,9 @@ void CDeletePage::OnDispose() {
     if (handled < n)
         report += "\n\nThe run was cancelled after " + std::to_string(handled) + " of " +
                   std::to_string(n) + " files; the others were not touched.";
+    else if (disposer.Stopped())
+        report += "\n\nThe run was cancelled while the archive was written; the files waiting "
+                  "for it were not touched.";
     SetBusy(false);
     MessageBox(GetSafeHwnd(), report, "Fern Wick", MB_OK);
     // A log entry is one line: each paragraph of the report is an entry of its own.

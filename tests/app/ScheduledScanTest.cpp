@@ -81,3 +81,21 @@ TEST(ScheduledScan, TheRequestOwnsItsSelection) {
     } // the switches and the builder's locals are gone, as when a worker thread runs it
     EXPECT_TRUE(request.isSelected(Named(store, "Junk")));
 }
+
+TEST(ScheduledScan, TheRunsOwnDestinationIsGivenToTheScan) {
+    CProfileList store;
+    MemoryLetters letters;
+    ScheduledSwitches sw;
+    sw.destination = "/srv/out";
+    sw.method = "1024";
+    ScanRequest move = BuildScheduledScan(store, sw, letters, nullptr).request;
+    EXPECT_EQ(move.destination.moveFolder, "/srv/out");
+    EXPECT_EQ(move.destination.archive, "");
+    sw.method = "1023";
+    ScanRequest zip = BuildScheduledScan(store, sw, letters, nullptr).request;
+    EXPECT_EQ(zip.destination.moveFolder, "");
+    EXPECT_EQ(zip.destination.archive, "/srv/out");
+    sw.method = "1022"; // a destination given to a method that has none is nothing of the run's
+    ScanRequest del = BuildScheduledScan(store, sw, letters, nullptr).request;
+    EXPECT_EQ(del.destination.moveFolder + del.destination.archive, "");
+}

@@ -79,12 +79,13 @@ TEST(ThroughLinks, AMoveDestinationThroughSomeoneElsesLinkFailsEveryFile) {
     EXPECT_TRUE(fs::exists(r.files[0].path));
     EXPECT_TRUE(fs::exists(r.files[1].path));
     EXPECT_TRUE(fs::is_empty(r.At("var/dest")));
-    ASSERT_EQ(r.log.size(), 5u);
-    EXPECT_EQ(r.log[1], r.files[0].path + " could not be Moved: the destination folder " + dest +
+    // Only failure lines: nothing claims a file was moved.
+    ASSERT_EQ(r.log.size(), 3u);
+    EXPECT_EQ(r.log[0], r.files[0].path + " could not be Moved: the destination folder " + dest +
                             " cannot be used: the symbolic link " + dest +
                             " belongs to user 1234, neither root nor the user running the program.");
-    EXPECT_TRUE(r.log[3].starts_with(r.files[1].path + " could not be Moved: the destination folder"));
-    EXPECT_EQ(r.log[4], "0 bytes were Moved by Fernwick");
+    EXPECT_TRUE(r.log[1].starts_with(r.files[1].path + " could not be Moved: the destination folder"));
+    EXPECT_EQ(r.log[2], "0 bytes were Moved by Fernwick");
 }
 
 TEST(ThroughLinks, AZipArchivesFolderIsResolvedTheSameWay) {

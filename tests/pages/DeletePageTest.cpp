@@ -216,6 +216,8 @@ private slots:
         const std::string log = ReadTextFile(w.home.program() / "fwlog.txt");
         QVERIFY(log.find((w.tree / "B.tmp").string() + " is in use and cannot be Moved.") != std::string::npos);
         QVERIFY(log.find((w.tree / "seven hundred.tmp").string() + " could not be Moved: ") != std::string::npos);
+        // The file that stayed where it was has no line saying it was moved.
+        QVERIFY(log.find((w.tree / "seven hundred.tmp").string() + " Moved\n") == std::string::npos);
         // The report's paragraphs are entries of their own.
         QVERIFY(log.find("     600 bytes in 1 files were Moved by Fernwick.\n") != std::string::npos);
         QVERIFY(log.find("     700 bytes in 1 files could not be Moved.\n") != std::string::npos);
