@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <zip.h>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -14,6 +16,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
+#include <random>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -145,6 +149,30 @@ struct Scheduled {
         return names;
     }
 };
+
+// The entry names of an archive, read back with libzip; empty when it cannot be opened.
+std::set<std::string> ArchiveEntries(const fs::path& archive) {
+    std::set<std::string> names;
+    int error = 0;
+    zip_t* za = zip_open(archive.c_str(), ZIP_RDONLY, &error);
+    if (!za)
+        return names;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(za, 0); ++i)
+        names.insert(zip_get_name(za, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW));
+    zip_discard(za);
+    return names;
+}
+
+// Does the process hold open a file in folder other than except (a copy being written)?
+bool WritesInto(pid_t pid, const fs::path& folder, const fs::path& except) {
+    std::error_code ec;
+    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+        const std::string target = fs::read_symlink(fd.path(), ec).string();
+        if (!ec && target.starts_with(folder.string() + "/") && target != except.string())
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -384,4 +412,94 @@ TEST(RunOutcome, HelpListsTheExitStatusesAndTheEscaping) {
                              "\\xHH in the log and in the preview", "a backslash as \\\\",
                              "SIGTERM, SIGINT (Ctrl-C) or SIGHUP"})
         EXPECT_NE(r.out.find(text), std::string::npos) << text;
+}
+
+TEST(RunOutcome, SigtermWhileTheArchiveIsWrittenKeepsTheOldArchiveAndEveryOriginal) {
+    Scheduled s;
+    const fs::path dest = s.home.root() / "dest";
+    const fs::path archive = dest / "old.zip";
+    fs::create_directories(dest);
+    WriteTextFile(s.src / "first.tmp", "first");
+    const RunResult first = s.Start({"/r", "/pJunk", "/d", "/x1023", "/m" + archive.string()});
+    ASSERT_EQ(first.exitCode, 0) << first.out << ReadTextFile(s.Log());
+    fs::remove(s.src / "first.tmp");
+    fs::remove(s.Log());
+    const std::string before = ReadTextFile(archive);
+
+    // Incompressible, so that deflating it takes a while.
+    std::mt19937_64 gen(1);
+    std::string big(96u << 20, '\0');
+    for (size_t i = 0; i + 8 <= big.size(); i += 8) {
+        const std::uint64_t v = gen();
+        std::memcpy(big.data() + i, &v, 8);
+    }
+    WriteTextFile(s.src / "big.bin", big);
+    big.clear();
+    WriteTextFile(s.src / "small.tmp", "small");
+
+    const fs::path out = s.home.root() / "out.txt";
+    const pid_t pid = SpawnFernwick({"/r", "/pJunk", "/d", "/x1023", "/m" + archive.string()}, out);
+    ASSERT_GT(pid, 0);
+    // Sent once the new archive is being written beside the old one.
+    bool sent = false;
+    for (int i = 0; i < 120000 && !sent; ++i) {
+        if (WritesInto(pid, dest, archive))
+            sent = ::kill(pid, SIGTERM) == 0;
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const int exitCode = WaitForExit(pid);
+    ASSERT_TRUE(sent) << ReadTextFile(out);
+    EXPECT_EQ(exitCode, 1) << ReadTextFile(out);
+
+    EXPECT_EQ(ReadTextFile(archive), before);
+    EXPECT_EQ(ArchiveEntries(archive), (std::set<std::string>{(s.src / "first.tmp").string().substr(1)}));
+    std::vector<fs::path> inDest;
+    for (const auto& entry : fs::directory_iterator(dest))
+        inDest.push_back(entry.path());
+    EXPECT_EQ(inDest, std::vector<fs::path>{archive}) << "nothing of the stopped write is left";
+    EXPECT_EQ(fs::file_size(s.src / "big.bin"), 96u << 20);
+    EXPECT_EQ(ReadTextFile(s.src / "small.tmp"), "small");
+
+    const std::vector<std::string> log = Messages(ReadTextFile(s.Log()));
+    for (const std::string& line : log)
+        EXPECT_FALSE(line.ends_with(" Zipped")) << line;
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_TRUE(Contains(log, (s.src / "big.bin").string() +
+                                  " could not be Zipped: the run was stopped before the archive was written."));
+    EXPECT_EQ(log[log.size() - 2],
+              "The run was stopped by SIGTERM after 2 of 2 files; 0 were Zipped, the others were left alone.");
+    EXPECT_EQ(log.back(), "0 bytes were Zipped by Fernwick");
+}
+
+TEST(RunOutcome, TwoRunsZippingIntoOneArchiveAtOnceKeepEveryFileTheyLogged) {
+    ScopedTestHome home;
+    const fs::path tree = home.root() / "tree";
+    std::string settings = "Fernwick 2.0, Data Stream Version 1.1\n2\n";
+    for (const char* name : {"One", "Two"})
+        settings += std::string(name) + "\n1068\n1\n" + (tree / name).string() +
+                    "\n1\n*\n0\n0\n0\n0\n1\n1\n1980\n";
+    WriteTextFile(home.program() / "settings.dat", settings);
+    std::set<std::string> expected;
+    for (const char* name : {"One", "Two"})
+        for (int i = 0; i < 300; ++i) {
+            const fs::path file = tree / name / ("f" + std::to_string(i) + ".tmp");
+            WriteTextFile(file, std::string(8192, static_cast<char>('a' + i % 26)));
+            expected.insert(file.string().substr(1));
+        }
+    const fs::path archive = home.root() / "both.zip";
+    const pid_t one = SpawnFernwick({"/r", "/pOne ", "/d", "/x1023", "/m" + archive.string()},
+                                    home.root() / "one.txt");
+    const pid_t two = SpawnFernwick({"/r", "/pTwo ", "/d", "/x1023", "/m" + archive.string()},
+                                    home.root() / "two.txt");
+    ASSERT_GT(one, 0);
+    ASSERT_GT(two, 0);
+    EXPECT_EQ(WaitForExit(one), 0) << ReadTextFile(home.root() / "one.txt");
+    EXPECT_EQ(WaitForExit(two), 0) << ReadTextFile(home.root() / "two.txt");
+
+    EXPECT_EQ(ArchiveEntries(archive), expected);
+    size_t zipped = 0;
+    for (const std::string& line : Messages(ReadTextFile(home.program() / "fwlog.txt")))
+        zipped += line.ends_with(" Zipped") ? 1 : 0;
+    EXPECT_EQ(zipped, expected.size());
 }
