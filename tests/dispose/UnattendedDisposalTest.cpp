@@ -1,6 +1,7 @@
 // The scheduled cleaning's disposal: each method's effect on disk and the log it leaves.
 #include "dispose/UnattendedDisposal.h"
 #include "support/ChildProcess.h"
+#include "support/HoldingChild.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -153,4 +154,27 @@ TEST(UnattendedDisposal, MethodCodesReadAsTheirLeadingNumber) {
     EXPECT_EQ(ParseMethodCode(" 1022x"), 1022);
     EXPECT_EQ(ParseMethodCode(""), 0);
     EXPECT_EQ(ParseMethodCode("abc"), 0);
+}
+
+TEST(UnattendedDisposal, AFileAProgramOpensDuringTheRunIsInUseAtItsTurn) {
+    Batch r;
+    std::unique_ptr<HoldingChild> opener;
+    UnattendedDisposalIo io;
+    io.log = [&r](const std::string& s) { r.log.push_back(s); };
+    // After the first file's turn a program opens the last file and keeps it open.
+    io.progress = [&](const std::string&) {
+        if (!opener)
+            opener = std::make_unique<HoldingChild>([&r] {
+                return ::open(r.paths[2].c_str(), O_RDONLY) >= 0;
+            });
+    };
+    std::vector<DisposalFile> files;
+    for (const std::string& p : r.paths)
+        files.push_back({p, r.seen[p]});
+    const UnattendedOutcome out = RunUnattendedDisposal(files, "1026", "", io);
+    ASSERT_TRUE(opener && opener->ready());
+    EXPECT_EQ(ReadTextFile(r.paths[2]), "c.tmp data"); // not overwritten under the program
+    EXPECT_EQ(out.disposed, 2);
+    EXPECT_TRUE(std::find(r.log.begin(), r.log.end(),
+                          r.paths[2] + " is in use and cannot be Permanently Deleted.") != r.log.end());
 }
