@@ -116,6 +116,16 @@ int WaitForExit(pid_t pid) {
     return -1;
 }
 
+// Sends SIGTERM to pid once ready() holds, looking every millisecond for up to two minutes.
+template <class Ready> bool TerminateWhen(pid_t pid, Ready ready) {
+    for (int i = 0; i < 120000; ++i) {
+        if (ready())
+            return ::kill(pid, SIGTERM) == 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
 struct RunResult {
     int exitCode = -1;
     std::string out; // standard output and error
@@ -359,13 +369,8 @@ TEST(RunOutcome, SigtermDuringARunStopsItBetweenFilesAndLeavesNoTemporaryFile) {
     const pid_t pid = SpawnFernwick({"/r", "/pJunk", "/d", "/x1024", "/m" + dest.string()}, out);
     ASSERT_GT(pid, 0);
     // Sent once the first file has been taken on, while thousands are still to come.
-    bool sent = false;
-    for (int i = 0; i < 120000 && !sent; ++i) {
-        if (ReadTextFile(s.Log()).find(" Moved\n") != std::string::npos)
-            sent = ::kill(pid, SIGTERM) == 0;
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    const bool sent = TerminateWhen(
+        pid, [&] { return ReadTextFile(s.Log()).find(" Moved\n") != std::string::npos; });
     const int exitCode = WaitForExit(pid);
     ASSERT_TRUE(sent) << ReadTextFile(out);
     EXPECT_EQ(exitCode, 1) << ReadTextFile(out);
@@ -441,13 +446,7 @@ TEST(RunOutcome, SigtermWhileTheArchiveIsWrittenKeepsTheOldArchiveAndEveryOrigin
     const pid_t pid = SpawnFernwick({"/r", "/pJunk", "/d", "/x1023", "/m" + archive.string()}, out);
     ASSERT_GT(pid, 0);
     // Sent once the new archive is being written beside the old one.
-    bool sent = false;
-    for (int i = 0; i < 120000 && !sent; ++i) {
-        if (WritesInto(pid, dest, archive))
-            sent = ::kill(pid, SIGTERM) == 0;
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    const bool sent = TerminateWhen(pid, [&] { return WritesInto(pid, dest, archive); });
     const int exitCode = WaitForExit(pid);
     ASSERT_TRUE(sent) << ReadTextFile(out);
     EXPECT_EQ(exitCode, 1) << ReadTextFile(out);

@@ -7,6 +7,7 @@
 #include "dispose/ArchiveSource.h"
 #include "dispose/CZip.h"
 #include "dispose/StopPoll.h"
+#include "support/FileFacts.h"
 #include "support/TempDir.h"
 
 #include <fcntl.h>
@@ -28,30 +29,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::set<std::string> NamesIn(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.insert(e.path().filename().string());
-    return names;
-}
-
-mode_t ModeOf(const fs::path& file) {
-    struct stat st {};
-    EXPECT_EQ(::lstat(file.c_str(), &st), 0) << file;
-    return st.st_mode & 07777;
-}
-
-class ScopedUmask {
-  public:
-    explicit ScopedUmask(mode_t mask) : m_old(::umask(mask)) {}
-    ScopedUmask(const ScopedUmask&) = delete;
-    ScopedUmask& operator=(const ScopedUmask&) = delete;
-    ~ScopedUmask() { ::umask(m_old); }
-
-  private:
-    mode_t m_old;
-};
 
 class ArchiveFileTest : public testing::Test {
   protected:

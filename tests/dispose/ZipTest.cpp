@@ -5,6 +5,7 @@
 // for an entry.
 #include "dispose/CZip.h"
 #include "platform/UniqueFd.h"
+#include "support/FileFacts.h"
 #include "support/ChildProcess.h"
 #include "support/DeepTree.h"
 #include "support/TempDir.h"
@@ -550,30 +551,6 @@ int ExitCodeFor(const std::vector<ZipFailure>& failures) {
         std::fprintf(stderr, "%s: %s\n", f.path.c_str(), f.reason.c_str());
     return failures.empty() ? 0 : 1;
 }
-
-std::set<std::string> NamesIn(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.insert(e.path().filename().string());
-    return names;
-}
-
-mode_t ModeOf(const fs::path& file) {
-    struct stat st {};
-    EXPECT_EQ(::lstat(file.c_str(), &st), 0) << file;
-    return st.st_mode & 07777;
-}
-
-class ScopedUmask {
-  public:
-    explicit ScopedUmask(mode_t mask) : m_old(::umask(mask)) {}
-    ScopedUmask(const ScopedUmask&) = delete;
-    ScopedUmask& operator=(const ScopedUmask&) = delete;
-    ~ScopedUmask() { ::umask(m_old); }
-
-  private:
-    mode_t m_old;
-};
 
 TEST_F(ZipTest, TwoRunsAddingToOneArchiveAtOnceKeepBothSetsOfFiles) {
     const fs::path kept = Make("kept.txt", Text("kept"));
