@@ -398,10 +398,12 @@ InUseVerdict CInUseChecker::Claim(const std::string& path, const HeldFile& held,
     UniqueFd fd;
     FsError refused;
     bool writable = false;
+    // Left non-blocking, which reads and writes of a regular file ignore: making it blocking
+    // again would cost two more calls for every file.
     if (access == Access::ReadWrite)
-        writable = !OpenHeld(held, O_RDWR, fd);
+        writable = !OpenHeld(held, O_RDWR | O_NONBLOCK, fd);
     if (!fd) // not writable by us, or running: the step will say so; the test goes on
-        refused = OpenHeld(held, O_RDONLY, fd);
+        refused = OpenHeld(held, O_RDONLY | O_NONBLOCK, fd);
     const struct stat& st = held.st; // the file opened, as OpenHeld checked
     if (refused) {
         // Another process's lease holds up our open: it has the file open.

@@ -37,7 +37,8 @@ public:
     bool Leased() const { return m_leased; }
     // Another process opened or truncated the file since the claim was made.
     bool Broken() const;
-    // The file, opened as asked. A step that reads or writes the file must do so through this
+    // The file, opened as asked (with O_NONBLOCK, which has no effect on a regular file's
+    // reads and writes). A step that reads or writes the file must do so through this
     // descriptor: opening the file once more, even from this process, breaks the lease (an
     // open with O_NONBLOCK fails with EWOULDBLOCK, one without waits out lease-break-time).
     // Unlinking and renaming the file do not. -1 for an empty claim.
