@@ -320,12 +320,17 @@ std::optional<InUseVerdict> ClaimByLease(const std::string& path, const struct s
     for (int attempt = 0; attempt < kLeaseTries; ++attempt) {
         switch (TakeLease(fd.get())) {
         case LeaseAnswer::Granted:
+            // No other open file refers to it, so no other process can hold a lock on it
+            // either: the lock checks are left to the files that are open elsewhere.
             return Free(std::move(fd), true, writable);
         case LeaseAnswer::Unavailable:
             return std::nullopt;
         case LeaseAnswer::Refused:
             break;
         }
+        if (attempt == 0)
+            if (auto locked = LockedText(path, fd.get(), st))
+                return Busy(std::move(*locked));
         const Holder holder = FindHolder(st, fd.get());
         if (auto text = HolderText(path, holder))
             return Busy(std::move(*text));
@@ -411,11 +416,10 @@ InUseVerdict CInUseChecker::Claim(const std::string& path, const HeldFile& held,
             return Busy(HolderText(path, FindHolder(st, -1)).value_or(OpenText(path, "another process")));
         return Busy(Unable(path, refused.Text()));
     }
-    if (auto locked = LockedText(path, fd.get(), st))
-        return Busy(std::move(*locked));
-
     if (m_probe == Probe::LeaseFirst)
         if (auto verdict = ClaimByLease(path, st, fd, writable))
             return std::move(*verdict);
+    if (auto locked = LockedText(path, fd.get(), st))
+        return Busy(std::move(*locked));
     return ClaimByLook(path, st, std::move(fd), writable);
 }

@@ -390,7 +390,8 @@ TEST(InUse, WithoutLeasesAFreshLookAtProcFindsOpenAndMappedFilesAtEachTurn) {
     TempDir dir;
     const std::string opened = (dir.path() / "opened.db").string();
     const std::string mapped = (dir.path() / "mapped.so").string();
-    for (const std::string& p : {opened, mapped})
+    const std::string locked = (dir.path() / "locked.db").string();
+    for (const std::string& p : {opened, mapped, locked})
         WriteTextFile(p, "data");
     const CInUseChecker look(CInUseChecker::Probe::ProcOnly);
     const InUseVerdict before = look.Claim(opened, Held(opened));
@@ -401,8 +402,15 @@ TEST(InUse, WithoutLeasesAFreshLookAtProcFindsOpenAndMappedFilesAtEachTurn) {
     {
         HoldingChild opener([&] { return ::open(opened.c_str(), O_RDONLY) >= 0; });
         HoldingChild mapper([&] { return MapAndClose(mapped, MAP_PRIVATE); });
+        HoldingChild locker([&] {
+            const int fd = ::open(locked.c_str(), O_RDONLY);
+            return fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+        });
         ASSERT_TRUE(opener.ready());
         ASSERT_TRUE(mapper.ready());
+        ASSERT_TRUE(locker.ready());
+        EXPECT_EQ(look.Check(locked), "The file " + locked + " is locked by process " +
+                                          std::to_string(locker.pid()) + " (" + OwnCommand() + ").");
         EXPECT_EQ(look.Check(opened), "A sharing violation occurred while accessing " + opened +
                                           ": it is open in process " + std::to_string(opener.pid()) + " (" +
                                           OwnCommand() + ").");
@@ -412,6 +420,7 @@ TEST(InUse, WithoutLeasesAFreshLookAtProcFindsOpenAndMappedFilesAtEachTurn) {
     // Both have let go.
     EXPECT_EQ(look.Check(opened), std::nullopt);
     EXPECT_EQ(look.Check(mapped), std::nullopt);
+    EXPECT_EQ(look.Check(locked), std::nullopt);
 }
 
 namespace {
