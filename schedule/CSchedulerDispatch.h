@@ -24,6 +24,8 @@ public:
     void ReleaseDispatch();
     // Puts table in use (tests, the fake).
     void SetCrontab(std::unique_ptr<ICrontab> table);
+    // The table in use, for listing and removing entries; null when there is none.
+    ICrontab* GetCrontab() const { return m_crontab.get(); }
     // The when-dialog; it answers nullopt for Cancel.
     void SetAskWhen(std::function<std::optional<CronWhen>()> askWhen);
 
