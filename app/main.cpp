@@ -3,6 +3,7 @@
 #include "app/Display.h"
 #include "app/ExitStatus.h"
 #include "app/Preview.h"
+#include "app/ScheduledCleanings.h"
 #include "app/ScheduledRun.h"
 #include "dispose/CleaningLog.h"
 #include "dispose/UnattendedDisposal.h"
@@ -54,6 +55,15 @@ int main(int argc, char** argv) {
         if (arg == "--version") {
             std::puts("Fernwick " FERNWICK_VERSION_TEXT);
             return 0;
+        }
+        if (arg == "--schedules") {
+            CSystemCrontab crontab;
+            return ListSchedules(crontab, StoredProfileNames(), stdout, stderr);
+        }
+        if (arg == "--unschedule") {
+            CSystemCrontab crontab;
+            return Unschedule(crontab, i + 1 < argc ? argv[i + 1] : "", StoredProfileNames(),
+                              stdout, stderr);
         }
         if (arg == "--preview") {
             // Letters given to new mounts serve this listing only.
