@@ -15,6 +15,14 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 
+namespace {
+
+bool NeedsDestination(int method) {
+    return method == METHOD_ZIP || method == METHOD_MOVE;
+}
+
+} // namespace
+
 CSchedDeletePage::CSchedDeletePage()
     : CPropertyPage(IDD_SCHEDDELETE, FromForm<Ui::Dlg159SchedDelete>()) {}
 
@@ -60,7 +68,17 @@ void CSchedDeletePage::OnBrowse() {
 }
 
 bool CSchedDeletePage::OnWizardFinish() {
-    // Any method and any destination, also none, is handed over as it stands.
     UpdateData(true);
+    // Zip or Move with nowhere to put the files would be refused by every scheduled run:
+    // ask for the destination as Browse does, and stay when the user gives none.
+    if (NeedsDestination(m_nMethod) && m_strDestination.empty()) {
+        OnBrowse();
+        UpdateData(true);
+        if (m_strDestination.empty()) {
+            if (m_editDestination)
+                m_editDestination->setFocus(Qt::OtherFocusReason);
+            return false;
+        }
+    }
     return CPropertyPage::OnWizardFinish();
 }

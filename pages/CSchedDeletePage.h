@@ -13,7 +13,8 @@ class QPushButton;
 
 // Last page of the scheduling wizard: how the scheduled cleaning disposes of what it finds,
 // and for Zip and Move where to. Finish hands the method and the destination to the Schedule
-// command; nothing is refused here (the scheduled run checks the destination when it runs).
+// command. Finish with Zip or Move and no destination asks for one, as Browse does, and stays
+// on the page when none is given; any other destination is checked by the scheduled run.
 class CSchedDeletePage : public CPropertyPage {
 public:
     CSchedDeletePage();

@@ -285,17 +285,78 @@ private slots:
             QCOMPARE(ui.shown[i].kind, dialogs[i]);
         QCOMPARE(ui.shown[2].text, std::string("Select a folder to move the files to"));
 
-        // A new wizard starts with Delete; an empty Zip destination is accepted.
+        // A new wizard starts with Delete, the last destination in the disabled edit.
         wiz.Run(ui, [&] {
             wiz.sheet.PressButton(ID_WIZNEXT);
             QVERIFY(wiz.dispose.IsItemChecked(1022));
             QCOMPARE(wiz.Edit()->text(), QStringLiteral("/srv/old files"));
-            wiz.Method(1023);
             wiz.sheet.PressButton(ID_WIZFINISH);
             QVERIFY(!wiz.sheet.GetSafeHwnd() || !wiz.sheet.GetSafeHwnd()->isVisible());
         });
+        QCOMPARE(wiz.dispose.m_nMethod, 1022);
+        QCOMPARE(wiz.dispose.m_strDestination, std::string("/srv/old files"));
+    }
+
+    void finishWithZipOrMoveAndNoDestinationAsksForOne() {
+        CScriptedUi ui;
+        AddProfile("A", SCOPE_LISTED_FOLDERS);
+        Wizard wiz;
+        const auto onThePage = [&] {
+            return wiz.sheet.GetSafeHwnd() && wiz.sheet.GetSafeHwnd()->isVisible() &&
+                   wiz.sheet.GetActivePage() == &wiz.dispose;
+        };
+        const int result = wiz.Run(ui, [&] {
+            wiz.sheet.PressButton(ID_WIZNEXT);
+            wiz.Method(1023);
+            // The archive dialog, as Browse shows it; cancelled, the page stays.
+            wiz.sheet.PressButton(ID_WIZFINISH);
+            QVERIFY(onThePage());
+            QCOMPARE(ui.shown.size(), size_t(1));
+            QCOMPARE(ui.shown[0].kind, std::string("open"));
+            QCOMPARE(ui.shown[0].text, std::string("Zip Files"));
+            QCOMPARE(wiz.Edit()->text(), QString());
+            QCOMPARE(wiz.dispose.m_strDestination, std::string());
+            QCOMPARE(wiz.sheet.GetSafeHwnd()->focusWidget(), wiz.Edit());
+
+            // Move: the folder browser; cancelled, the page stays.
+            wiz.Method(1024);
+            wiz.sheet.PressButton(ID_WIZFINISH);
+            QVERIFY(onThePage());
+            QCOMPARE(ui.shown.size(), size_t(2));
+            QCOMPARE(ui.shown[1].kind, std::string("folder"));
+            QCOMPARE(ui.shown[1].text, std::string("Select a folder to move the files to"));
+
+            // Zip again, answered: the name goes into the edit and the wizard finishes.
+            wiz.Method(1023);
+            ui.fileAnswers = {std::string("/backups/weekly")};
+            wiz.sheet.PressButton(ID_WIZFINISH);
+            QVERIFY(!wiz.sheet.GetSafeHwnd() || !wiz.sheet.GetSafeHwnd()->isVisible());
+        });
+        QCOMPARE(result, ID_WIZFINISH);
+        QCOMPARE(ui.shown.size(), size_t(3));
+        QCOMPARE(ui.shown[2].kind, std::string("open"));
         QCOMPARE(wiz.dispose.m_nMethod, 1023);
-        QCOMPARE(wiz.dispose.m_strDestination, std::string());
+        QCOMPARE(wiz.dispose.m_strDestination, std::string("/backups/weekly.zip"));
+
+        // A typed destination asks nothing; Move answered through the browser finishes too.
+        ui.shown.clear();
+        QCOMPARE(wiz.Run(ui, [&] {
+            wiz.sheet.PressButton(ID_WIZNEXT);
+            wiz.Method(1023);
+            wiz.Edit()->setText(QStringLiteral("/typed/a.zip"));
+            wiz.sheet.PressButton(ID_WIZFINISH);
+        }), ID_WIZFINISH);
+        QVERIFY(ui.shown.empty());
+        QCOMPARE(wiz.dispose.m_strDestination, std::string("/typed/a.zip"));
+        ui.folderAnswers = {std::string("/srv/old files")};
+        QCOMPARE(wiz.Run(ui, [&] {
+            wiz.sheet.PressButton(ID_WIZNEXT);
+            wiz.Method(1024);
+            wiz.sheet.PressButton(ID_WIZFINISH);
+        }), ID_WIZFINISH);
+        QCOMPARE(ui.shown.size(), size_t(1));
+        QCOMPARE(wiz.dispose.m_nMethod, 1024);
+        QCOMPARE(wiz.dispose.m_strDestination, std::string("/srv/old files"));
     }
 
     void whenDialogTellsDailyWeeklyAndMonthly() {
