@@ -14,6 +14,24 @@
 
 #include <QtWidgets/QLineEdit>
 
+namespace {
+
+// Whether a profile other than the one being edited has this name, compared byte for byte as
+// a scheduled run's profile list compares it: that list, Edit and the check marks know a
+// profile only by its name. An edited profile may keep its own name, even one that a stored
+// file already held twice.
+bool NameTakenByAnotherProfile(const std::string& name) {
+    const CProfile* own = g_nProfileMode == PROFILE_MODE_EDIT ? g_pEditProfile : nullptr;
+    if (own && own->m_strName == name)
+        return false;
+    for (const CProfile& profile : g_profiles)
+        if (&profile != own && profile.m_strName == name)
+            return true;
+    return false;
+}
+
+} // namespace
+
 CNewProfilePage::CNewProfilePage()
     : CPropertyPage(IDD_NEWPROFILE, FromForm<Ui::Dlg148NewProfile>()) {}
 
@@ -74,6 +92,11 @@ int CNewProfilePage::OnWizardNext() {
         icon = MB_ICONSTOP;
     } else {
         refusal = EntryProblem(EntryKind::ProfileName, m_strName);
+        if (refusal.empty() && NameTakenByAnotherProfile(m_strName)) {
+            refusal = "A Profile named " + m_strName +
+                      " already exists.  Please choose another name.";
+            icon = MB_ICONSTOP;
+        }
     }
     if (!refusal.empty()) {
         // What was typed stays in the edit to be corrected.

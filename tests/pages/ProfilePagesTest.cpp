@@ -196,6 +196,69 @@ class ProfilePagesTest : public QObject {
         QCOMPARE(s.ui.Messages().size(), size_t(4));
     }
 
+    void aNameAnotherProfileHasIsRefused() {
+        for (const char* name : {"Temp Files", "Backups", "Twin", "Twin"}) {
+            auto p = std::make_unique<CProfile>();
+            p->m_strName = name;
+            g_profiles.AddTail(std::move(p));
+        }
+        const auto taken = [](const std::string& name) {
+            return "A Profile named " + name + " already exists.  Please choose another name.";
+        };
+        {
+            ProfileSheet s;
+            s.Run([&] {
+                QLineEdit* edit = s.newProfile.GetItem<QLineEdit>(IDC_PROFILE_NAME);
+                for (auto [typed, name] : {std::pair{"Temp Files", "Temp Files"},
+                                           {"  Backups\t", "Backups"}}) {
+                    s.Type(s.newProfile, IDC_PROFILE_NAME, typed);
+                    s.Press(ID_WIZNEXT);
+                    QCOMPARE(s.Active(), &s.newProfile);
+                    QCOMPARE(s.Last().text, taken(name));
+                    QCOMPARE(s.Last().caption, std::string("Fernwick"));
+                    QCOMPARE(s.Last().type, MB_OK | MB_ICONSTOP);
+                    QCOMPARE(s.Text(s.newProfile, IDC_PROFILE_NAME), std::string(typed));
+                    QCOMPARE(s.sheet.GetSafeHwnd()->focusWidget(), edit);
+                }
+                // Names are told apart byte for byte, as a scheduled run's list tells them.
+                s.Type(s.newProfile, IDC_PROFILE_NAME, "temp files");
+                s.Press(ID_WIZNEXT);
+                QCOMPARE(s.Active(), &s.patterns);
+                s.Press(IDCANCEL);
+            });
+            QCOMPARE(s.ui.Messages().size(), size_t(2));
+        }
+
+        CProfile* backups = g_profiles.FindByName("Backups");
+        {
+            // Edit: another profile's name is refused, its own is kept.
+            ProfileSheet s(backups);
+            s.Run([&] {
+                s.Type(s.newProfile, IDC_PROFILE_NAME, "Twin");
+                s.Press(ID_WIZNEXT);
+                QCOMPARE(s.Active(), &s.newProfile);
+                QCOMPARE(s.Last().text, taken("Twin"));
+                QCOMPARE(s.Last().type, MB_OK | MB_ICONSTOP);
+                s.Type(s.newProfile, IDC_PROFILE_NAME, "Backups");
+                s.Press(ID_WIZNEXT);
+                QCOMPARE(s.Active(), &s.patterns);
+                s.Press(IDCANCEL);
+            });
+            QCOMPARE(s.ui.Messages().size(), size_t(1));
+        }
+        {
+            // One of two profiles a stored file gave one name may keep it.
+            ProfileSheet s(g_profiles.FindByName("Twin"));
+            s.Run([&] {
+                s.Press(ID_WIZNEXT);
+                QCOMPARE(s.Active(), &s.patterns);
+                s.Press(IDCANCEL);
+            });
+            QVERIFY(s.ui.Messages().empty());
+        }
+        QCOMPARE(g_profiles.GetCount(), size_t(4));
+    }
+
     void scanFoldersComeFromTheBrowserUntilOneIsScannable() {
         TempDir dir;
         const fs::path a = dir.path() / "A folder", b = dir.path() / "b folder";
