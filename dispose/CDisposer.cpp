@@ -7,6 +7,8 @@
 
 #include <fcntl.h>
 
+#include <cerrno>
+
 #include <unordered_map>
 
 namespace {
@@ -105,7 +107,9 @@ FsError CDisposer::WhyNotInUse(const std::string& path, const FileSeen& seen) co
     if (FsError e = CheckSeen(again, seen))
         return e;
     UniqueFd fd;
-    return OpenHeld(again, O_RDONLY, fd);
+    FsError e = OpenHeld(again, O_RDONLY, fd);
+    // Another program's lease turns our open away: the file is in use, not failed.
+    return e.Code() == EWOULDBLOCK ? FsError() : e;
 }
 
 CDisposer::Result CDisposer::Handle(const std::string& path, const FileSeen& seen) {
@@ -127,6 +131,12 @@ CDisposer::Result CDisposer::Handle(const std::string& path, const FileSeen& see
     const bool overwrite = m_nMethod == METHOD_PERMANENT_DELETE;
     InUseVerdict verdict = m_inUse.Claim(
         path, file, overwrite ? CInUseChecker::Access::ReadWrite : CInUseChecker::Access::Read);
+    // An open by another process since the claim: it is in use now.
+    if (!verdict.busy && verdict.claim.Broken()) {
+        verdict.claim.Release();
+        verdict.busy = "A sharing violation occurred while accessing " + path +
+                       ": another process opened it as its turn came.";
+    }
     if (verdict.busy) {
         if (FsError other = WhyNotInUse(path, seen)) {
             Failed(path, seen.size, other);

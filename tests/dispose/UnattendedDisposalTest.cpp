@@ -178,3 +178,18 @@ TEST(UnattendedDisposal, AFileAProgramOpensDuringTheRunIsInUseAtItsTurn) {
     EXPECT_TRUE(std::find(r.log.begin(), r.log.end(),
                           r.paths[2] + " is in use and cannot be Permanently Deleted.") != r.log.end());
 }
+
+TEST(UnattendedDisposal, AFileLeasedByAnotherProgramIsInUseNotFailed) {
+    Batch r;
+    HoldingChild leaser([&r] {
+        ::signal(SIGIO, SIG_IGN); // told of our attempt, and staying
+        const int fd = ::open(r.paths[1].c_str(), O_RDONLY);
+        return fd >= 0 && ::fcntl(fd, F_SETLEASE, F_WRLCK) == 0;
+    });
+    ASSERT_TRUE(leaser.ready());
+    EXPECT_EQ(r.Dispose("1022", ""), 20u); // a.tmp and c.tmp
+    EXPECT_TRUE(fs::exists(r.paths[1]));
+    EXPECT_TRUE(std::find(r.log.begin(), r.log.end(),
+                          r.paths[1] + " is in use and cannot be Deleted.") != r.log.end())
+        << r.log[1];
+}
