@@ -2,7 +2,6 @@
 
 #include "app/CFernwickApp.h"
 #include "app/CommandLine.h"
-#include "app/ScheduledCleanings.h"
 #include "framework/Registry.h"
 #include "framework/ShellHelpers.h"
 #include "controls/CAboutDlg.h"
@@ -17,11 +16,11 @@
 #include "pages/CSchedDeletePage.h"
 #include "pages/CSchedSetupPage.h"
 #include "pages/CScheduleWhenDlg.h"
-#include "pages/CSchedulesDlg.h"
 #include "pages/LiveUpdate.h"
 #include "profiles/CProfileList.h"
 #include "profiles/ProfileEntries.h"
 #include "res/ResourceInit.h"
+#include "schedule/CronDaemon.h"
 #include "res/resource.h"
 #include "ui_dlg129_start.h"
 
@@ -43,8 +42,11 @@ const char* const kNeedScheduler =
 const char* const kScheduled =
     "Your Fernwick event has been scheduled. It will run completely unattended.  Please make "
     "sure you do NOT close Tasklane, which controls the event";
+const char* const kNoCronDaemon =
+    "The cron daemon is not running, so the cleaning will not start at its time.  Start it "
+    "with:\n\nsudo systemctl enable --now cron";
 const char* const kScheduleFailed = "Internal application error.";
-const char* const kEventName = kScheduleEventName;
+const char* const kEventName = "Fernwick scan";
 
 } // namespace
 
@@ -329,19 +331,6 @@ void CStartPage::OnSchedule() {
     CSchedDeletePage* dispose = theApp.m_pSchedDeletePage;
     if (!setup || !drives || !dispose)
         return;
-    // Cleanings scheduled before are listed first, to be removed or added to. A table that
-    // cannot be read goes straight to the wizard, which says why when it is needed.
-    if (ICrontab* crontab = theApp.m_dispScheduler.GetCrontab()) {
-        const CrontabRead table = crontab->Read();
-        if (table.ok && !ReadScheduledEntries(table.text, kEventName).empty()) {
-            std::vector<std::string> names;
-            for (const CProfile& profile : g_profiles)
-                names.push_back(profile.m_strName);
-            CSchedulesDlg list(*crontab, std::move(names), owner);
-            if (list.DoModal() != IDC_SCHEDULES_NEW)
-                return;
-        }
-    }
     {
         CPropertySheet sheet(std::string(), owner);
         sheet.AddPage(setup);
@@ -365,6 +354,9 @@ void CStartPage::OnSchedule() {
     switch (result.kind) {
     case ScheduleResult::Scheduled:
         MessageBox(owner, kScheduled, kAppTitle, MB_OK);
+        // crontab takes the entry without a daemon; only the daemon would ever run it.
+        if (g_cronDaemonRunning && !g_cronDaemonRunning())
+            MessageBox(owner, kNoCronDaemon, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
         break;
     case ScheduleResult::Failed:
         // Nothing was scheduled: say why, in crontab's own words where it gave any.
