@@ -2,6 +2,7 @@
 
 #include "app/CFernwickApp.h"
 #include "app/CommandLine.h"
+#include "app/ScheduledCleanings.h"
 #include "framework/Registry.h"
 #include "framework/ShellHelpers.h"
 #include "controls/CAboutDlg.h"
@@ -16,6 +17,7 @@
 #include "pages/CSchedDeletePage.h"
 #include "pages/CSchedSetupPage.h"
 #include "pages/CScheduleWhenDlg.h"
+#include "pages/CSchedulesDlg.h"
 #include "pages/LiveUpdate.h"
 #include "profiles/CProfileList.h"
 #include "profiles/ProfileEntries.h"
@@ -46,7 +48,7 @@ const char* const kNoCronDaemon =
     "The cron daemon is not running, so the cleaning will not start at its time.  Start it "
     "with:\n\nsudo systemctl enable --now cron";
 const char* const kScheduleFailed = "Internal application error.";
-const char* const kEventName = "Fernwick scan";
+const char* const kEventName = kScheduleEventName;
 
 } // namespace
 
@@ -331,6 +333,19 @@ void CStartPage::OnSchedule() {
     CSchedDeletePage* dispose = theApp.m_pSchedDeletePage;
     if (!setup || !drives || !dispose)
         return;
+    // Cleanings scheduled before are listed first, to be removed or added to. A table that
+    // cannot be read goes straight to the wizard, which says why when it is needed.
+    if (ICrontab* crontab = theApp.m_dispScheduler.GetCrontab()) {
+        const CrontabRead table = crontab->Read();
+        if (table.ok && !ReadScheduledEntries(table.text, kEventName).empty()) {
+            std::vector<std::string> names;
+            for (const CProfile& profile : g_profiles)
+                names.push_back(profile.m_strName);
+            CSchedulesDlg list(*crontab, std::move(names), owner);
+            if (list.DoModal() != IDC_SCHEDULES_NEW)
+                return;
+        }
+    }
     {
         CPropertySheet sheet(std::string(), owner);
         sheet.AddPage(setup);

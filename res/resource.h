@@ -24,6 +24,7 @@ inline constexpr int IDD_SCHEDDELETE = 159;
 inline constexpr int IDD_STATUS = 160;
 inline constexpr int IDD_FOLDERERROR = 163;
 inline constexpr int IDD_SCHEDWHEN = 170;
+inline constexpr int IDD_SCHEDULES = 171;
 
 // Icons, bitmaps, cursor
 inline constexpr int IDR_MAINFRAME = 128;   // program icon
@@ -135,3 +136,8 @@ inline constexpr int IDC_WHEN_MONTHLY = 1112;
 inline constexpr int IDC_WHEN_WEEKDAY = 1113;
 inline constexpr int IDC_WHEN_DAY = 1114;
 inline constexpr int IDC_WHEN_TIME = 1115;
+
+// Scheduled-cleanings dialog (template 171); Close is IDCANCEL
+inline constexpr int IDC_SCHEDULES_LIST = 1116;
+inline constexpr int IDC_SCHEDULES_NEW = 1117;
+inline constexpr int IDC_SCHEDULES_REMOVE = 1118;

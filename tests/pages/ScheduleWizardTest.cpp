@@ -3,6 +3,8 @@
 // then the stored line is run by /bin/sh as cron would run it, with no display and none of the
 // test's own settings folders, and must perform the cleaning the wizard described.
 #include "app/CFernwickApp.h"
+#include "app/CommandLine.h"
+#include "app/ScheduledCleanings.h"
 #include "controls/ListViewHelpers.h"
 #include "framework/CPropertySheet.h"
 #include "framework/ShellHelpers.h"
@@ -10,11 +12,13 @@
 #include "pages/CSchedDeletePage.h"
 #include "pages/CSchedSetupPage.h"
 #include "pages/CStartPage.h"
+#include "pages/CSchedulesDlg.h"
 #include "profiles/CProfileList.h"
 #include "res/resource.h"
 #include "schedule/CronDaemon.h"
 #include "schedule/CronSupport.h"
 #include "schedule/FakeCrontab.h"
+#include "schedule/ScheduledEntries.h"
 #include "WizardSupport.h"
 #include "support/ChildProcess.h"
 #include "support/ScriptedUi.h"
@@ -102,6 +106,16 @@ std::pair<std::string, std::string> SplitEntry(const std::string& line) {
     if (pos == std::string::npos)
         return {line, {}};
     return {line.substr(0, pos), line.substr(pos + 1)};
+}
+
+// Clicks the button with this id in a dialog window.
+void PressDlgButton(QWidget* window, int id) {
+    for (QPushButton* b : window->findChildren<QPushButton*>())
+        if (GetDlgCtrlID(b) == id) {
+            b->click();
+            return;
+        }
+    QFAIL("no such button");
 }
 
 // Runs a stored command as cron does: /bin/sh, no display, none of the test's folders set
@@ -210,6 +224,9 @@ struct Setup {
     // inWhen in the when-dialog if one comes.
     void Schedule(CScriptedUi& ui, std::function<void(CPropertySheet&)> inWizard,
                   std::function<void(QWidget*)> inWhen) {
+        // With entries of ours in the table their list comes first; New... goes on.
+        if (listGoesOn && HoldsEntries())
+            ui.modalActions.push_back([](QWidget* w) { PressDlgButton(w, IDC_SCHEDULES_NEW); });
         ui.modalActions.push_back([this, inWizard](QWidget*) {
             CPropertySheet* wizard = setup.GetSheet();
             QVERIFY(wizard && wizard != &sheet);
@@ -224,6 +241,16 @@ struct Setup {
         start.GetItem<QPushButton>(IDC_START_SCHEDULE)->click();
         QVERIFY(ui.modalActions.empty());
     }
+    // Whether the table in use holds entries of ours (the list of them then comes first).
+    static bool HoldsEntries() {
+        ICrontab* table = theApp.m_dispScheduler.GetCrontab();
+        if (!table)
+            return false;
+        const CrontabRead read = table->Read();
+        return read.ok && !ReadScheduledEntries(read.text, kScheduleEventName).empty();
+    }
+    // Schedule presses New... in the list of entries by itself.
+    bool listGoesOn = true;
     // Takes a profile's mark away on the setup page, as a click on its row does.
     void Uncheck(const std::string& name) {
         QTreeWidget* list = setup.m_listProfiles;
@@ -552,6 +579,180 @@ private slots:
         QCOMPARE(ui.shown[3].kind, std::string("shell"));
         QCOMPARE(ui.shown[3].text, std::string(kWebSiteUrl));
         QVERIFY(!s.setup.GetSafeHwnd() && !s.setup.m_listProfiles);
+    }
+
+    void scheduledCleaningsAreListedAndRemovedAfterAsking() {
+        Setup s;
+        CScriptedUi ui;
+        const auto line = [](CronWhen::Kind kind, int dayOrWeekday, int h, int m,
+                             const std::string& profiles, int method, const std::string& dest) {
+            CronWhen when;
+            when.kind = kind;
+            when.weekday = when.dayOfMonth = dayOrWeekday;
+            when.hour = h;
+            when.minute = m;
+            return BuildCronEntry(when, FW_BINARY,
+                                  BuildScheduledParameters(profiles, "", method, dest), {})
+                .line;
+        };
+        const std::string handEdited = "*/5 * * * * fernwick /r > /dev/null";
+        std::string table = std::string(kUserTable) + "\n";
+        table = AppendCronEntry(table, kScheduleEventName,
+                                line(CronWhen::Daily, 0, 7, 14, std::string(kTempName) + " Old Logs ",
+                                     1022, ""));
+        table = AppendCronEntry(table, kScheduleEventName,
+                                line(CronWhen::Weekly, 5, 12, 30, "Old Logs ", 1023, "/a/b.zip"));
+        table += "# the user's own\n";
+        table = AppendCronEntry(table, kScheduleEventName, handEdited);
+        table = AppendCronEntry(table, kScheduleEventName,
+                                line(CronWhen::Monthly, 1, 8, 0, "Whole Drive ", 1024, "/moved"));
+        s.crontab->table = table;
+        const std::vector<ScheduledEntry> entries = ReadScheduledEntries(table, kScheduleEventName);
+        QCOMPARE(entries.size(), size_t(4));
+
+        const auto row = [](QTreeWidget* list, int r) {
+            QStringList texts;
+            for (int c = 0; c < list->columnCount(); ++c)
+                texts << list->topLevelItem(r)->text(c);
+            return texts;
+        };
+        bool listed = false;
+        s.Run(ui, [&] {
+            ui.modalActions.push_back([&](QWidget* w) {
+                auto guard = qScopeGuard([w] {
+                    if (w->isVisible())
+                        static_cast<QDialog*>(w)->reject();
+                });
+                QCOMPARE(w->windowTitle(), QStringLiteral("Scheduled Cleanings"));
+                auto* list = w->findChild<QTreeWidget*>();
+                QVERIFY(list);
+                QCOMPARE(list->topLevelItemCount(), 4);
+                QCOMPARE(list->headerItem()->text(0), QStringLiteral("When"));
+                QCOMPARE(list->headerItem()->text(3), QStringLiteral("Destination"));
+                QCOMPARE(row(list, 0),
+                         (QStringList{QStringLiteral("Every day at 07:14"),
+                                      QString::fromUtf8(kTempName) + QStringLiteral(", Old Logs"),
+                                      QStringLiteral("Delete"), QString()}));
+                QCOMPARE(row(list, 1), (QStringList{QStringLiteral("Every Friday at 12:30"),
+                                                    QStringLiteral("Old Logs"), QStringLiteral("Zip"),
+                                                    QStringLiteral("/a/b.zip")}));
+                QCOMPARE(list->topLevelItem(2)->text(0), QString::fromStdString(handEdited));
+                QCOMPARE(row(list, 3),
+                         (QStringList{QStringLiteral("Every month on day 1 at 08:00"),
+                                      QStringLiteral("Whole Drive"), QStringLiteral("Move"),
+                                      QStringLiteral("/moved")}));
+
+                // No: the question is asked, No is its default, nothing changes.
+                SelectItem(list, 1);
+                list->setCurrentItem(list->topLevelItem(1));
+                ui.messageAnswers = {IDNO};
+                PressDlgButton(w, IDC_SCHEDULES_REMOVE);
+                QCOMPARE(ui.shown.size(), size_t(1));
+                QCOMPARE(ui.shown[0].text, std::string("Are you sure you want to remove the "
+                                                       "scheduled cleaning Every Friday at 12:30 "
+                                                       "(Old Logs, Zip)?"));
+                QCOMPARE(ui.shown[0].caption, std::string("Fernwick"));
+                QCOMPARE(ui.shown[0].type, unsigned(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+                QCOMPARE(s.crontab->writes, 0);
+                QCOMPARE(list->topLevelItemCount(), 4);
+
+                // Yes: that entry and its comment go, every other line stays as it was.
+                ui.messageAnswers = {IDYES};
+                PressDlgButton(w, IDC_SCHEDULES_REMOVE);
+                QCOMPARE(s.crontab->writes, 1);
+                const std::string after = *RemoveScheduledEntry(table, entries[1], kScheduleEventName);
+                QCOMPARE(s.crontab->table, after);
+                QCOMPARE(list->topLevelItemCount(), 3);
+                QCOMPARE(list->topLevelItem(1)->text(0), QString::fromStdString(handEdited));
+                QCOMPARE(GetFirstSelectedItem(list), 1);
+
+                // The hand-edited entry can be removed as well.
+                ui.shown.clear();
+                ui.messageAnswers = {IDYES};
+                PressDlgButton(w, IDC_SCHEDULES_REMOVE);
+                QCOMPARE(ui.shown.size(), size_t(1));
+                QCOMPARE(ui.shown[0].text, "Are you sure you want to remove the scheduled "
+                                           "cleaning " + handEdited + "?");
+                QCOMPARE(list->topLevelItemCount(), 2);
+                const std::vector<ScheduledEntry> left =
+                    ReadScheduledEntries(s.crontab->table, kScheduleEventName);
+                QCOMPARE(left.size(), size_t(2));
+                QCOMPARE(left[0].line, entries[0].line);
+                QCOMPARE(left[1].line, entries[3].line);
+                QVERIFY(s.crontab->table.find("# the user's own\n") != std::string::npos);
+                QVERIFY(s.crontab->table.rfind(std::string(kUserTable) + "\n", 0) == 0);
+
+                // A table changed since it was listed is not written; the list shows it anew.
+                ui.shown.clear();
+                s.crontab->table = "# put in front\n" + s.crontab->table;
+                const std::string changed = s.crontab->table;
+                SelectItem(list, 0);
+                list->setCurrentItem(list->topLevelItem(0));
+                ui.messageAnswers = {IDYES};
+                PressDlgButton(w, IDC_SCHEDULES_REMOVE);
+                QCOMPARE(s.crontab->table, changed);
+                QCOMPARE(ui.Messages().size(), size_t(2));
+                QCOMPARE(ui.shown[1].type, unsigned(MB_OK | MB_ICONEXCLAMATION));
+                QCOMPARE(list->topLevelItemCount(), 2);
+
+                // crontab refuses the write: its words with a stop sign, the table as it was.
+                ui.shown.clear();
+                s.crontab->writeError = "crontab: your crontab is locked";
+                ui.messageAnswers = {IDYES};
+                PressDlgButton(w, IDC_SCHEDULES_REMOVE);
+                QCOMPARE(ui.Messages().back(), s.crontab->writeError);
+                QCOMPARE(ui.shown.back().type, unsigned(MB_OK | MB_ICONSTOP));
+                QCOMPARE(s.crontab->table, changed);
+                listed = true;
+                PressDlgButton(w, IDCANCEL);
+            });
+            s.start.GetItem<QPushButton>(IDC_START_SCHEDULE)->click();
+            QVERIFY(ui.modalActions.empty());
+            s.sheet.PressButton(IDCANCEL);
+        });
+        QVERIFY(listed);
+        // Close ends it there: no wizard.
+        QVERIFY(!s.setup.GetSafeHwnd() && !s.setup.m_listProfiles);
+    }
+
+    void newGoesOnToTheWizardAndWithoutEntriesTheWizardComesStraightAway() {
+        Setup s;
+        CScriptedUi ui;
+        // A marker with no command line after it, and a commented-out entry: none of ours.
+        s.crontab->table = std::string(kUserTable) + "\n# Fernwick scan\n\n# Fernwick scan\n#0 1 * * * x\n";
+        const auto trash = [&](CPropertySheet& wizard) {
+            s.Uncheck("Whole Drive");
+            wizard.PressButton(ID_WIZNEXT);
+            s.dispose.GetItem<QRadioButton>(1025)->click();
+            wizard.PressButton(ID_WIZFINISH);
+        };
+        s.Run(ui, [&] {
+            // Straight to the wizard: Schedule's helper expects the wizard as the first window.
+            s.Schedule(ui, trash, Setup::Answer(IDC_WHEN_DAILY, 0, 1, QTime(6, 15)));
+            ExpectOnlyMessage(ui, kScheduled, MB_OK);
+            QCOMPARE(ReadScheduledEntries(s.crontab->table, kScheduleEventName).size(), size_t(1));
+
+            // Now there is one: the list shows it, and New... goes on to the wizard.
+            ui.shown.clear();
+            bool listed = false;
+            ui.modalActions.push_back([&](QWidget* w) {
+                auto* list = w->findChild<QTreeWidget*>();
+                QVERIFY(list);
+                QCOMPARE(list->topLevelItemCount(), 1);
+                QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("Every day at 06:15"));
+                QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("Move to Trash"));
+                listed = true;
+                PressDlgButton(w, IDC_SCHEDULES_NEW);
+            });
+            s.listGoesOn = false; // the list is answered above
+            s.Schedule(ui, trash, Setup::Answer(IDC_WHEN_WEEKLY, 2, 1, QTime(18, 0)));
+            QVERIFY(listed);
+            ExpectOnlyMessage(ui, kScheduled, MB_OK);
+            const auto entries = ReadScheduledEntries(s.crontab->table, kScheduleEventName);
+            QCOMPARE(entries.size(), size_t(2));
+            QCOMPARE(CronTimeFields(entries[1].when), std::string("0 18 * * 2"));
+            s.sheet.PressButton(IDCANCEL);
+        });
     }
 
     void theRunningProgramIsNamedByItsRealPath() {
