@@ -412,6 +412,46 @@ class ProfileWizardTest : public QObject {
         });
     }
 
+    void aStoredFileWithTwoProfilesOfOneNameKeepsBothAndAddRefusesTheName() {
+        ScopedTestHome home;
+        CScriptedUi ui;
+        auto fresh = qScopeGuard([] { g_profiles = CProfileList(); });
+        const std::string one = Block("Twin", 1069, {}, {"*.one"}, {}, kNoLimits);
+        const std::string two = Block("Twin", 1069, {}, {"*.two"}, {}, kNoLimits);
+        WriteTextFile(home.program() / kSettingsFileName, File({one, two}).toStdString());
+        g_profiles.LoadAndMerge();
+        QCOMPARE(g_profiles.GetCount(), size_t(2));
+        QCOMPARE(std::next(g_profiles.begin())->m_lstPatterns, std::vector<std::string>{"*.two"});
+
+        Wizard wiz;
+        Run(wiz, ui, [&] {
+            QCOMPARE(wiz.Rows(), (std::vector<std::string>{"Twin", "Twin"}));
+            InProfileSheet(wiz, ui, IDC_START_ADD, [&](CPropertySheet& sheet) {
+                Type(wiz.start.m_pageNewProfile, IDC_PROFILE_NAME, "Twin");
+                sheet.PressButton(ID_WIZNEXT);
+                QCOMPARE(sheet.GetActivePage(), &wiz.start.m_pageNewProfile);
+                Type(wiz.start.m_pageNewProfile, IDC_PROFILE_NAME, "Third");
+                sheet.PressButton(ID_WIZNEXT);
+                sheet.PressButton(ID_WIZNEXT);
+                sheet.PressButton(ID_WIZFINISH);
+            });
+            QCOMPARE(ui.Messages(),
+                     std::vector<std::string>{
+                         "A Profile named Twin already exists.  Please choose another name."});
+            QCOMPARE(wiz.Rows(), (std::vector<std::string>{"Third", "Twin", "Twin"}));
+            wiz.sheet.PressButton(IDCANCEL);
+        });
+        // The save that followed wrote both twins back, each with its own patterns.
+        QVERIFY2(SettingsFile(home).endsWith(QString::fromStdString(one + two)),
+                 qPrintable(SettingsFile(home)));
+        CProfileList reread;
+        reread.Load(kSettingsFileName, reread);
+        std::vector<std::string> names;
+        for (const CProfile& p : reread)
+            names.push_back(p.m_strName);
+        QCOMPARE(names, (std::vector<std::string>{"Third", "Twin", "Twin"}));
+    }
+
     void aSaveThatFailsIsToldAndTheChangeHoldsForThisRun() {
         ScopedTestHome home;
         CScriptedUi ui;
