@@ -23,8 +23,6 @@ const char* const kChangedMeanwhile =
     "shows the crontab as it is.";
 
 QStringList RowTexts(const ScheduleDescription& d) {
-    if (!d.readable)
-        return {QString::fromStdString(d.when)};
     return {QString::fromStdString(d.when), QString::fromStdString(JoinProfileNames(d.profiles)),
             QString::fromStdString(d.method), QString::fromStdString(d.destination)};
 }
@@ -62,14 +60,24 @@ void CSchedulesDlg::ReloadRows(int select) {
     } else {
         m_entries = ReadScheduledEntries(table.text, kScheduleEventName);
     }
+    std::vector<std::pair<int, QString>> asWritten;
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
         const ScheduleDescription d = DescribeScheduledEntry(m_entries[i], m_knownNames);
-        const int row = InsertRow(m_listSchedules, static_cast<int>(i), RowTexts(d));
+        const int row = InsertRow(m_listSchedules, static_cast<int>(i),
+                                  d.readable ? RowTexts(d) : QStringList());
         SetItemData(m_listSchedules, row, static_cast<qint64>(i));
-        if (!d.readable && m_listSchedules)
-            m_listSchedules->topLevelItem(row)->setToolTip(0, QString::fromUtf8(kUnreadableTip));
+        if (!d.readable && row >= 0)
+            asWritten.emplace_back(row, QString::fromStdString(d.when));
     }
+    // A line as written spans the whole row and is left out of the fitting, or one long
+    // line would push the other columns out of sight.
     FitColumns(m_listSchedules, true);
+    for (const auto& [row, line] : asWritten) {
+        QTreeWidgetItem* item = m_listSchedules->topLevelItem(row);
+        item->setText(0, line);
+        item->setToolTip(0, QString::fromUtf8(kUnreadableTip));
+        item->setFirstColumnSpanned(true);
+    }
     const int rows = static_cast<int>(m_entries.size());
     if (rows > 0) {
         const int row = std::clamp(select, 0, rows - 1);

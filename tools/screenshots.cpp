@@ -6,6 +6,8 @@
 #include "framework/CPropertySheet.h"
 #include "framework/UiSeam.h"
 #include "framework/WinTypes.h"
+#include "app/CommandLine.h"
+#include "app/ScheduledCleanings.h"
 #include "pages/CDeletePage.h"
 #include "pages/CDrivesPage.h"
 #include "pages/CInputDlg.h"
@@ -13,9 +15,12 @@
 #include "pages/CSchedDeletePage.h"
 #include "pages/CSchedSetupPage.h"
 #include "pages/CScheduleWhenDlg.h"
+#include "pages/CSchedulesDlg.h"
 #include "pages/CStartPage.h"
 #include "profiles/CProfileList.h"
 #include "res/resource.h"
+#include "schedule/CronLine.h"
+#include "schedule/FakeCrontab.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QEventLoop>
@@ -157,7 +162,8 @@ int main(int argc, char** argv) {
     seam.folder = tree.toStdString();
     const auto profileSheet = [&](QWidget* w) {
         CPropertySheet* profile = start.m_pageNewProfile.GetSheet();
-        start.m_pageNewProfile.m_editName->setText(QStringLiteral("Office Leftovers"));
+        // A name of its own: the sheet refuses one that another profile has.
+        start.m_pageNewProfile.m_editName->setText(QStringLiteral("Editor Leftovers"));
         start.m_pageNewProfile.GetItem<QRadioButton>(IDC_SCOPE_LISTED_FOLDERS)->click();
         ok = Save(w, out, "profile-new-page") && ok;
         profile->PressButton(ID_WIZNEXT);
@@ -239,6 +245,38 @@ int main(int argc, char** argv) {
         when.EndDialog(IDCANCEL);
     };
     when.DoModal();
+
+    // The list of scheduled cleanings, from a crontab held in memory: three entries as the
+    // wizard writes them and one edited by hand.
+    CFakeCrontab crontab;
+    const auto entry = [](CronWhen::Kind kind, int day, int hour, int minute, const char* profiles,
+                          int method, const std::string& destination) {
+        CronWhen at;
+        at.kind = kind;
+        at.weekday = at.dayOfMonth = day;
+        at.hour = hour;
+        at.minute = minute;
+        return BuildCronEntry(at, "/usr/bin/fernwick",
+                              BuildScheduledParameters(profiles, "C", method, destination), {})
+            .line;
+    };
+    crontab.table = "# my own\n0 1 * * * /usr/local/bin/backup\n";
+    crontab.table = AppendCronEntry(crontab.table, kScheduleEventName,
+                                    entry(CronWhen::Daily, 0, 7, 14,
+                                          "Temporary Files Backup Copies ", 1025, ""));
+    crontab.table = AppendCronEntry(crontab.table, kScheduleEventName,
+                                    entry(CronWhen::Weekly, 5, 12, 30, "Office Leftovers ", 1023,
+                                          "/home/pat/Archives/office.zip"));
+    crontab.table = AppendCronEntry(crontab.table, kScheduleEventName,
+                                    entry(CronWhen::Monthly, 1, 8, 0, "Backup Copies ", 1022, ""));
+    crontab.table = AppendCronEntry(crontab.table, kScheduleEventName,
+                                    "*/30 9-17 * * 1-5 fernwick /r /p\"Temporary Files \" /x1022");
+    CSchedulesDlg schedules(crontab, {"Temporary Files", "Backup Copies", "Office Leftovers"});
+    seam.onModal = [&](QWidget* w) {
+        ok = Save(w, out, "schedules-dialog") && ok;
+        schedules.EndDialog(IDCANCEL);
+    };
+    schedules.DoModal();
 
     // The selection page once more, in a large font and enlarged: the windows grow with the
     // font, the list with the window.
