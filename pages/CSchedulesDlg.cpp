@@ -79,7 +79,7 @@ void CSchedulesDlg::ReloadRows(int select) {
         item->setFirstColumnSpanned(true);
     }
     const int rows = static_cast<int>(m_entries.size());
-    if (rows > 0) {
+    if (rows > 0 && m_listSchedules) {
         const int row = std::clamp(select, 0, rows - 1);
         SelectItem(m_listSchedules, row);
         m_listSchedules->setCurrentItem(m_listSchedules->topLevelItem(row));
