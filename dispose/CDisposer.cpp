@@ -88,13 +88,9 @@ const char* CDisposer::OwnDestinationRefusal(const HeldFile& file) const {
             folder.st_ino == m_destSt.st_ino)
             return kInDestinationFolder;
     }
-    if (m_nMethod == METHOD_ZIP) {
-        const bool same = m_bDestKnown ? file.st.st_dev == m_destSt.st_dev &&
-                                             file.st.st_ino == m_destSt.st_ino
-                                       : false;
-        if (same)
-            return kIsTheArchive;
-    }
+    if (m_nMethod == METHOD_ZIP && m_bDestKnown && file.st.st_dev == m_destSt.st_dev &&
+        file.st.st_ino == m_destSt.st_ino)
+        return kIsTheArchive;
     return nullptr;
 }
 

@@ -150,7 +150,7 @@ private:
                 return;
             if (m_context.ownFiles.Contains(e.dev, e.ino))
                 return;
-            if (m_context.IsRunDestination(m_path, {}, FolderId{e.dev, e.ino}))
+            if (m_context.IsRunDestination({}, {}, FolderId{e.dev, e.ino}))
                 return;
         } else if (p.m_bUseLimits) {
             return; // vanished: without its size and date the limits cannot be applied

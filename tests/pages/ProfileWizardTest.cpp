@@ -94,6 +94,16 @@ void Type(CPropertyPage& page, int id, const std::string& text) {
     page.GetItem<QLineEdit>(id)->setText(QString::fromStdString(text));
 }
 
+// Add on the start page: a profile of that name, everything else as the sheet starts it.
+void AddProfileNamed(Wizard& wiz, CScriptedUi& ui, const std::string& name) {
+    InProfileSheet(wiz, ui, IDC_START_ADD, [&wiz, name](CPropertySheet& sheet) {
+        Type(wiz.start.m_pageNewProfile, IDC_PROFILE_NAME, name);
+        sheet.PressButton(ID_WIZNEXT);
+        sheet.PressButton(ID_WIZNEXT);
+        sheet.PressButton(ID_WIZFINISH);
+    });
+}
+
 // As QStrings, so that a difference is shown.
 QString SettingsFile(const ScopedTestHome& home) {
     return QString::fromStdString(ReadTextFile(home.program() / kSettingsFileName));
@@ -459,12 +469,7 @@ class ProfileWizardTest : public QObject {
         Wizard wiz;
         Run(wiz, ui, [&] {
             ::setenv("FERNWICK_HOME", gone.c_str(), 1);
-            InProfileSheet(wiz, ui, IDC_START_ADD, [&](CPropertySheet& sheet) {
-                Type(wiz.start.m_pageNewProfile, IDC_PROFILE_NAME, "Unsaved");
-                sheet.PressButton(ID_WIZNEXT);
-                sheet.PressButton(ID_WIZNEXT);
-                sheet.PressButton(ID_WIZFINISH);
-            });
+            AddProfileNamed(wiz, ui, "Unsaved");
             QCOMPARE(ui.shown.size(), size_t(1));
             QCOMPARE(ui.shown[0].text, "Fernwick could not save your profiles to " + gone +
                                            "/settings.dat: No such file or directory.\n\nThe "
@@ -500,12 +505,7 @@ class ProfileWizardTest : public QObject {
         Wizard wiz;
         Run(wiz, ui, [&] {
             QCOMPARE(wiz.Rows(), std::vector<std::string>{"Shipped"});
-            InProfileSheet(wiz, ui, IDC_START_ADD, [&](CPropertySheet& sheet) {
-                Type(wiz.start.m_pageNewProfile, IDC_PROFILE_NAME, "Unsaved");
-                sheet.PressButton(ID_WIZNEXT);
-                sheet.PressButton(ID_WIZNEXT);
-                sheet.PressButton(ID_WIZFINISH);
-            });
+            AddProfileNamed(wiz, ui, "Unsaved");
             QCOMPARE(ui.shown.size(), size_t(1));
             QCOMPARE(ui.shown[0].text,
                      "Fernwick could not save your profiles to " + settings.string() +
