@@ -1,6 +1,7 @@
 #include "app/CFernwickApp.h"
 #include "app/CommandLine.h"
 #include "app/ExitStatus.h"
+#include "app/RunNotice.h"
 #include "app/ScheduledRun.h"
 #include "dispose/CleaningLog.h"
 #include "framework/CPropertySheet.h"
@@ -11,6 +12,7 @@
 #include "pages/CSchedSetupPage.h"
 #include "pages/CStartPage.h"
 #include "pages/CStatusDlg.h"
+#include "platform/DesktopNotice.h"
 #include "profiles/CProfileList.h"
 
 #include <QtGui/QIcon>
@@ -36,11 +38,17 @@ bool CFernwickApp::InitInstance() {
 
     if (m_nCmdFlags & CMDF_RUN) {
         // The scheduled cleaning: scan, dispose of what was found, log, and end.
-        CStatusDlg dlg(ReadScheduledSwitches(m_argv));
+        const ScheduledSwitches switches = ReadScheduledSwitches(m_argv);
+        CStatusDlg dlg(switches);
         dlg.DoModal();
         // A run that left files, or entries the log could not take, must not look done.
         m_nExitCode =
             dlg.AllDisposed() && LogEntriesLost() == 0 ? EXIT_ALL_DONE : EXIT_INCOMPLETE;
+        // Cron mails nobody on most desktops: the user's session is told what was done.
+        if (const UnattendedOutcome* outcome = dlg.Disposal())
+            if (const auto notice = NoticeOfRun(*outcome, ParseMethodCode(switches.method),
+                                                switches.destination, LogFilePath()))
+                SendDesktopNotice(*notice);
         return false;
     }
 

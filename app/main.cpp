@@ -3,12 +3,14 @@
 #include "app/Display.h"
 #include "app/ExitStatus.h"
 #include "app/Preview.h"
+#include "app/RunNotice.h"
 #include "app/ScheduledCleanings.h"
 #include "app/ScheduledRun.h"
 #include "dispose/CleaningLog.h"
 #include "dispose/UnattendedDisposal.h"
 #include "framework/DriveLetterStore.h"
 #include "framework/Pump.h"
+#include "platform/DesktopNotice.h"
 #include "platform/StopSignal.h"
 #include "platform/TextEscape.h"
 #include "platform/XdgDirs.h"
@@ -88,6 +90,7 @@ int main(int argc, char** argv) {
                 "fernwick: scheduled run refused: " + EscapeControlChars(refused) + "\n";
             std::fputs(line.c_str(), stderr);
             WriteLog("Scheduled run refused: " + refused);
+            SendDesktopNotice(NoticeOfRefusal(refused, LogFilePath()));
             return EXIT_UNUSABLE_CALL;
         }
     }

@@ -46,6 +46,9 @@ public:
     // After the window has closed: true when every file found was disposed of (none found
     // counts); false after Cancel, a stop signal, or files that could not be disposed of.
     bool AllDisposed() const { return m_bDisposed && m_disposal.Complete(); }
+    // After the window has closed: what became of the files, or null when the disposal never
+    // began (Cancel or a stop signal during the search).
+    const UnattendedOutcome* Disposal() const { return m_bDisposed ? &m_disposal : nullptr; }
 
     // What the worker found; read by the window only once the worker has finished.
     CFoundFileList m_found;

@@ -3,6 +3,7 @@
 #include "dispose/DisposalMethod.h"
 #include "support/ChildProcess.h"
 #include "support/ListingField.h"
+#include "support/NoticeBus.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -248,6 +249,50 @@ TEST(RunOutcome, ACommandLineItCannotUseExitsWithTwoAndTouchesNothing) {
         EXPECT_TRUE(log[0].starts_with("Scheduled run refused: ")) << log[0];
         EXPECT_NE(log[0].find("Nothing was scanned or disposed of."), std::string::npos) << log[0];
     }
+}
+
+TEST(RunOutcome, TheDesktopSessionIsToldWhatTheRunDidAndTheRunIsUnchanged) {
+    Scheduled s;
+    PrivateSessionBus bus(s.home.runtime());
+    ASSERT_TRUE(bus.Ready());
+    StandInNotificationServer server(bus.Address(), StandInNotificationServer::Mode::Plain);
+    ASSERT_TRUE(server.Ready());
+
+    // Nothing found: nothing to tell.
+    RunResult r = s.Start({"/r", "/pJunk", "/d", "/x1022", "/m"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(server.Received().empty());
+
+    // One file goes, one is in use: both are said, with the log's path, and the log and the
+    // status are what they are without a desktop.
+    WriteTextFile(s.src / "a.tmp", "12345");
+    WriteTextFile(s.src / "locked.tmp", "123");
+    fs::remove(s.Log());
+    {
+        LockingChild lock((s.src / "locked.tmp").string());
+        r = s.Start({"/r", "/pJunk", "/d", "/x1022", "/m"});
+    }
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_EQ(r.out, "");
+    std::vector<ReceivedNotice> received = server.Received();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].summary, "Scheduled cleaning: 1 file left");
+    EXPECT_EQ(received[0].body, "1 file (5 bytes) was deleted.\n1 file could not be deleted.\n"
+                                "Each file is in the log: " + s.Log().string());
+    const std::vector<std::string> log = Messages(ReadTextFile(s.Log()));
+    for (const std::string& line : log)
+        EXPECT_EQ(line.find("otif"), std::string::npos) << line;
+    EXPECT_EQ(log.back(), "5 bytes were Deleted by Fernwick");
+
+    // A refused command is told too: every later run would be refused the same way.
+    r = s.Start({"/r", "/pJunk", "/d", "/x1024", "/m"});
+    EXPECT_EQ(r.exitCode, 2) << r.out;
+    received = server.Received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[1].summary, "Scheduled cleaning refused");
+    EXPECT_TRUE(received[1].body.starts_with("The scheduled cleaning did not run: the files are "
+                                             "to be Moved, but no /m switch names"))
+        << received[1].body;
 }
 
 TEST(RunOutcome, NamesWithLineBreaksAndEscapesForgeNeitherTheLogNorTheListing) {

@@ -54,6 +54,11 @@ public:
         std::filesystem::create_directories(m_dir.path() / "config");
         std::filesystem::create_directories(m_dir.path() / "data");
         std::filesystem::create_directories(m_dir.path() / "program");
+        // The session's runtime folder, where a desktop's bus would be; empty unless a test
+        // starts a bus of its own there.
+        std::filesystem::create_directories(m_dir.path() / "runtime");
+        std::filesystem::permissions(m_dir.path() / "runtime", std::filesystem::perms::owner_all);
+        ::setenv("XDG_RUNTIME_DIR", (m_dir.path() / "runtime").c_str(), 1);
         ::setenv("HOME", (m_dir.path() / "home").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (m_dir.path() / "config").c_str(), 1);
         ::setenv("XDG_DATA_HOME", (m_dir.path() / "data").c_str(), 1);
@@ -64,6 +69,7 @@ public:
     std::filesystem::path program() const { return m_dir.path() / "program"; }
     std::filesystem::path home() const { return m_dir.path() / "home"; }
     std::filesystem::path root() const { return m_dir.path(); }
+    std::filesystem::path runtime() const { return m_dir.path() / "runtime"; }
 
 private:
     TempDir m_dir;
