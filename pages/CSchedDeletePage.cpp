@@ -15,14 +15,6 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 
-namespace {
-
-bool NeedsDestination(int method) {
-    return method == METHOD_ZIP || method == METHOD_MOVE;
-}
-
-} // namespace
-
 CSchedDeletePage::CSchedDeletePage()
     : CPropertyPage(IDD_SCHEDDELETE, FromForm<Ui::Dlg159SchedDelete>()) {}
 
@@ -71,7 +63,7 @@ bool CSchedDeletePage::OnWizardFinish() {
     UpdateData(true);
     // Zip or Move with nowhere to put the files would be refused by every scheduled run:
     // ask for the destination as Browse does, and stay when the user gives none.
-    if (NeedsDestination(m_nMethod) && m_strDestination.empty()) {
+    if (MethodNeedsDestination(m_nMethod) && m_strDestination.empty()) {
         OnBrowse();
         UpdateData(true);
         if (m_strDestination.empty()) {

@@ -8,6 +8,7 @@
 #include "controls/CAboutDlg.h"
 #include "controls/ListViewHelpers.h"
 #include "dispose/CleaningLog.h"
+#include "dispose/DisposalMethod.h"
 #include "framework/CDataExchange.h"
 #include "framework/CPropertySheet.h"
 #include "framework/UiSeam.h"
@@ -355,8 +356,11 @@ void CStartPage::OnSchedule() {
         if (sheet.DoModal() != ID_WIZFINISH)
             return;
     }
+    // The field keeps what an earlier Zip or Move put there; a method without a destination
+    // schedules none, so the entry says only what the run will do.
     const std::string parameters = BuildScheduledParameters(
-        setup->m_strProfiles, drives->m_strDrives, dispose->m_nMethod, dispose->m_strDestination);
+        setup->m_strProfiles, drives->m_strDrives, dispose->m_nMethod,
+        MethodNeedsDestination(dispose->m_nMethod) ? dispose->m_strDestination : std::string());
     const std::string program = m_programPath ? m_programPath() : RunningProgramPath();
     ScheduleResult result{ScheduleResult::Failed, {}};
     if (program.empty()) {

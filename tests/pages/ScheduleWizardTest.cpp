@@ -501,6 +501,13 @@ private slots:
             s.Schedule(ui, recycle, Setup::Answer(IDC_WHEN_DAILY, 0, 1, QTime(5, 0)));
             ExpectOnlyMessage(ui, kScheduled, MB_OK);
             QCOMPARE(asked, 2);
+            // The trash takes no destination: the archive still in the field is not scheduled.
+            QCOMPARE(s.dispose.m_strDestination, archive.string());
+            const auto [when2, command2] = SplitEntry(Entry(s.crontab->table, 1));
+            QCOMPARE(QString::fromStdString(command2),
+                     QString::fromStdString(s.ExpectedCommand(
+                         {"/r", std::string("/p") + kTempName + " Old Logs ", "/d", "/x1025",
+                          "/m"})));
             s.sheet.PressButton(IDCANCEL);
         });
     }
