@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 #include "app/DrivesForLetters.h"
 
 std::vector<ScanDrive> DrivesForLetters(std::string_view letters, IDriveLetterStore& store,

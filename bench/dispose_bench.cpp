@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Times disposing of many small files: Fernwick's Delete and Recycle runs (CDisposer driven as
 // the wizard drives it, real log included) against rm, gio trash and trash-put over the same
 // files; and Recycle once more with every file of one name, which the trash must rename. Everything happens in a fresh folder that also stands in for the home folder, so the

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Quenby Works
 """Times the scan against the yardstick of ../shared/bench in two cases, warm and cold:
 
   one profile with the patterns *.TMP ~*.* *.~* *.BAK and the folder names TEMP and cache;

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Runs the scan engine without a window and prints every file it takes, once, one per line:
 //   size<TAB>YYYY-MM-DD HH:MM:SS<TAB>path
 // Usage: fernwick_scan [--threads N] [--alone] [--pattern P]... [--folder NAME]...

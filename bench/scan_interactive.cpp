@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Times the interactive scan (results list filled as the wizard fills it, window events
 // processed during the scan) against the headless scan of the same tree, which finds 100,000
 // files, and prints both with their ratio.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Times Fernwick's Zip against the zip command line over the same files: many small files,
 // then fewer large ones, each packed into a new archive at compression level 5.
 //   build/bench/fernwick_zip_bench [--small N] [--large N] [--large-kib K] [--runs R] [--keep]

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Quenby Works
 # The Debian package, built by scripts/package with CPack: fernwick_<version>_amd64.deb.
 set(CPACK_PACKAGE_NAME fernwick)
 set(CPACK_PACKAGE_VERSION ${FERNWICK_VERSION_TEXT})

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
 // Paths are often longer than the field or cell that shows them. Whatever a control cuts off

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
 // The numbers the program's dialogs and message boxes speak in.

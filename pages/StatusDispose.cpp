@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The scheduled cleaning's disposal, run by the status window once its search is done.
 #include "dispose/CleaningLog.h"
 #include "dispose/UnattendedDisposal.h"

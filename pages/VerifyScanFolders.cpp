@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The check Next makes before a scan: are the folders the profiles name still there?
 #include "framework/Registry.h"
 #include "dispose/CleaningLog.h"

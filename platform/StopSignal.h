@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
 // A request to stop from outside: SIGTERM (shutdown, time limit), SIGINT (Ctrl-C) or SIGHUP

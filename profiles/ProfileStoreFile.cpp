@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Reading and writing the profile store as a settings file.
 #include "platform/DataFile.h"
 #include "platform/FileIo.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
 // Where a profile looks. The values are the ids of the new-profile page's option buttons and

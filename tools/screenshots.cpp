@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Opens the program's windows one by one and saves a picture of each, for the documentation:
 //   xvfb-run -a -s '-screen 0 1024x768x24' build/tools/fernwick_screenshots docs/screenshots
 // The wizard is shown on a demonstration set-up in a temporary folder: two profiles, and a

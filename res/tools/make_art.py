@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 Quenby Works
 """Draws every picture in res/art/ from scratch.
 
 Run from the repository root:  python3 res/tools/make_art.py

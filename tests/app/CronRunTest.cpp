@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // A cleaning scheduled through the crontab client, then run as cron runs it: the stored command
 // through /bin/sh, with cron's bare environment and no display.
 #include "app/CommandLine.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Whether the program can show its windows, decided before Qt starts.
 #include "app/Display.h"
 #include "platform/UniqueFd.h"

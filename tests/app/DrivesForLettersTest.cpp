@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The drives of a "/d" value, named from the mount table and the stored letters alone.
 #include "framework/DriveLetterStore.h"
 #include "app/DrivesForLetters.h"

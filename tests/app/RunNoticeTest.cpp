@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // What a scheduled cleaning tells the desktop: the counts, the method and where, the log.
 #include "app/RunNotice.h"
 #include "dispose/DisposalMethod.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The real program's scheduled run: its exit status, names that try to forge the log or the
 // listing, a log that cannot be written, and a run stopped by a signal.
 #include "dispose/DisposalMethod.h"

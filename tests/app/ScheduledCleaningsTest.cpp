@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The scheduled cleanings in words, "fernwick --schedules" and "fernwick --unschedule N": in
 // process against a crontab held in memory, and the real program with a stand-in crontab.
 #include "app/CommandLine.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Runs the real program the way a user starts it.
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Preloaded into a program under test: writes the path of every file-system query
 // (statvfs, statfs) to the file named by FW_STATVFS_LOG, then answers as the C library does.
 // A query of a network mount that is down would block, so a program that must not ask one

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The per-user options file when something else has its name, and the real program with
 // FIFOs in place of its files and relative XDG folders in its environment.
 #include "framework/Registry.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The real program started as the scheduler starts it, and its preview.
 #include "platform/VolumeTable.h"
 #include "support/ChildProcess.h"

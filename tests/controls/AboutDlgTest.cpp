@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The About box: its texts, its picture and the picture's link.
 #include "framework/ShellHelpers.h"
 #include "controls/CAboutDlg.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The bitmap loader and the picture control: colour tables, pixel layout, hostile data, drawing.
 #include "controls/CDib.h"
 #include "controls/CPictureStatic.h"

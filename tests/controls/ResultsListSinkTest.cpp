@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The interactive scan's results list, filled by the engine from a real tree.
 #include "controls/CResultsListSink.h"
 #include "controls/ListViewHelpers.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Long texts in narrow labels, edits and list cells: elided labels, and the whole text in a
 // tooltip exactly when something is cut.
 #include "controls/ListBoxHelpers.h"

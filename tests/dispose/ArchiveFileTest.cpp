@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The archive on disk below the zip writer: the new version's permissions from its first byte,
 // what is left after a kill, a name that is taken or replaced meanwhile, buffered writes with
 // seeks; the lock two runs take turns on; reading a written archive back.

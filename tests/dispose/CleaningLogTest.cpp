@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The cleaning log: entry format, appending, and logs that cannot be written.
 #include "dispose/CleaningLog.h"
 

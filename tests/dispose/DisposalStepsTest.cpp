@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Disposal methods and the per-file steps, on real files: links, swapped folders, other file
 // systems and full disks.
 #include "dispose/DisposalMethod.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The in-use test against real processes: children that hold a file open, locked or mapped.
 #include "dispose/InUse.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // From the scan to the disposal on real files: a file is disposed of only while it is the file
 // the scan saw. Files replaced or rewritten after the scan, a file system mounted over a
 // scanned folder, a folder swapped for a link (once, and over and over by another process

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Folders reached through symbolic links, from the scan to the disposal: what the scan finds
 // there is disposed of, and a Move or Zip destination reached through a link is resolved when
 // the run starts, through trusted links only.

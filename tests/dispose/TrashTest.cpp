@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Moving files to the trash: what lands in Trash/files and Trash/info, names the trash already
 // holds, the trash of another file system, refusals, a failed rename, and what the desktop's
 // trash tools make of it. Every case has a home of its own, so the real trash is never touched.

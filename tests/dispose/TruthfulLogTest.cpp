@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The log says what happened: a file's "<path> <verb>" line only once its disposal has
 // succeeded, only a failure line for a file that failed, and a run never takes what its own
 // disposal put in place.

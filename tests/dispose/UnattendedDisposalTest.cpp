@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The scheduled cleaning's disposal: each method's effect on disk and the log it leaves.
 #include "dispose/UnattendedDisposal.h"
 #include "support/ChildProcess.h"

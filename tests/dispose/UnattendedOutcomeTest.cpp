@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // What a scheduled disposal reports back: a run stopped between files, the files it left, and
 // the command lines it refuses.
 #include "dispose/UnattendedDisposal.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Packing files into a zip archive: entry names, contents, adding to an archive, files that
 // must not be archived, archive paths that must not be written, the old call, many files
 // written at once, files that change before the archive is written, two runs writing one

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Modal dialogs, data exchange and the real message box behind the seam.
 #include "TestPages.h"
 #include "framework/CDialog.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The wizard window and the seam's dialogs as a desktop user meets them: the new page readied
 // while the old one still shows its progress, no wait cursor over a window that waits for the
 // user, and names shown as typed.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Per-user options, the web-site launcher and the log viewer.
 #include "framework/Registry.h"
 #include "framework/ShellHelpers.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Every dialog template in the user's font: dialog units follow the font, no control overlaps
 // another, no text is cut, and an enlarged window gives its room to the list.
 #include "framework/TemplateLayout.h"

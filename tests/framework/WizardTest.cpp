@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Drives small wizards through the sheet as a user would, with scripted answers.
 #include "TestPages.h"
 #include "support/ScriptedUi.h"

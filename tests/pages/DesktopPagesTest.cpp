@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The main wizard's pages as a desktop user meets them: Open on a file no program takes, the
 // scan page's progress while the selection page copies, one window size and lists that grow
 // with it, the folder error dialog's buttons, and no wait cursor over the dialogs of a run.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The drives page, driven offscreen inside a small wizard with a recorded volume table.
 #include "controls/ListViewHelpers.h"
 #include "framework/TestPages.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Live Update against a small HTTP server on 127.0.0.1 with canned answers.
 #include "pages/LiveUpdate.h"
 

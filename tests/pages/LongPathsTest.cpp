@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Long paths on the pages that show them: the scan page's status field, the found-files and
 // selection lists, the drives list, the profile's folders list and the scheduled destination
 // keep their size and show what they cut off whole in a tooltip.

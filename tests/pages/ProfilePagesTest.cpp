@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The four pages of the "Profile" sheet in a sheet of their own, driven offscreen as a user
 // would: the page order for both scopes, the name, the folder browser, the patterns and folder
 // names with their refusals, and the limits with their validation.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
 // Driving the "Profile" sheet's pages and the input dialog as a user would, through the

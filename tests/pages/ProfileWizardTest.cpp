@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The start page's Add and Edit run the whole "Profile" sheet as a user would; after each
 // step the start page's rows and settings.dat are checked, and a new profile is scanned at once,
 // in the wizard and by the program's preview.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The scan page in a wizard, scanning a real temporary tree.
 #include "../framework/TestPages.h"
 #include "app/CFernwickApp.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The scheduling wizard's own pages (setup, scheduled disposal) and the when-dialog, driven
 // offscreen as a user would, with a stand-in between them where the drives page goes.
 #include "app/CFernwickApp.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Scheduling a cleaning as a user would: the start page's Schedule, the scheduling wizard and
 // the when-dialog, with the crontab held in memory (and once by a stand-in crontab program);
 // then the stored line is run by /bin/sh as cron would run it, with no display and none of the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The start page in a small wizard with stand-ins for the drives and scan pages, driven
 // offscreen as a user would.
 #include "framework/Registry.h"

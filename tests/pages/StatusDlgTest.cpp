@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The status window of a scheduled cleaning, driven offscreen.
 #include "pages/CStatusDlg.h"
 #include "platform/StopSignal.h"

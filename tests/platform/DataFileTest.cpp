@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The program's own files: what may be opened, how problems are told, how far links are
 // followed, damaged files put aside without replacing anything, and relative XDG folders.
 #include "platform/DataFile.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Desktop notifications: which bus is the user's session, what the notification server is
 // sent, and that a missing, silent or absent server neither fails nor holds up the sender.
 #include "platform/DesktopNotice.h"

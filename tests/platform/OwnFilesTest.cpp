@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Knowing Fernwick's own files, by identity and by real path.
 #include "platform/OwnFiles.h"
 #include "support/TempDir.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The file layer every core part uses: opening without following links, at any path length,
 // telling a file apart from the one looked at before, whole reads and writes, atomic
 // replacement, and the one failure type with its fixed wordings.

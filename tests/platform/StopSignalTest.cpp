@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Stop signals: the flag, the first signal winning, the self-pipe, and that the process
 // survives what would otherwise end it.
 #include "platform/StopSignal.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Escaping of names for the log and the preview's listing.
 #include "platform/TextEscape.h"
 #include "support/ListingField.h"

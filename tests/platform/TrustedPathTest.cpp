@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Following a folder's path through the links that can be trusted, on real folders.
 #include "platform/TrustedPath.h"
 #include "support/TempDir.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // What "~" in a scan folder stands for: the rule for a home, and what the settings file keeps
 // when there is no usable one.
 #include "profiles/CProfileList.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The settings file, both ways: what the writer puts down and what the reader takes.
 #include "profiles/CProfileList.h"
 #include "profiles/SettingsFile.h"

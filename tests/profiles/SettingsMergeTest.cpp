@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Start-up merge of the update file and the all-or-nothing save.
 #include "profiles/CProfileList.h"
 #include "support/TempDir.h"

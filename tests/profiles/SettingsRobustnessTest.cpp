@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Truncated, garbled and hostile settings files: never a crash, a hang or a runaway.
 #include "profiles/CProfileList.h"
 #include "support/TempDir.h"

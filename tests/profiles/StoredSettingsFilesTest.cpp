@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Settings and update files that are not what they should be: FIFOs, folders and devices in
 // their place, damaged files kept aside, and a settings.dat that is a symbolic link.
 #include "platform/DataFile.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Profiles whose scan folders start at "~", loaded and scanned as the program does: a home
 // that is no folder of its own is never walked, and the log says why.
 #include "ScanTree.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // One walk for every search of a folder tree: what the sink, the log and the reports get is
 // exactly what the searches give when each walks alone, in turn.
 #include "ScanTree.h"

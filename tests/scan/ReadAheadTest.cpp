@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Folders read ahead of the walk: read in the walk's order, each once, handed over open, within
 // the bounds.
 #include "ScanTree.h"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // A scan made for a run never takes what that run's own disposal put in place: the files lying
 // in its Move destination folder and its Zip archive, even inside the folders it scans.
 #include "ScanTree.h"

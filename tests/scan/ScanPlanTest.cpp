@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The two passes of a scan, their log lines, and the unattended sink.
 #include "ScanTree.h"
 #include "scan/CFoundFileList.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The walk on real systems: folders reached through links, trees of any depth and width,
 // Fernwick's own files, the trash, and folders that cannot be opened.
 #include "ScanTree.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The default profiles shipped with the program, run as root would run them with drive C chosen,
 // over a small copy of a system's folders: they take the leftovers and nothing an installed
 // program or fsck keeps.

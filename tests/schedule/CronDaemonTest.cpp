@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Telling whether a cron daemon runs: systemctl's answer, read from a stand-in systemctl on
 // PATH, and the process list, read from a made-up /proc.
 #include "schedule/CronDaemon.h"

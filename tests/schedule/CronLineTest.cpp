@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // Building the crontab entry of a scheduled cleaning, and editing the user's table.
 #include "CronSupport.h"
 #include "app/CommandLine.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The scheduler client over the in-memory crontab: what is asked, read and written.
 #include "schedule/CSchedulerDispatch.h"
 #include "schedule/FakeCrontab.h"

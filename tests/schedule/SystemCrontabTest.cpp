@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
 // The crontab program as the client runs it, with a stand-in crontab on PATH: never the user's.
 #include "CronSupport.h"
 #include "schedule/CSchedulerDispatch.h"
