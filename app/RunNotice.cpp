@@ -8,7 +8,7 @@
 namespace {
 
 DesktopNotice Notice(std::string summary, std::string body) {
-    return {"Fernwick", "com.quenbyworks.Fernwick", std::move(summary), std::move(body)};
+    return {"Fernwick", FERNWICK_APP_ID, std::move(summary), std::move(body)};
 }
 
 std::string Files(int n) {

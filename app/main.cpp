@@ -110,6 +110,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fernwick"));
     QApplication::setOrganizationName(QStringLiteral("Quenby Works"));
+    // The desktop entry's name: a Wayland desktop finds the window's icon and name through it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(FERNWICK_APP_ID));
     theApp.InitInstance();
     return theApp.m_nExitCode;
 }

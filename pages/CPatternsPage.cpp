@@ -103,7 +103,7 @@ void CPatternsPage::OnPatternCheck() {
 
 void CPatternsPage::AddEntry(QListWidget* list, const char* caption, const char* prompt,
                              bool isPattern) {
-    CInputDlg dlg;
+    CInputDlg dlg(GetSafeHwnd()); // over the sheet, not wherever the desktop put focus
     dlg.m_strCaption = caption;
     dlg.m_strPrompt = prompt;
     const EntryKind kind = isPattern ? EntryKind::Pattern : EntryKind::FolderName;

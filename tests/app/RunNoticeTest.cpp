@@ -27,7 +27,7 @@ TEST(RunNotice, SaysWhatWasCleanedWhereAndWhereTheLogIs) {
     const auto all = NoticeOfRun(Outcome(3, 3, 3, 1234567), METHOD_RECYCLE, "", kLog);
     ASSERT_TRUE(all);
     EXPECT_EQ(all->appName, "Fernwick");
-    EXPECT_EQ(all->desktopEntry, "com.quenbyworks.Fernwick");
+    EXPECT_EQ(all->desktopEntry, "com.quenbyworks.fernwick");
     EXPECT_EQ(all->summary, "Scheduled cleaning done");
     EXPECT_EQ(all->body, "3 files (1,234,567 bytes) were moved to the trash.\n"
                          "Each file is in the log: " + kLog);

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kAppId = "com.quenbyworks.Fernwick";
+const char* const kAppId = "com.quenbyworks.fernwick";
 
 // The build's install rules run into a fresh DESTDIR with the prefix a package uses.
 class Installed : public ::testing::Test {
@@ -78,7 +78,7 @@ TEST_F(Installed, PutsEveryFileInItsPlaceAndNothingBesideTheProgram) {
               ReadTextFile(fs::path(FW_SOURCE_DIR) / "res/newntsettings.dat"));
     EXPECT_TRUE(fs::is_regular_file(Share() / "applications" / (std::string(kAppId) + ".desktop")));
     EXPECT_TRUE(fs::is_regular_file(Share() / "metainfo" / (std::string(kAppId) + ".metainfo.xml")));
-    EXPECT_TRUE(fs::is_regular_file(Share() / "man/man1/fernwick.1"));
+    EXPECT_TRUE(fs::is_regular_file(Share() / "man/man1/fernwick.1.gz"));
     for (unsigned size : {48u, 128u, 256u}) {
         const std::string dim = std::to_string(size) + "x" + std::to_string(size);
         const fs::path icon = Share() / "icons/hicolor" / dim / "apps" / (std::string(kAppId) + ".png");
@@ -122,15 +122,55 @@ TEST_F(Installed, MetainfoIsValidAndItsScreenshotsExist) {
 
     if (!OnPath("appstreamcli"))
         GTEST_SKIP() << "appstreamcli is not installed (appstream): metainfo not validated";
-    const CommandResult r = RunCommand("", "appstreamcli", "validate --no-net '" + path + "'");
+    // Pedantic, and every remark counts: only what needs the network is left out.
+    const CommandResult r =
+        RunCommand("", "appstreamcli", "validate --no-net --pedantic '" + path + "'");
     EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_FALSE(std::regex_search(r.out, std::regex(R"((^|\n)[EWIP]: )"))) << r.out;
+}
+
+TEST_F(Installed, CarriesTheLicenceTheCopyrightAndTheChangelogDebianReads) {
+    // The project's licence is the GPL, version 3, in full.
+    const std::string licence = ReadTextFile(fs::path(FW_SOURCE_DIR) / "LICENSE");
+    EXPECT_NE(licence.find("GNU GENERAL PUBLIC LICENSE\n                       Version 3, 29 June 2007"),
+              std::string::npos);
+    EXPECT_NE(licence.find("END OF TERMS AND CONDITIONS"), std::string::npos);
+
+    // The package's copyright file, machine-readable, names it and where its text is.
+    const fs::path doc = Share() / "doc/fernwick";
+    const std::string copyright = ReadTextFile(doc / "copyright");
+    EXPECT_TRUE(copyright.starts_with(
+        "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+    EXPECT_NE(copyright.find("\nFiles: *\nCopyright: 2026 Quenby Works\nLicense: GPL-3+\n"),
+              std::string::npos);
+    EXPECT_NE(copyright.find("\nLicense: GPL-3+\n This program is free software"),
+              std::string::npos);
+    EXPECT_NE(copyright.find("/usr/share/common-licenses/GPL-3"), std::string::npos);
+
+    // The changelog, compressed, opens with this version and ends with its signature line.
+    const CommandResult changelog =
+        RunCommand("", "gzip", "-dc '" + (doc / "changelog.Debian.gz").string() + "'");
+    ASSERT_EQ(changelog.exitCode, 0) << changelog.out;
+    EXPECT_TRUE(changelog.out.starts_with(std::string("fernwick (") + FERNWICK_VERSION_TEXT +
+                                          "-1) unstable; urgency=medium\n"))
+        << changelog.out;
+    EXPECT_TRUE(std::regex_search(changelog.out, std::regex(R"(\n -- [^\n]+>  \w{3}, \d\d \w{3} \d{4} [\d:]{8} \+0000\n$)")))
+        << changelog.out;
+    // Nothing uncompressed beside them.
+    std::set<std::string> docs;
+    for (const auto& e : fs::directory_iterator(doc))
+        docs.insert(e.path().filename().string());
+    EXPECT_EQ(docs, (std::set<std::string>{"changelog.Debian.gz", "copyright"}));
 }
 
 TEST_F(Installed, ManualPageHasEverySwitchOfHelpAndTheExitCodes) {
     const CommandResult help = RunCommand("", FW_BINARY, "--help");
     ASSERT_EQ(help.exitCode, 0) << help.out;
     // The page as a reader sees it: roff's escaped minus signs read as plain ones.
-    std::string page = ReadTextFile(Share() / "man/man1/fernwick.1");
+    const CommandResult unzipped =
+        RunCommand("", "gzip", "-dc '" + (Share() / "man/man1/fernwick.1.gz").string() + "'");
+    ASSERT_EQ(unzipped.exitCode, 0) << unzipped.out;
+    std::string page = unzipped.out;
     page = std::regex_replace(page, std::regex(R"(\\-)"), "-");
 
     // Every switch --help lists at the start of a line: /r, /p, ..., --preview, --help, ...
@@ -157,7 +197,7 @@ TEST_F(Installed, ManualPageHasEverySwitchOfHelpAndTheExitCodes) {
     if (!OnPath("man"))
         GTEST_SKIP() << "man is not installed: page not rendered";
     const CommandResult r = RunCommand("MANWIDTH=80", "man", "--warnings -l '" +
-                                                              (Share() / "man/man1/fernwick.1").string() +
+                                                              (Share() / "man/man1/fernwick.1.gz").string() +
                                                               "' 2>&1 >/dev/null");
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_EQ(r.out, "");

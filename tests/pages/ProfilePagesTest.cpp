@@ -364,6 +364,8 @@ class ProfilePagesTest : public QObject {
             AnswerInput(s.ui, {"*.exe"}, &seen);
             s.Click(s.patterns, IDC_ADD_PATTERN);
             QCOMPARE(seen.caption, std::string("Add File Pattern"));
+            // Over its page, whichever window the desktop thinks is active (Wayland may say none).
+            QCOMPARE(seen.parent, s.patterns.GetSafeHwnd());
             QCOMPARE(seen.prompt, std::string("Type in the name of a file pattern to search for.  "
                                               "This pattern will be flagged for deletion when "
                                               "scanning the hard drive."));

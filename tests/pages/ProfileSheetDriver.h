@@ -34,6 +34,7 @@ struct InputSeen {
     std::string prompt;
     std::vector<std::string> leftInEdit; // the edit's text after each refused OK
     bool closedWithOk = false;
+    QWidget* parent = nullptr; // the window it was opened over
 };
 
 // Answers the next input dialog: types each text in turn and presses OK until the dialog
@@ -53,6 +54,7 @@ inline void AnswerInput(CScriptedUi& ui, std::vector<std::string> texts,
         if (seen) {
             seen->caption = w->windowTitle().toStdString();
             seen->prompt = prompt->text().toStdString();
+            seen->parent = w->parentWidget();
         }
         for (const std::string& text : texts) {
             edit->setText(QString::fromStdString(text));

@@ -14,7 +14,7 @@
 namespace {
 
 DesktopNotice SampleNotice() {
-    return {"Fernwick", "com.quenbyworks.Fernwick", "Scheduled cleaning done",
+    return {"Fernwick", "com.quenbyworks.fernwick", "Scheduled cleaning done",
             "2 files (8 bytes) were deleted.\nEach file is in the log: /home/u/fwlog.txt"};
 }
 
@@ -82,8 +82,8 @@ TEST(DesktopNotice, TheServerIsSentTheNoticeAsWritten) {
     const std::vector<ReceivedNotice> received = server.Received();
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].appName, "Fernwick");
-    EXPECT_EQ(received[0].icon, "com.quenbyworks.Fernwick");
-    EXPECT_EQ(received[0].desktopEntry, "com.quenbyworks.Fernwick");
+    EXPECT_EQ(received[0].icon, "com.quenbyworks.fernwick");
+    EXPECT_EQ(received[0].desktopEntry, "com.quenbyworks.fernwick");
     EXPECT_EQ(received[0].summary, "Scheduled cleaning done");
     EXPECT_EQ(received[0].body, notice.body);
     EXPECT_EQ(received[0].replacesId, 0u);
