@@ -46,6 +46,13 @@ bool CCheckMarkList::IsChecked(int row) const {
     return GetItemImage(m_list, row) == kCheckedImage;
 }
 
+bool CCheckMarkList::IsCheckedByText(const QString& text) const {
+    if (!m_list)
+        return false;
+    const int row = FindItemByText(m_list, text);
+    return row >= 0 && IsChecked(row);
+}
+
 void CCheckMarkList::SetChecked(int row, bool checked) {
     SetItemImage(m_list, row, checked ? kCheckedImage : kUncheckedImage);
 }

@@ -30,6 +30,8 @@ public:
     int GetRowCount() const;
     // False for a row that does not exist.
     bool IsChecked(int row) const;
+    // The mark of the row whose first column reads text; false when there is none.
+    bool IsCheckedByText(const QString& text) const;
     void SetChecked(int row, bool checked);
     bool AnyChecked() const;
     // The checked rows, top to bottom.

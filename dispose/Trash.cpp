@@ -177,7 +177,7 @@ std::string TrashName(const std::string& name, int attempt, std::uint64_t suffix
 }
 
 CTrash::CTrash() : m_uid(::geteuid()), m_random(std::random_device{}()) {
-    m_dataHome = XdgBaseDir(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"), ".local/share");
+    m_dataHome = XdgDataHome();
     if (!m_dataHome.empty())
         m_homeDevKnown = DeviceOf(m_dataHome + "/Trash", m_homeDev);
 }

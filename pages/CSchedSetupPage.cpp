@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "pages/CSchedSetupPage.h"
+#include "pages/ProfileChecks.h"
 
 #include "app/CFernwickApp.h"
 #include "controls/ListViewHelpers.h"
@@ -55,17 +56,11 @@ void CSchedSetupPage::UpdateWizardButtons() {
 }
 
 bool CSchedSetupPage::IsProfileChecked(const CProfile& profile) const {
-    if (!GetSafeHwnd() || !m_listProfiles)
-        return false;
-    const int row = FindItemByText(m_listProfiles, QString::fromStdString(profile.m_strName));
-    return row >= 0 && GetItemImage(m_listProfiles, row) == m_nCheckedImage;
+    return GetSafeHwnd() && ::IsProfileChecked(m_checks, profile);
 }
 
 bool CSchedSetupPage::AnyCheckedScansAllFolders() const {
-    for (const CProfile& profile : g_profiles)
-        if (profile.m_nScanScope == SCOPE_ALL_FOLDERS && IsProfileChecked(profile))
-            return true;
-    return false;
+    return GetSafeHwnd() && ::AnyCheckedScansAllFolders(m_checks, g_profiles);
 }
 
 int CSchedSetupPage::OnWizardNext() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "pages/CStartPage.h"
+#include "pages/ProfileChecks.h"
 
 #include "app/CFernwickApp.h"
 #include "app/CommandLine.h"
@@ -22,6 +23,7 @@
 #include "pages/CScheduleWhenDlg.h"
 #include "pages/CSchedulesDlg.h"
 #include "pages/LiveUpdate.h"
+#include "platform/ProgramDir.h"
 #include "profiles/CProfileList.h"
 #include "profiles/ProfileEntries.h"
 #include "res/ResourceInit.h"
@@ -174,17 +176,11 @@ void CStartPage::SaveProfiles() {
 }
 
 bool CStartPage::IsProfileChecked(const CProfile& profile) const {
-    if (!GetSafeHwnd() || !m_lstProfiles)
-        return false;
-    const int row = FindItemByText(m_lstProfiles, QString::fromStdString(profile.m_strName));
-    return row >= 0 && GetItemImage(m_lstProfiles, row) == m_nCheckedImage;
+    return GetSafeHwnd() && ::IsProfileChecked(m_checks, profile);
 }
 
 bool CStartPage::AnyCheckedScansAllFolders() const {
-    for (const CProfile& profile : g_profiles)
-        if (profile.m_nScanScope == SCOPE_ALL_FOLDERS && IsProfileChecked(profile))
-            return true;
-    return false;
+    return GetSafeHwnd() && ::AnyCheckedScansAllFolders(m_checks, g_profiles);
 }
 
 int CStartPage::OnWizardNext() {
@@ -311,16 +307,6 @@ void CStartPage::OnDelete() {
     g_profiles.Remove(profile);
     RebuildRows(checks, -1);
     SaveProfiles();
-}
-
-std::string RunningProgramPath() {
-    // The program as the kernel started it: argv[0] may be relative or name a link.
-    char* path = ::realpath("/proc/self/exe", nullptr);
-    if (!path)
-        return {};
-    std::string result(path);
-    std::free(path);
-    return result;
 }
 
 void CStartPage::OnSchedule() {

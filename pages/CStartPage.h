@@ -91,8 +91,6 @@ class CStartPage : public CPropertyPage {
     void SaveProfiles();
 };
 
-// The running program's absolute path with every link resolved; empty when it cannot be told.
-std::string RunningProgramPath();
 // Whether a scan folder is there: anything lstat finds, a trailing '/' ignored, "/" always.
 bool ScanFolderExists(const std::string& path);
 // Logs the check of every listed-folder profile of the store and returns the report of its

@@ -167,13 +167,8 @@ void CStatusDlg::OnStopSignal() {
     if (m_stopNotifier)
         m_stopNotifier->setEnabled(false);
     // The disposal asks for the signal itself between files; a cancel under way ends anyway.
-    if (m_state != State::Searching)
+    if (!StopSearch())
         return;
-    m_state = State::Cancelling;
-    if (m_btnCancel)
-        m_btnCancel->setEnabled(false);
-    m_searchEvent.Set();
-    WaitForWorker();
     WriteLog(std::string("The run was stopped by ") + StopSignalName(StopSignalNumber()) +
              " while searching; none of the " + std::to_string(m_found.Paths().size()) +
              " files found so far was touched.");
@@ -194,15 +189,21 @@ void CStatusDlg::WaitForWorker() {
         m_searchThread.join();
 }
 
-void CStatusDlg::OnCancel() {
-    // A disposal under way runs to its end; so does a cancel already under way.
+bool CStatusDlg::StopSearch() {
     if (m_state != State::Searching)
-        return;
+        return false;
     m_state = State::Cancelling;
     if (m_btnCancel)
         m_btnCancel->setEnabled(false);
     m_searchEvent.Set();
     WaitForWorker();
+    return true;
+}
+
+void CStatusDlg::OnCancel() {
+    // A disposal under way runs to its end; so does a cancel already under way.
+    if (!StopSearch())
+        return;
     WriteLog("The run was cancelled while searching; no file was touched.");
     CDialog::OnCancel();
 }

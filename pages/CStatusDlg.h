@@ -76,6 +76,9 @@ private:
     void OnSearchDone();
     void OnStopSignal();
     void WaitForWorker();
+    // Ends the search and waits for the worker; false when no search is under way (a
+    // disposal or a stop already began).
+    bool StopSearch();
 
     // Read by the worker and by the disposal; never changed while the window is open.
     const ScheduledSwitches m_switches;

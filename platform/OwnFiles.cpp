@@ -79,11 +79,6 @@ bool COwnFiles::Contains(dev_t dev, ino_t ino) const {
 bool COwnFiles::Contains(const std::string& realPath) const { return m_paths.count(realPath) > 0; }
 
 std::string OptionsFilePath() {
-    std::string config =
-        XdgBaseDir(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), ".config");
-    if (config.empty())
-        return {};
-    while (config.size() > 1 && config.back() == '/')
-        config.pop_back();
-    return config + "/Quenby Works/Fernwick.ini";
+    const std::string config = XdgConfigHome();
+    return config.empty() ? std::string() : config + "/Quenby Works/Fernwick.ini";
 }

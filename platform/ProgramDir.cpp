@@ -113,13 +113,18 @@ std::string ResolveProgramDir(const ProgramDirInputs& in) {
     return dir;
 }
 
-std::string GetExecutableDir() {
-    char buf[PATH_MAX + 1];
-    ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
-    if (n <= 0)
+std::string RunningProgramPath() {
+    char* path = ::realpath("/proc/self/exe", nullptr);
+    if (!path)
         return {};
-    std::string path(buf, static_cast<size_t>(n));
-    size_t slash = path.rfind('/');
+    std::string result(path);
+    std::free(path);
+    return result;
+}
+
+std::string GetExecutableDir() {
+    const std::string path = RunningProgramPath();
+    const size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 

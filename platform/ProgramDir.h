@@ -12,6 +12,9 @@
 // folder can be found, so the data files are then looked up in the current directory.
 std::string GetProgramDir();
 
+// The running program's absolute path with every link resolved; empty when it cannot be told
+// (argv[0] may be relative or name a link, so the kernel is asked).
+std::string RunningProgramPath();
 // The real folder of the running executable, ending in "/", or empty.
 std::string GetExecutableDir();
 

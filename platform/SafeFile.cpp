@@ -269,22 +269,3 @@ FsError OpenHeld(const HeldFile& file, int flags, UniqueFd& out) {
     return {};
 }
 
-SafeParent OpenParentNoFollow(const std::string& path) {
-    SafeParent p;
-    std::string folder;
-    if (!SplitPath(path, folder, p.name)) {
-        p.name.clear();
-        p.error = EINVAL;
-        return p;
-    }
-    if (FsError e = OpenFolder(folder, p.dir))
-        p.error = e.Code();
-    return p;
-}
-
-UniqueFd OpenFolderNoFollow(const std::string& folder) {
-    UniqueFd fd;
-    if (FsError e = OpenFolder(folder, fd))
-        errno = e.Code();
-    return fd;
-}

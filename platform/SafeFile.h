@@ -66,18 +66,6 @@ FsError CheckStillSame(const HeldFile& file, struct stat* now = nullptr);
 // added) and checks that it is still the file of file.st.
 FsError OpenHeld(const HeldFile& file, int flags, UniqueFd& out);
 
-// The older shape of HoldFile for code that wants only the folder and the name.
-struct SafeParent {
-    UniqueFd dir;     // the folder, O_PATH | O_DIRECTORY; invalid on failure
-    std::string name; // the file's name inside it
-    int error = 0;    // errno of the failure, 0 on success
-};
-// Opens the folder of path (absolute, any length) refusing symbolic links in every component.
-// A path ending in "/" or naming no file fails with EINVAL.
-SafeParent OpenParentNoFollow(const std::string& path);
-// Opens a folder refusing symbolic links in every component; -1 with errno on failure.
-UniqueFd OpenFolderNoFollow(const std::string& folder);
-
 // The folder part and the name of an absolute path ("/a/b" -> "/a", "b"; "/b" -> "/", "b").
 // False when path is not absolute, ends in "/" or names "." or "..".
 bool SplitPath(const std::string& path, std::string& folder, std::string& name);

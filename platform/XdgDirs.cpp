@@ -15,6 +15,13 @@ std::string XdgBaseDir(const char* value, const char* home, const char* fallback
     return dir + fallback;
 }
 
+std::string XdgHome(const char* variable, const char* fallback) {
+    std::string dir = XdgBaseDir(std::getenv(variable), std::getenv("HOME"), fallback);
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    return dir;
+}
+
 void DropRelativeXdgDirs() {
     for (const char* name : kXdgFolderVariables) {
         const char* value = std::getenv(name);

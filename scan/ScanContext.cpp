@@ -24,13 +24,8 @@ bool AllDigits(std::string_view s) {
 } // namespace
 
 std::string HomeTrashPath() {
-    std::string data =
-        XdgBaseDir(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"), ".local/share");
-    if (data.empty())
-        return {};
-    while (data.size() > 1 && data.back() == '/')
-        data.pop_back();
-    return data + "/Trash";
+    const std::string data = XdgDataHome();
+    return data.empty() ? std::string() : data + "/Trash";
 }
 
 bool IsVolumeTrashName(std::string_view parentName, std::string_view name) {

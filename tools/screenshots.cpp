@@ -22,7 +22,7 @@
 #include "profiles/CProfileList.h"
 #include "res/resource.h"
 #include "schedule/CronLine.h"
-#include "schedule/FakeCrontab.h"
+#include "support/FakeCrontab.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QEventLoop>

@@ -6,7 +6,7 @@
 #include "app/ScheduledCleanings.h"
 #include "schedule/CronLine.h"
 #include "schedule/CronSupport.h"
-#include "schedule/FakeCrontab.h"
+#include "support/FakeCrontab.h"
 #include "support/ChildProcess.h"
 
 #include <gtest/gtest.h>

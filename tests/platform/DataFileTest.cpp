@@ -235,3 +235,21 @@ TEST(XdgDirs, RelativeVariablesAreDroppedAndAbsoluteOnesKept) {
     });
     EXPECT_TRUE(child.Exited(0)) << child.exitCode << " variables wrong";
 }
+
+TEST(XdgDirs, TheProcesssFoldersComeWithoutATrailingSlash) {
+    const ChildOutcome child = RunGuarded([] {
+        int wrong = 0;
+        ::setenv("HOME", "/home/u/", 1);
+        ::setenv("XDG_DATA_HOME", "/data//", 1);
+        ::unsetenv("XDG_CONFIG_HOME");
+        wrong += XdgDataHome() != "/data";
+        wrong += XdgConfigHome() != "/home/u/.config";
+        ::setenv("XDG_DATA_HOME", "/", 1);
+        wrong += XdgDataHome() != "/";
+        ::unsetenv("XDG_DATA_HOME");
+        ::unsetenv("HOME");
+        wrong += !XdgDataHome().empty();
+        return wrong;
+    });
+    EXPECT_TRUE(child.Exited(0)) << child.exitCode << " folders wrong";
+}

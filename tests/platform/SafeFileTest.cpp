@@ -123,14 +123,6 @@ TEST(SafeFile, FoldersOpenOnlyWithoutLinksOnTheWay) {
     EXPECT_EQ(OpenFolder((dir.path() / "missing").string(), fd).Wording(), std::string(refusal::kGone));
     EXPECT_EQ(OpenFolder("relative/folder", fd).Wording(), std::string(refusal::kNotAbsolute));
     EXPECT_EQ(OpenFolder((real / ".." / "inner").string(), fd).Wording(), std::string(refusal::kClimbs));
-
-    // The older shapes say the same through errno.
-    errno = 0;
-    EXPECT_FALSE(OpenFolderNoFollow((dir.path() / "linked").string()));
-    EXPECT_EQ(errno, ELOOP);
-    const SafeParent parent = OpenParentNoFollow((dir.path() / "linked" / "inner" / "f").string());
-    EXPECT_EQ(parent.error, ELOOP);
-    EXPECT_EQ(OpenParentNoFollow((dir.path() / "real" / "x").string()).error, 0);
 }
 
 TEST(SafeFile, OpenAtRefusesLinksAndOtherFileSystemsWhenAsked) {

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // The scheduler client over the in-memory crontab: what is asked, read and written.
 #include "schedule/CSchedulerDispatch.h"
-#include "schedule/FakeCrontab.h"
+#include "support/FakeCrontab.h"
 
 #include <gtest/gtest.h>
 

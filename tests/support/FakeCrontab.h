@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 Quenby Works
+#pragma once
+
+#include "schedule/Crontab.h"
+
+#include <string>
+
+// A crontab held in memory, for tests and the screenshot tool: exists = false reads as "no
+// crontab for user"; a readError or writeError makes that call fail with its text.
+class CFakeCrontab : public ICrontab {
+public:
+    std::string table;
+    bool exists = true;
+    std::string readError, writeError;
+    int reads = 0;  // reads attempted, failed ones included
+    int writes = 0; // writes attempted, failed ones included
+
+    CrontabRead Read() override {
+        ++reads;
+        CrontabRead r;
+        if (!readError.empty()) {
+            r.error = readError;
+            return r;
+        }
+        r.ok = true;
+        if (exists)
+            r.text = table;
+        return r;
+    }
+    std::string Write(const std::string& newTable) override {
+        ++writes;
+        if (!writeError.empty())
+            return writeError;
+        table = newTable;
+        exists = true;
+        return {};
+    }
+};
