@@ -24,3 +24,9 @@ CProfile::CProfile() {
     // The pages' default date; every path that creates a profile sets its own.
     LocalMidnight(1, 1, 1980, m_timeOlderThan);
 }
+
+bool PassesLimits(const CProfile& p, std::uint64_t size, std::time_t mtime) {
+    if (!p.m_bUseLimits)
+        return true;
+    return mtime < p.m_timeOlderThan || size < p.m_dwMinSize || size > p.m_dwMaxSize;
+}

@@ -32,3 +32,7 @@ public:
 
     bool ScansAllFolders() const { return m_nScanScope == SCOPE_ALL_FOLDERS; }
 };
+
+// The profile's limits: with them on, a file is taken when it was last written before the
+// date, or is smaller than the minimum, or larger than the maximum (all strict).
+bool PassesLimits(const CProfile& profile, std::uint64_t size, std::time_t mtime);

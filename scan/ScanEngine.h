@@ -56,10 +56,6 @@ void SearchFolder(const std::string& folder, const CProfile& profile, const CSto
 void SearchFolder(const std::string& folder, const CProfile& profile, const CStopEvent& stop,
                   CScanSink& sink);
 
-// The profile's limits: with them on, a file is taken when it was last written before the
-// date, or is smaller than the minimum, or larger than the maximum (all strict).
-bool PassesLimits(const CProfile& profile, std::uint64_t size, std::time_t mtime);
-
 // The size of the file as decimal text, or empty when it cannot be read. Links are not
 // followed.
 std::string GetFileSizeText(const std::string& path);

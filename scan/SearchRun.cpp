@@ -6,15 +6,13 @@
 #include "platform/TrustedPath.h"
 #include "platform/UniqueFd.h"
 #include "profiles/HomeFolder.h"
-#include "scan/ScanWalk.h"
+#include "scan/Walker.h"
 
 #include <fcntl.h>
 
 #include <cerrno>
 #include <limits>
 #include <variant>
-
-SearchRunOptions::SearchRunOptions() : readAheadThreads(kReadAheadThreads) {}
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "scan/FolderRead.h"
 #include "scan/ScanEngine.h"
+#include "scan/Walker.h"
 
 #include <memory>
 #include <string>
@@ -13,22 +14,6 @@
 struct SearchStep {
     const CProfile* profile = nullptr;
     std::string folder; // as given
-};
-
-// Threads that read folders ahead of a walk, unless told otherwise.
-inline constexpr unsigned kReadAheadThreads = 8;
-
-struct SearchRunOptions {
-    // Every search of a folder tree served by one walk of it; false: each search walks its
-    // folder on its own, in turn. What the sink and the reports get is the same either way.
-    bool oneWalk = true;
-    // Threads that read folders ahead of a walk once its reads wait for the disk; none when 0.
-    unsigned readAheadThreads;
-    // Read ahead from the first folder on, whether the folders come from the disk or not.
-    bool readAheadAlways = false;
-    // When given, what the walks did is added to it.
-    WalkStats* stats = nullptr;
-    SearchRunOptions();
 };
 
 // Carries out the searches of a scan as if each walked its folder alone, in turn: the sink
