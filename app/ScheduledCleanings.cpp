@@ -25,7 +25,7 @@ void Print(std::FILE* stream, const std::string& line) {
 }
 
 // The entries of the user's table, or why it cannot be read (said on err).
-bool ReadEntries(ICrontab& crontab, std::FILE* err, std::string& table,
+bool ReadEntries(CCrontab& crontab, std::FILE* err, std::string& table,
                  std::vector<ScheduledEntry>& entries) {
     const CrontabRead read = crontab.Read();
     if (!read.ok) {
@@ -132,7 +132,7 @@ std::string ScheduleListLine(std::size_t number, const ScheduleDescription& d) {
     return line;
 }
 
-int ListSchedules(ICrontab& crontab, const std::vector<std::string>& knownNames,
+int ListSchedules(CCrontab& crontab, const std::vector<std::string>& knownNames,
                   std::FILE* out, std::FILE* err) {
     std::string table;
     std::vector<ScheduledEntry> entries;
@@ -145,7 +145,7 @@ int ListSchedules(ICrontab& crontab, const std::vector<std::string>& knownNames,
     return 0;
 }
 
-int Unschedule(ICrontab& crontab, std::string_view number,
+int Unschedule(CCrontab& crontab, std::string_view number,
                const std::vector<std::string>& knownNames, std::FILE* out, std::FILE* err) {
     std::string table;
     std::vector<ScheduledEntry> entries;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "schedule/CronWhen.h"
-#include "schedule/Crontab.h"
+#include "schedule/CCrontab.h"
 #include "schedule/ScheduledEntries.h"
 
 #include <cstddef>
@@ -49,12 +49,12 @@ std::string ScheduleListLine(std::size_t number, const ScheduleDescription& desc
 
 // "fernwick --schedules": one line per entry on out, numbered from 1, or a line saying there
 // is none. Returns 0, or 1 when the table cannot be read (said on err).
-int ListSchedules(ICrontab& crontab, const std::vector<std::string>& knownNames,
+int ListSchedules(CCrontab& crontab, const std::vector<std::string>& knownNames,
                   std::FILE* out, std::FILE* err);
 // "fernwick --unschedule N": removes entry N (as ListSchedules numbers them) with its comment
 // line, keeping every other line as it is, and says which on out. Returns 0; 2 for a number
 // that names no entry; 1 when the table cannot be read or written.
-int Unschedule(ICrontab& crontab, std::string_view number,
+int Unschedule(CCrontab& crontab, std::string_view number,
                const std::vector<std::string>& knownNames, std::FILE* out, std::FILE* err);
 
 // The names of the profiles in the user's settings, read without writing anything.

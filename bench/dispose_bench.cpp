@@ -13,7 +13,7 @@
 #include "dispose/CleaningLog.h"
 #include "dispose/DisposalMethod.h"
 #include "dispose/DisposalSteps.h"
-#include "dispose/InUse.h"
+#include "dispose/CInUseChecker.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
-#include "dispose/InUse.h"
+#include "dispose/CInUseChecker.h"
 #include "dispose/Trash.h"
 #include "platform/SafeFile.h"
 #include "platform/UniqueFd.h"

@@ -30,7 +30,7 @@ QStringList RowTexts(const ScheduleDescription& d) {
 
 } // namespace
 
-CSchedulesDlg::CSchedulesDlg(ICrontab& crontab, std::vector<std::string> knownNames,
+CSchedulesDlg::CSchedulesDlg(CCrontab& crontab, std::vector<std::string> knownNames,
                              QWidget* parent)
     : CDialog(IDD_SCHEDULES, FromForm<Ui::Dlg171Schedules>(), parent), m_crontab(crontab),
       m_knownNames(std::move(knownNames)) {}

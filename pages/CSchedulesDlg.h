@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/CDialog.h"
-#include "schedule/Crontab.h"
+#include "schedule/CCrontab.h"
 #include "schedule/ScheduledEntries.h"
 
 #include <string>
@@ -18,7 +18,7 @@ class QTreeWidget;
 class CSchedulesDlg : public CDialog {
 public:
     // knownNames: the profiles of the settings, to tell the names of a /p list apart.
-    CSchedulesDlg(ICrontab& crontab, std::vector<std::string> knownNames,
+    CSchedulesDlg(CCrontab& crontab, std::vector<std::string> knownNames,
                   QWidget* parent = nullptr);
 
     bool OnInitDialog() override;
@@ -34,6 +34,6 @@ private:
     void ReloadRows(int select);
     void UpdateButtons();
 
-    ICrontab& m_crontab;
+    CCrontab& m_crontab;
     std::vector<std::string> m_knownNames;
 };

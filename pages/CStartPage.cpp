@@ -324,7 +324,7 @@ void CStartPage::OnSchedule() {
         return;
     // Cleanings scheduled before are listed first, to be removed or added to. A table that
     // cannot be read goes straight to the wizard, which says why when it is needed.
-    if (ICrontab* crontab = theApp.m_dispScheduler.GetCrontab()) {
+    if (CCrontab* crontab = theApp.m_dispScheduler.GetCrontab()) {
         const CrontabRead table = crontab->Read();
         if (table.ok && !ReadScheduledEntries(table.text, kEventName).empty()) {
             std::vector<std::string> names;

@@ -15,7 +15,7 @@ bool CSchedulerDispatch::CreateDispatch() {
 
 void CSchedulerDispatch::ReleaseDispatch() { m_crontab.reset(); }
 
-void CSchedulerDispatch::SetCrontab(std::unique_ptr<ICrontab> table) {
+void CSchedulerDispatch::SetCrontab(std::unique_ptr<CCrontab> table) {
     m_crontab = std::move(table);
 }
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "schedule/CronWhen.h"
-#include "schedule/Crontab.h"
+#include "schedule/CCrontab.h"
 
 #include <functional>
 #include <memory>
@@ -25,9 +25,9 @@ public:
     // Drops the crontab in use.
     void ReleaseDispatch();
     // Puts table in use (tests, the fake).
-    void SetCrontab(std::unique_ptr<ICrontab> table);
+    void SetCrontab(std::unique_ptr<CCrontab> table);
     // The table in use, for listing and removing entries; null when there is none.
-    ICrontab* GetCrontab() const { return m_crontab.get(); }
+    CCrontab* GetCrontab() const { return m_crontab.get(); }
     // The when-dialog; it answers nullopt for Cancel.
     void SetAskWhen(std::function<std::optional<CronWhen>()> askWhen);
 
@@ -38,6 +38,6 @@ public:
                                  bool flag, const std::string& eventName);
 
 private:
-    std::unique_ptr<ICrontab> m_crontab;
+    std::unique_ptr<CCrontab> m_crontab;
     std::function<std::optional<CronWhen>()> m_askWhen;
 };

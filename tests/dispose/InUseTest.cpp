@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // The in-use test against real processes: children that hold a file open, locked or mapped.
-#include "dispose/InUse.h"
+#include "dispose/CInUseChecker.h"
 
 #include "platform/SafeFile.h"
 #include "platform/UniqueFd.h"

@@ -146,7 +146,7 @@ std::set<std::string> NamesUnder(const fs::path& folder) {
 }
 
 // A table that cannot be read, and says nothing about why.
-class CSilentFailure : public ICrontab {
+class CSilentFailure : public CCrontab {
 public:
     CrontabRead Read() override { return {}; }
     std::string Write(const std::string&) override { return {}; }
@@ -246,7 +246,7 @@ struct Setup {
     }
     // Whether the table in use holds entries of ours (the list of them then comes first).
     static bool HoldsEntries() {
-        ICrontab* table = theApp.m_dispScheduler.GetCrontab();
+        CCrontab* table = theApp.m_dispScheduler.GetCrontab();
         if (!table)
             return false;
         const CrontabRead read = table->Read();

@@ -3,7 +3,7 @@
 // The crontab program as the client runs it, with a stand-in crontab on PATH: never the user's.
 #include "CronSupport.h"
 #include "schedule/CSchedulerDispatch.h"
-#include "schedule/Crontab.h"
+#include "schedule/CCrontab.h"
 
 #include <gtest/gtest.h>
 

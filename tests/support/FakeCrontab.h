@@ -2,13 +2,13 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
-#include "schedule/Crontab.h"
+#include "schedule/CCrontab.h"
 
 #include <string>
 
 // A crontab held in memory, for tests and the screenshot tool: exists = false reads as "no
 // crontab for user"; a readError or writeError makes that call fail with its text.
-class CFakeCrontab : public ICrontab {
+class CFakeCrontab : public CCrontab {
 public:
     std::string table;
     bool exists = true;

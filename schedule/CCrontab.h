@@ -14,9 +14,9 @@ struct CrontabRead {
 
 // The user's crontab: read it whole, write it back whole. Writing replaces the table at once,
 // so it is never left half-written.
-class ICrontab {
+class CCrontab {
 public:
-    virtual ~ICrontab() = default;
+    virtual ~CCrontab() = default;
     // A missing table reads as ok and empty.
     virtual CrontabRead Read() = 0;
     // "" on success, else what went wrong.
@@ -25,7 +25,7 @@ public:
 
 // The table through the crontab program found on PATH: "crontab -l" and "crontab -". Its error
 // output is captured and handed back as the error text.
-class CSystemCrontab : public ICrontab {
+class CSystemCrontab : public CCrontab {
 public:
     CrontabRead Read() override;
     std::string Write(const std::string& table) override;

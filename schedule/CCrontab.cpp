@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
-#include "schedule/Crontab.h"
+#include "schedule/CCrontab.h"
 
 #include "platform/UniqueFd.h"
 

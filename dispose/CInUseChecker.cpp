@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
-#include "dispose/InUse.h"
+#include "dispose/CInUseChecker.h"
 
 #include "platform/SafeFile.h"
 #include "platform/UniqueFd.h"
