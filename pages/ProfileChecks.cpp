@@ -10,7 +10,7 @@ bool IsProfileChecked(const CCheckMarkList& checks, const CProfile& profile) {
 
 bool AnyCheckedScansAllFolders(const CCheckMarkList& checks, const CProfileList& profiles) {
     for (const CProfile& profile : profiles)
-        if (profile.m_nScanScope == SCOPE_ALL_FOLDERS && IsProfileChecked(checks, profile))
+        if (profile.ScansAllFolders() && IsProfileChecked(checks, profile))
             return true;
     return false;
 }
