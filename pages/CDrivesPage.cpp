@@ -58,6 +58,8 @@ void CDrivesPage::SetVolumeSource(VolumeSource source) { m_volumeSource = std::m
 
 void CDrivesPage::SetSpaceProbe(CSpaceQuery::Probe probe) { m_spaceProbe = std::move(probe); }
 
+void CDrivesPage::SetSpaceTimeLimit(std::chrono::milliseconds limit) { m_spaceTimeLimit = limit; }
+
 bool CDrivesPage::SizesPending() const { return m_spaceTimer && m_spaceTimer->isActive(); }
 
 void CDrivesPage::SetProfileFilter(ProfileFilter isChecked) {
@@ -127,7 +129,7 @@ void CDrivesPage::AskSizes() {
     }
     m_spaceShown.assign(mountPoints.size(), false);
     m_spaceQuery = std::make_unique<CSpaceQuery>(mountPoints, m_spaceProbe);
-    m_spaceDeadline = std::chrono::steady_clock::now() + kSpaceTimeLimit;
+    m_spaceDeadline = std::chrono::steady_clock::now() + m_spaceTimeLimit;
     // The timer belongs to the list: it goes with the page's window, and the threads still
     // waiting then are left to themselves.
     m_spaceTimer = new QTimer(m_listDrives);

@@ -37,6 +37,8 @@ public:
     // Each drive is asked on a thread of its own, and a drive that has not answered within
     // the time limit keeps its size columns empty.
     void SetSpaceProbe(CSpaceQuery::Probe probe);
+    // How long the drives are waited for; kSpaceTimeLimit unless set.
+    void SetSpaceTimeLimit(std::chrono::milliseconds limit);
     // True while the page still waits for sizes.
     bool SizesPending() const;
     // Which profiles the start page has checked; the heading names only those. The default
@@ -80,6 +82,7 @@ private:
 
     VolumeSource m_volumeSource;
     CSpaceQuery::Probe m_spaceProbe;
+    std::chrono::milliseconds m_spaceTimeLimit = kSpaceTimeLimit;
     // The sizes being asked: the letters of the rows, in the order of the query's answers.
     std::unique_ptr<CSpaceQuery> m_spaceQuery;
     std::string m_spaceLetters;

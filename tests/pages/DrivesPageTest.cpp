@@ -165,9 +165,12 @@ class DrivesPageTest : public QObject {
         return sheet.GetButton(ID_WIZNEXT)->isEnabled();
     }
 
+    // The recorded drives answer at once; the limit is generous so that a loaded machine
+    // starting the threads late does not turn an answer into a give-up.
     static CDrivesPage& Recorded(CDrivesPage& page) {
         page.SetVolumeSource(RecordedTable);
         page.SetSpaceProbe(RecordedSpace);
+        page.SetSpaceTimeLimit(std::chrono::seconds(60));
         return page;
     }
 
@@ -412,6 +415,7 @@ private slots:
         Recorded(page);
         const HeldSpaceProbe probe("/mnt/nas", RecordedSpace);
         page.SetSpaceProbe(probe.Probe());
+        page.SetSpaceTimeLimit(std::chrono::seconds(5));
         Run(page, [&](CPropertySheet& sheet) {
             QTreeWidget* list = page.m_listDrives;
             // The page is there and works while the share keeps it waiting.

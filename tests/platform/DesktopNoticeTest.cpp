@@ -69,6 +69,10 @@ TEST(DesktopNotice, NothingIsTriedWithoutASocketOfTheUsersOwn) {
               NoticeDelivery::NoSession);
 }
 
+// What a delivery may take here: the limit a run uses is meant for an idle desktop, not for a
+// sanitised build sharing two cores with the rest of the suite.
+constexpr std::chrono::seconds kLoadedMachine{15};
+
 TEST(DesktopNotice, TheServerIsSentTheNoticeAsWritten) {
     TempDir dir;
     PrivateSessionBus bus(dir.path());
@@ -78,7 +82,7 @@ TEST(DesktopNotice, TheServerIsSentTheNoticeAsWritten) {
 
     DesktopNotice notice = SampleNotice();
     notice.body += " <b>&amp;</b>"; // a plain-text server shows what it is given
-    EXPECT_EQ(SendDesktopNotice(notice, bus.Socket()), NoticeDelivery::Sent);
+    EXPECT_EQ(SendDesktopNotice(notice, bus.Socket(), kLoadedMachine), NoticeDelivery::Sent);
     const std::vector<ReceivedNotice> received = server.Received();
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].appName, "Fernwick");
@@ -101,7 +105,7 @@ TEST(DesktopNotice, AServerThatReadsMarkupGetsTheBodyEscapedAndValid) {
     DesktopNotice notice = SampleNotice();
     notice.body = "moved to /home/u/<old> & \"new\"";
     notice.summary = "bad \xff byte"; // a file name need not be UTF-8; D-Bus text must be
-    EXPECT_EQ(SendDesktopNotice(notice, bus.Socket()), NoticeDelivery::Sent);
+    EXPECT_EQ(SendDesktopNotice(notice, bus.Socket(), kLoadedMachine), NoticeDelivery::Sent);
     const std::vector<ReceivedNotice> received = server.Received();
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].body, "moved to /home/u/&lt;old&gt; &amp; &quot;new&quot;");
