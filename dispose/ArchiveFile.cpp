@@ -75,8 +75,8 @@ FsError ArchiveFile::OpenFolder(const std::string& archive) {
     Discard();
     m_read.reset();
     std::string folder;
-    if (!SplitPath(archive, folder, m_name))
-        return FsError::Refused(EINVAL, refusal::kNotAbsolute);
+    if (FsError e = SplitPath(archive, folder, m_name))
+        return e;
     return ::OpenFolder(folder, m_folder);
 }
 
@@ -239,11 +239,11 @@ FsError ArchiveFile::PutInPlace() {
             std::string linked;
             return LinkUnnamedAs(m_name, false, linked);
         }
-        const int error = RenameNoReplace(m_folder.get(), m_tempName, m_folder.get(), m_name);
-        if (error == EEXIST)
+        const FsError renamed = RenameNoReplace(m_folder.get(), m_tempName, m_folder.get(), m_name);
+        if (renamed.Code() == EEXIST)
             return FsError::Refused(EEXIST, refusal::kArchiveNameTaken);
-        if (error != 0)
-            return FsError::System(error, kNaming);
+        if (renamed)
+            return FsError::System(renamed.Code(), kNaming);
         m_tempName.clear();
         return {};
     }

@@ -37,9 +37,9 @@ CDisposer::CDisposer(int method, std::string destination, LogFn log)
         if (name.empty())
             return; // no archive name: the archive step says so
     }
-    TrustedFolder real = OpenTrustedFolder(folder);
-    if (!real.fd) {
-        m_destinationRefused = "the destination folder " + folder + " cannot be used: " + real.reason;
+    TrustedFolder real;
+    if (const FsError e = OpenTrustedFolder(folder, real)) {
+        m_destinationRefused = "the destination folder " + folder + " cannot be used: " + e.Text();
         return;
     }
     m_strDestination = zip ? (real.path == "/" ? "" : real.path) + "/" + name : real.path;

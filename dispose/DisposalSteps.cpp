@@ -241,11 +241,11 @@ public:
         // Closed with the error checked: a late write error may only show here.
         if (::close(m_fd.release()) != 0)
             return FsError::System(errno, kCopyWrite);
-        const int placed = RenameNoReplace(m_dir, m_name, m_dir, name);
-        if (placed == EEXIST)
+        const FsError placed = RenameNoReplace(m_dir, m_name, m_dir, name);
+        if (placed.Code() == EEXIST)
             return FsError::Refused(EEXIST, refusal::kNameTaken);
-        if (placed != 0)
-            return FsError::System(placed, kCopyPlace);
+        if (placed)
+            return FsError::System(placed.Code(), kCopyPlace);
         m_name.clear();
         return {};
     }
@@ -350,13 +350,13 @@ std::string MoveTarget(const std::string& path, const std::string& destFolder) {
 StepResult MoveFileStep(const HeldFile& file, int destDir, const StopTest& stop, int sourceFd) {
     if (FsError e = CheckStillSame(file))
         return Failed(e);
-    const int moved = RenameNoReplace(file.dir.get(), file.name, destDir, file.name);
-    if (moved == 0)
+    const FsError moved = RenameNoReplace(file.dir.get(), file.name, destDir, file.name);
+    if (!moved)
         return Done();
-    if (moved == EEXIST)
+    if (moved.Code() == EEXIST)
         return Failed(FsError::Refused(EEXIST, refusal::kNameTaken));
-    if (moved != EXDEV)
-        return Failed(FsError::System(moved));
+    if (moved.Code() != EXDEV)
+        return Failed(moved);
     return CopyAcross(file, destDir, stop ? stop : StopTest(StopSignalReceived), sourceFd);
 }
 

@@ -49,14 +49,15 @@ FsError MakeFolderAt(int dir, const char* name, UniqueFd& out, const char* step)
 // Opens folder, making it and its missing parents (0700) first. The folders that are there
 // are reached through trusted links only, as the scan reaches its own.
 FsError MakeFolders(const std::string& folder, UniqueFd& out, int depth = 0) {
-    TrustedFolder found = OpenTrustedFolder(folder);
-    if (found.fd) {
+    TrustedFolder found;
+    const FsError missing = OpenTrustedFolder(folder, found);
+    if (!missing) {
         out = std::move(found.fd);
         return {};
     }
     std::string parent, name;
-    if (found.error != ENOENT || depth > 64 || !SplitPath(folder, parent, name))
-        return FsError::System(found.error ? found.error : EINVAL, kHomeTrash);
+    if (missing.Code() != ENOENT || depth > 64 || SplitPath(folder, parent, name))
+        return FsError::System(missing.Code(), kHomeTrash);
     UniqueFd up;
     if (FsError e = MakeFolders(parent, up, depth + 1))
         return e;
@@ -208,10 +209,8 @@ void CTrash::OpenHomeBin(Bin& bin) {
 
 void CTrash::OpenTopBin(Bin& bin, const HeldFile& file, const std::string& path) {
     std::string folder, name;
-    if (!SplitPath(path, folder, name)) {
-        bin.error = FsError::Refused(EINVAL, refusal::kNotAbsolute);
+    if ((bin.error = SplitPath(path, folder, name)))
         return;
-    }
     UniqueFd top;
     if ((bin.error = FindTop(file.dir.get(), folder, top, bin.top)))
         return;
@@ -290,18 +289,18 @@ FsError CTrash::Put(const HeldFile& file, const std::string& path, std::string* 
             ::unlinkat(bin.info.get(), infoName.c_str(), 0);
             return changed;
         }
-        const int moved = RenameNoReplace(file.dir.get(), file.name, bin.files.get(), name);
-        if (moved == 0) {
+        const FsError moved = RenameNoReplace(file.dir.get(), file.name, bin.files.get(), name);
+        if (!moved) {
             if (trashedAs)
                 *trashedAs = name;
             return {};
         }
         ::unlinkat(bin.info.get(), infoName.c_str(), 0);
-        if (moved == EEXIST) // a file without its record
+        if (moved.Code() == EEXIST) // a file without its record
             continue;
-        if (moved == EXDEV)
+        if (moved.Code() == EXDEV)
             return FsError::Refused(EXDEV, kOtherMount);
-        return FsError::System(moved);
+        return moved;
     }
     return FsError::Refused(EEXIST, kNoFreeName);
 }

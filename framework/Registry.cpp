@@ -22,9 +22,10 @@ QString OptionsFileQtPath() {
 std::unique_ptr<QSettings> RegOpenAppKey() {
     const QString path = OptionsFileQtPath();
     const std::string nativePath = QFile::encodeName(path).toStdString();
-    const DataFile file = ExamineDataFile(nativePath);
-    if (file.state == DataFileState::NotAFile || file.state == DataFileState::TooLarge) {
-        ReportDataFileProblem(DescribeDataFileProblem(nativePath, file) +
+    DataFile file;
+    const FsError e = ExamineDataFile(nativePath, file);
+    if (IsNotAFile(e) || IsTooLarge(e)) {
+        ReportDataFileProblem(DescribeDataFileProblem(nativePath, file, e) +
                               "; it was left alone and the options take their defaults.");
         return nullptr;
     }

@@ -166,13 +166,14 @@ int StoreIndex(const CProfile* profile) {
 } // namespace
 
 void CStartPage::SaveProfiles() {
-    std::string problem;
+    FsError failed;
     {
         CWaitCursor wait;
-        problem = SaveProfilesTellingWhy(g_profiles);
+        failed = g_profiles.Save();
     }
-    if (!problem.empty())
-        MessageBox(GetSafeHwnd(), problem, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+    if (failed)
+        MessageBox(GetSafeHwnd(), ProfilesNotSavedText(failed), kAppTitle,
+                   MB_OK | MB_ICONEXCLAMATION);
 }
 
 bool CStartPage::IsProfileChecked(const CProfile& profile) const {

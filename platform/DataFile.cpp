@@ -21,57 +21,48 @@ namespace {
 constexpr int kMaxLinks = 40; // as the kernel's own limit for one path
 constexpr int kMaxAsideNames = 1000;
 
-void Classify(const struct stat& st, DataFile& file) {
+FsError Classify(const struct stat& st, DataFile& file) {
     file.type = st.st_mode & S_IFMT;
-    if (!S_ISREG(st.st_mode)) {
-        file.state = DataFileState::NotAFile;
-        return;
-    }
+    if (!S_ISREG(st.st_mode))
+        return FsError::Refused(EINVAL, refusal::kNotRegular);
     file.size = static_cast<std::uint64_t>(st.st_size);
-    file.state = file.size > file.limit ? DataFileState::TooLarge : DataFileState::Usable;
-}
-
-void Failed(DataFile& file, int error) {
-    file.error = error;
-    file.state = error == ENOENT ? DataFileState::Missing : DataFileState::Failed;
+    return file.size > file.limit ? FsError::Refused(EFBIG, refusal::kTooLarge) : FsError();
 }
 
 std::atomic<DataFileReportLog> g_reportLog{nullptr};
 
 } // namespace
 
-DataFile ExamineDataFile(const std::string& path, std::uint64_t maxSize) {
-    DataFile file;
-    file.limit = maxSize;
+bool IsMissing(const FsError& e) { return e.Code() == ENOENT && !e.IsRefusal(); }
+bool IsNotAFile(const FsError& e) { return e.Wording() == refusal::kNotRegular; }
+bool IsTooLarge(const FsError& e) { return e.Wording() == refusal::kTooLarge; }
+
+FsError ExamineDataFile(const std::string& path, DataFile& out, std::uint64_t maxSize) {
+    out = {};
+    out.limit = maxSize;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
-        Failed(file, errno);
-    else
-        Classify(st, file);
-    return file;
+        return FsError::System(errno);
+    return Classify(st, out);
 }
 
-DataFile OpenDataFile(const std::string& path, std::uint64_t maxSize) {
+FsError OpenDataFile(const std::string& path, DataFile& out, std::uint64_t maxSize) {
     // Looking first keeps devices from being opened at all.
-    DataFile file = ExamineDataFile(path, maxSize);
-    if (file.state != DataFileState::Usable)
-        return file;
+    if (FsError e = ExamineDataFile(path, out, maxSize))
+        return e;
     // There is an inherent race here: the name may be replaced after the look. O_NONBLOCK
     // keeps a FIFO that took its place from making the open wait; fstat then tells.
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
-    if (!fd || ::fstat(fd.get(), &st) != 0) {
-        Failed(file, errno);
-        return file;
-    }
-    Classify(st, file);
-    if (file.state != DataFileState::Usable)
-        return file;
+    if (!fd || ::fstat(fd.get(), &st) != 0)
+        return FsError::System(errno);
+    if (FsError e = Classify(st, out))
+        return e;
     const int flags = ::fcntl(fd.get(), F_GETFL);
     if (flags != -1)
         ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
-    file.fd = std::move(fd);
-    return file;
+    out.fd = std::move(fd);
+    return {};
 }
 
 std::string DescribeFileType(mode_t type) {
@@ -102,19 +93,15 @@ std::string DataSizeText(std::uint64_t bytes) {
     return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
 
-std::string DescribeDataFileProblem(const std::string& path, const DataFile& file) {
-    switch (file.state) {
-    case DataFileState::NotAFile:
+std::string DescribeDataFileProblem(const std::string& path, const DataFile& file,
+                                    const FsError& error) {
+    if (!error || IsMissing(error))
+        return {};
+    if (IsNotAFile(error))
         return path + " is " + DescribeFileType(file.type) + ", not a regular file";
-    case DataFileState::TooLarge:
+    if (IsTooLarge(error))
         return path + " is larger than " + DataSizeText(file.limit);
-    case DataFileState::Failed:
-        return "cannot open " + path + ": " + std::generic_category().message(file.error);
-    case DataFileState::Usable:
-    case DataFileState::Missing:
-        break;
-    }
-    return {};
+    return "cannot open " + path + ": " + error.Text();
 }
 
 void SetDataFileReportLog(DataFileReportLog log) { g_reportLog.store(log); }
@@ -136,45 +123,52 @@ void ReportDataFileProblem(const std::string& message, ReportTo to) {
             log(message);
 }
 
-LinkTarget FollowLinks(const std::string& path) {
+FsError FollowLinks(const std::string& path, std::string& target) {
+    target.clear();
     std::string current = path;
     for (int links = 0;; ++links) {
         struct stat st {};
         if (::lstat(current.c_str(), &st) != 0) {
-            if (errno == ENOENT)
-                return {current, 0}; // a save creates it
-            return {{}, errno};
+            if (errno != ENOENT)
+                return FsError::System(errno);
+            target = current; // a save creates it
+            return {};
         }
-        if (!S_ISLNK(st.st_mode))
-            return {current, 0};
+        if (!S_ISLNK(st.st_mode)) {
+            target = current;
+            return {};
+        }
         if (links == kMaxLinks)
-            return {{}, ELOOP};
+            return FsError::System(ELOOP);
         std::vector<char> buf(static_cast<size_t>(st.st_size) + 2);
         ssize_t n;
         while ((n = ::readlink(current.c_str(), buf.data(), buf.size())) >= 0 &&
                static_cast<size_t>(n) >= buf.size())
             buf.resize(buf.size() * 2); // the link grew since lstat
         if (n <= 0)
-            return {{}, n == 0 ? ENOENT : errno};
-        const std::string target(buf.data(), static_cast<size_t>(n));
-        if (target[0] == '/') {
-            current = target;
+            return FsError::System(n == 0 ? ENOENT : errno);
+        const std::string next(buf.data(), static_cast<size_t>(n));
+        if (next[0] == '/') {
+            current = next;
         } else {
             const size_t slash = current.rfind('/');
             current = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) +
-                      target;
+                      next;
         }
     }
 }
 
-KeptAside KeepAside(const std::string& path) {
+FsError KeepAside(const std::string& path, std::string& keptAs) {
+    keptAs.clear();
     for (int n = 1; n <= kMaxAsideNames; ++n) {
         const std::string aside = path + ".damaged" + (n == 1 ? "" : "." + std::to_string(n));
-        const int error = RenameNoReplace(AT_FDCWD, path, AT_FDCWD, aside);
-        if (error == 0)
-            return {aside, 0};
-        if (error != EEXIST)
-            return {{}, error};
+        const FsError e = RenameNoReplace(AT_FDCWD, path, AT_FDCWD, aside);
+        if (!e) {
+            keptAs = aside;
+            return {};
+        }
+        if (e.Code() != EEXIST)
+            return e;
     }
-    return {{}, EEXIST};
+    return FsError::System(EEXIST);
 }

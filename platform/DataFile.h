@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
+#include "platform/FsError.h"
 #include "platform/UniqueFd.h"
 
 #include <sys/types.h>
@@ -17,37 +18,43 @@
 // A settings file larger than this is damaged.
 inline constexpr std::uint64_t kMaxDataFileSize = std::uint64_t(64) << 20;
 
-enum class DataFileState {
-    Usable,   // a regular file within the size limit
-    Missing,  // nothing of that name
-    NotAFile, // a FIFO, device, socket or folder: type says which
-    TooLarge, // a regular file over the size limit
-    Failed,   // could not be looked at or opened: error says why
-};
+namespace refusal {
+inline constexpr char kTooLarge[] = "it is larger than its size limit";
+} // namespace refusal
 
+// What a look at a data file saw.
 struct DataFile {
-    DataFileState state = DataFileState::Failed;
-    UniqueFd fd;        // open for reading, from OpenDataFile when Usable
+    UniqueFd fd;        // open for reading, from OpenDataFile when usable
     mode_t type = 0;    // the S_IFMT bits of what was found
     std::uint64_t size = 0;
     std::uint64_t limit = 0; // the size limit it was judged by
-    int error = 0;           // errno when Failed
 };
+
+// The ways a data file is not usable, besides a failure of the system.
+// Nothing of that name (a dangling link included).
+bool IsMissing(const FsError& e);
+// A FIFO, device, socket or folder took the name: the file's type says which.
+bool IsNotAFile(const FsError& e);
+// A regular file over the size limit.
+bool IsTooLarge(const FsError& e);
 
 // Looks at path, following symbolic links, without opening it: for files another library
 // opens itself.
-DataFile ExamineDataFile(const std::string& path, std::uint64_t maxSize = kMaxDataFileSize);
+FsError ExamineDataFile(const std::string& path, DataFile& out,
+                        std::uint64_t maxSize = kMaxDataFileSize);
 
 // Opens path for reading, following symbolic links, and only when it is a usable regular
 // file. The open itself never waits, even when a FIFO takes the name in the meantime.
-DataFile OpenDataFile(const std::string& path, std::uint64_t maxSize = kMaxDataFileSize);
+FsError OpenDataFile(const std::string& path, DataFile& out,
+                     std::uint64_t maxSize = kMaxDataFileSize);
 
 // What a file type is called in reports: "a FIFO", "a folder", "a device" ...
 std::string DescribeFileType(mode_t type);
 
-// "<path> is a FIFO, not a regular file" and the like for a file that is not Usable;
-// empty for Usable and Missing.
-std::string DescribeDataFileProblem(const std::string& path, const DataFile& file);
+// "<path> is a FIFO, not a regular file" and the like for a file that is not usable for
+// error; empty for none and for a missing file.
+std::string DescribeDataFileProblem(const std::string& path, const DataFile& file,
+                                    const FsError& error);
 
 // "64 MiB", "1 MiB", or a byte count when the size is no whole number of MiB.
 std::string DataSizeText(std::uint64_t bytes);
@@ -69,18 +76,9 @@ void SetDataFileReportLog(DataFileReportLog log);
 
 // The file a write to path lands in: path itself, or, when path is a symbolic link, the
 // file at the end of its chain of links (relative targets read from the link's folder),
-// whether that exists or not. Empty with error set (ELOOP after 40 links, or the failure).
-struct LinkTarget {
-    std::string path;
-    int error = 0;
-};
-LinkTarget FollowLinks(const std::string& path);
+// whether that exists or not. ELOOP after 40 links.
+FsError FollowLinks(const std::string& path, std::string& target);
 
 // Puts a damaged file aside as path + ".damaged", or, when that name is taken,
-// ".damaged.2", ".damaged.3" ...: an existing file is never replaced. The new name, or empty
-// with error set.
-struct KeptAside {
-    std::string path;
-    int error = 0;
-};
-KeptAside KeepAside(const std::string& path);
+// ".damaged.2", ".damaged.3" ...: an existing file is never replaced. keptAs gets the new name.
+FsError KeepAside(const std::string& path, std::string& keptAs);

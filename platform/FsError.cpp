@@ -13,9 +13,17 @@ std::string ErrorText(int error) {
     return ::strerror_r(error, buf, sizeof buf);
 }
 
+FsError FsError::Told(int code, std::string text) {
+    FsError e(code != 0 ? code : EIO, nullptr, true);
+    e.m_told = std::move(text);
+    return e;
+}
+
 std::string FsError::Text() const {
     if (m_code == 0)
         return {};
+    if (!m_told.empty())
+        return m_told;
     if (m_refusal)
         return Wording();
     if (m_wording)

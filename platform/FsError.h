@@ -4,11 +4,16 @@
 
 #include <string>
 
-// The one way a file operation says that it failed: the errno and, where it helps, a fixed
-// wording. A refusal is one of our own checks (a link that is never followed, a file changed
-// since it was looked at) and its wording says it all; any other failure is the system's,
-// optionally named by the step that failed ("writing the copy failed: No space left on
-// device"). Wordings are fixed texts, so the same check reads the same wherever it is made.
+// The one way an operation of the core says that it failed: the errno and, where it helps, a
+// fixed wording. A refusal is one of our own checks (a link that is never followed, a file
+// changed since it was looked at) and its wording says it all; any other failure is the
+// system's, optionally named by the step that failed ("writing the copy failed: No space left
+// on device"). Wordings are fixed texts, so the same check reads the same wherever it is made.
+// A failure whose words are only known at the time (what the crontab program printed, which
+// process holds a file) is told: its text says it all, like a refusal's.
+//
+// An operation returns it and hands what it made through an out parameter; a default FsError
+// (false) is success.
 class FsError {
 public:
     FsError() = default;
@@ -17,10 +22,13 @@ public:
     static FsError System(int code, const char* step = nullptr) { return {code, step, false}; }
     // One of our own checks refused: the wording is the whole text.
     static FsError Refused(int code, const char* wording) { return {code, wording, true}; }
+    // A failure in words made at the time; code is kept for callers that tell causes apart.
+    static FsError Told(int code, std::string text);
 
     explicit operator bool() const { return m_code != 0; }
     int Code() const { return m_code; }
     bool IsRefusal() const { return m_refusal; }
+    // The fixed wording, or "" (a told failure has none).
     const char* Wording() const { return m_wording ? m_wording : ""; }
     // For the log: "it is a symbolic link, which is never followed", "No such file or
     // directory", "writing the copy failed: No space left on device".
@@ -35,6 +43,7 @@ private:
     int m_code = 0;
     const char* m_wording = nullptr;
     bool m_refusal = false;
+    std::string m_told;
 };
 
 // The system's description of an errno value, e.g. "No such file or directory".

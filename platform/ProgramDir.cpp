@@ -50,8 +50,8 @@ bool MakeFolders(std::string dir, bool& created) {
 // Copies src to dst unless dst exists. Failures leave no partial dst behind.
 void CopyIfAbsent(const std::string& src, const std::string& dst) {
     // Only a regular file is copied: a FIFO in its place would make the start wait forever.
-    DataFile source = OpenDataFile(src);
-    if (source.state != DataFileState::Usable)
+    DataFile source;
+    if (OpenDataFile(src, source))
         return;
     const UniqueFd in = std::move(source.fd);
     UniqueFd out(::open(dst.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));

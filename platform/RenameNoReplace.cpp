@@ -7,18 +7,18 @@
 #include <stdio.h> // renameat2
 #include <unistd.h>
 
-int RenameNoReplace(int fromDir, const std::string& from, int toDir, const std::string& to) {
+FsError RenameNoReplace(int fromDir, const std::string& from, int toDir, const std::string& to) {
     if (::renameat2(fromDir, from.c_str(), toDir, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
+        return {};
     if (errno != EINVAL)
-        return errno;
+        return FsError::System(errno);
     // The file system cannot refuse to replace in a rename; a link never replaces.
     if (::linkat(fromDir, from.c_str(), toDir, to.c_str(), 0) != 0)
-        return errno;
+        return FsError::System(errno);
     if (::unlinkat(fromDir, from.c_str(), 0) != 0) {
         const int error = errno;
         ::unlinkat(toDir, to.c_str(), 0); // the same file: keep it under its old name only
-        return error;
+        return FsError::System(error);
     }
-    return 0;
+    return {};
 }

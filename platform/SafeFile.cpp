@@ -119,9 +119,8 @@ FsError FolderFailure(int error) {
     }
 }
 
-} // namespace
-
-UniqueFd OpenAtNoFollow(int dir, const char* path, int flags, bool sameFileSystem) {
+// openat2 where the kernel has it, else the walk; -1 with errno on failure.
+UniqueFd OpenNoFollow(int dir, const char* path, int flags, bool sameFileSystem) {
     static std::atomic<bool> s_noOpenat2{false};
     if (!s_noOpenat2.load(std::memory_order_relaxed)) {
         open_how how{};
@@ -137,6 +136,13 @@ UniqueFd OpenAtNoFollow(int dir, const char* path, int flags, bool sameFileSyste
     return WalkNoFollow(dir, path, flags, sameFileSystem);
 }
 
+} // namespace
+
+FsError OpenAtNoFollow(int dir, const char* path, int flags, UniqueFd& out, bool sameFileSystem) {
+    out = OpenNoFollow(dir, path, flags, sameFileSystem);
+    return out ? FsError() : FsError::System(errno);
+}
+
 FsError OpenFolder(const std::string& folder, UniqueFd& out) {
     out.reset();
     if (folder.empty() || folder[0] != '/')
@@ -144,8 +150,8 @@ FsError OpenFolder(const std::string& folder, UniqueFd& out) {
     if (Climbs(folder))
         return FsError::Refused(EINVAL, refusal::kClimbs);
     if (folder.size() < PATH_MAX) {
-        out = OpenAtNoFollow(AT_FDCWD, folder.c_str(), kFolderFlags);
-        return out ? FsError() : FolderFailure(errno);
+        const FsError e = OpenAtNoFollow(AT_FDCWD, folder.c_str(), kFolderFlags, out);
+        return e ? FolderFailure(e.Code()) : FsError();
     }
     // Too long for one call: in pieces that each fit, every piece from the folder the last
     // one reached, so the whole walk still holds what it has reached.
@@ -161,9 +167,9 @@ FsError OpenFolder(const std::string& folder, UniqueFd& out) {
                 return FsError::System(ENAMETOOLONG); // one name longer than any may be
         }
         const std::string piece = folder.substr(pos, end - pos);
-        UniqueFd next = OpenAtNoFollow(cur.get(), piece.c_str(), kFolderFlags);
-        if (!next)
-            return FolderFailure(errno);
+        UniqueFd next;
+        if (const FsError e = OpenAtNoFollow(cur.get(), piece.c_str(), kFolderFlags, next))
+            return FolderFailure(e.Code());
         cur = std::move(next);
         pos = end + 1;
     }
@@ -181,22 +187,23 @@ FileSeen FileSeen::Of(const struct stat& st) {
     return seen;
 }
 
-bool SplitPath(const std::string& path, std::string& folder, std::string& name) {
+FsError SplitPath(const std::string& path, std::string& folder, std::string& name) {
+    const FsError notAPath = FsError::Refused(EINVAL, refusal::kNotAbsolute);
     const size_t slash = path.rfind('/');
     if (path.empty() || path[0] != '/' || slash == std::string::npos || slash + 1 == path.size())
-        return false;
+        return notAPath;
     name = path.substr(slash + 1);
     if (name == "." || name == "..")
-        return false;
+        return notAPath;
     folder = slash == 0 ? std::string("/") : path.substr(0, slash);
-    return true;
+    return {};
 }
 
 FsError HoldFile(const std::string& path, HeldFile& out) {
     std::string folder;
     out.dir.reset();
-    if (!SplitPath(path, folder, out.name))
-        return FsError::Refused(EINVAL, refusal::kNotAbsolute);
+    if (FsError e = SplitPath(path, folder, out.name))
+        return e;
     if (FsError e = OpenFolder(folder, out.dir))
         return e;
     if (::fstatat(out.dir.get(), out.name.c_str(), &out.st, AT_SYMLINK_NOFOLLOW) != 0) {

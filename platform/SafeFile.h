@@ -19,9 +19,10 @@
 // Opens path relative to dir (a descriptor, or AT_FDCWD) with the given open flags, following
 // no symbolic link anywhere on the way: openat2 with RESOLVE_NO_SYMLINKS, or, on kernels
 // without it, component by component with O_NOFOLLOW. With sameFileSystem a mount crossing
-// fails with EXDEV. O_CLOEXEC is added. A link on the way fails with ELOOP; -1 with errno on
-// failure. With O_PATH and without O_DIRECTORY a link as the last component is opened itself.
-UniqueFd OpenAtNoFollow(int dir, const char* path, int flags, bool sameFileSystem = false);
+// fails with EXDEV. O_CLOEXEC is added. A link on the way fails with ELOOP. With O_PATH and
+// without O_DIRECTORY a link as the last component is opened itself.
+FsError OpenAtNoFollow(int dir, const char* path, int flags, UniqueFd& out,
+                       bool sameFileSystem = false);
 
 // Opens a folder (absolute, of any length: beyond PATH_MAX it is opened in steps) as
 // O_PATH | O_DIRECTORY, following no link and refusing ".." components.
@@ -67,5 +68,5 @@ FsError CheckStillSame(const HeldFile& file, struct stat* now = nullptr);
 FsError OpenHeld(const HeldFile& file, int flags, UniqueFd& out);
 
 // The folder part and the name of an absolute path ("/a/b" -> "/a", "b"; "/b" -> "/", "b").
-// False when path is not absolute, ends in "/" or names "." or "..".
-bool SplitPath(const std::string& path, std::string& folder, std::string& name);
+// Refused with kNotAbsolute when path is not absolute, ends in "/" or names "." or "..".
+FsError SplitPath(const std::string& path, std::string& folder, std::string& name);

@@ -67,15 +67,10 @@ std::string ReadLinkAt(int dirfd, const std::string& name, size_t sizeHint) {
 
 std::string WhoIs(uid_t uid) { return uid == 0 ? "root" : "user " + std::to_string(uid); }
 
-TrustedFolder Fail(int error, std::string reason) {
-    TrustedFolder r;
-    r.error = error;
-    r.reason = std::move(reason);
-    return r;
-}
+FsError Fail(int error, std::string reason) { return FsError::Told(error, std::move(reason)); }
 
 // The failure of the call just made: what comes first, then the system's words for errno.
-TrustedFolder FailErrno(const std::string& what) {
+FsError FailErrno(const std::string& what) {
     const int error = errno;
     return Fail(error, what + ErrorText(error));
 }
@@ -93,11 +88,12 @@ bool MayFollowLink(uid_t linkOwner, uid_t folderOwner, mode_t folderMode, uid_t 
     return !stickyOpen || linkOwner == follower || linkOwner == folderOwner;
 }
 
-TrustedFolder OpenTrustedFolder(const std::string& folder) {
-    return OpenTrustedFolder(folder, ::geteuid());
+FsError OpenTrustedFolder(const std::string& folder, TrustedFolder& out) {
+    return OpenTrustedFolder(folder, ::geteuid(), out);
 }
 
-TrustedFolder OpenTrustedFolder(const std::string& folder, uid_t follower) {
+FsError OpenTrustedFolder(const std::string& folder, uid_t follower, TrustedFolder& out) {
+    out = {};
     if (folder.empty())
         return Fail(ENOENT, "no folder was named");
     std::string start = folder;
@@ -184,8 +180,7 @@ TrustedFolder OpenTrustedFolder(const std::string& folder, uid_t follower) {
         real.push_back(part);
     }
 
-    TrustedFolder r;
-    r.fd = std::move(cur);
-    r.path = Join(real);
-    return r;
+    out.fd = std::move(cur);
+    out.path = Join(real);
+    return {};
 }

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
+#include "platform/FsError.h"
 #include "platform/UniqueFd.h"
 
 #include <sys/types.h>
@@ -19,16 +20,15 @@
 inline constexpr int kMaxFollowedLinks = 40;
 
 struct TrustedFolder {
-    UniqueFd fd;        // the folder, O_PATH | O_DIRECTORY; invalid on failure
-    std::string path;   // its real path: absolute, no link, "." or ".." in it; "/" for the root
-    int error = 0;      // errno of the failure, 0 on success
-    std::string reason; // why it failed, in words for the log; empty on success
+    UniqueFd fd;      // the folder, O_PATH | O_DIRECTORY
+    std::string path; // its real path: absolute, no link, "." or ".." in it; "/" for the root
 };
 
 // Resolves folder (absolute, or relative to the current folder) for the user running the
-// program, or for follower.
-TrustedFolder OpenTrustedFolder(const std::string& folder);
-TrustedFolder OpenTrustedFolder(const std::string& folder, uid_t follower);
+// program, or for follower. A failure is told in words for the log, naming the step of the
+// path that failed, with the errno kept (ENOENT, ENOTDIR, ELOOP, EPERM for a link not trusted).
+FsError OpenTrustedFolder(const std::string& folder, TrustedFolder& out);
+FsError OpenTrustedFolder(const std::string& folder, uid_t follower, TrustedFolder& out);
 
 // The rule itself: may follower follow a link owned by linkOwner that lies in a folder with
 // the given owner and mode?

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
+#include "platform/FsError.h"
 #include "profiles/CProfile.h"
 
 #include <cstddef>
@@ -36,13 +37,13 @@ public:
     // Appends the profiles of the settings file fileName (a bare name in the program
     // directory) to dest, in file order. An absent or unreadable file adds nothing.
     void Load(const std::string& fileName, CProfileList& dest) const;
-    // Rewrites settings.dat from the store; false when the file could not be written, or
-    // must not be (SaveRefusal), in which case the old file is left exactly as it was.
-    bool Save() const;
+    // Rewrites settings.dat from the store. When the file could not be written, or must not
+    // be (SaveRefusal), the old file is left exactly as it was.
+    FsError Save() const;
     // Why settings.dat must not be written: LoadAndMerge left it unread (damaged and not
-    // kept aside, or unreadable), and a save would replace the user's profiles in it. Says
-    // what is wrong with the file, without its path; empty when a save may write it.
-    std::string SaveRefusal() const;
+    // kept aside, or unreadable), and a save would replace the user's profiles in it. Its
+    // text says what is wrong with the file, without its path; none when a save may write it.
+    FsError SaveRefusal() const;
     // Start-up: loads settings.dat, then merges in the profiles of the update file whose
     // names are new, and consumes the update file when it held any profile. Without consume
     // the merge happens in memory only and no file is written or removed. A settings.dat

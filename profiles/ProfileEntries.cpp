@@ -64,7 +64,8 @@ bool IsScannableFolder(const std::string& path) {
     if (path.empty() || path.front() != '/')
         return false;
     // The scan resolves its folders by the same rule; a folder it would refuse is no choice.
-    return OpenTrustedFolder(path).error == 0;
+    TrustedFolder folder;
+    return !OpenTrustedFolder(path, folder);
 }
 
 std::string TrimWhiteSpace(std::string_view text) {
@@ -160,17 +161,10 @@ void SaveSheetValues(const ProfileSheetValues& values, CProfile& profile) {
         profile.m_timeOlderThan = t;
 }
 
-std::string SaveProfilesTellingWhy(const CProfileList& store) {
-    errno = 0;
-    if (store.Save())
-        return {};
-    const int error = errno;
-    std::string text =
-        "Fernwick could not save your profiles to " + GetProgramDir() + kSettingsFileName;
-    if (const std::string refusal = store.SaveRefusal(); !refusal.empty())
-        text += ": " + refusal;
-    else
-        text += error != 0 ? ": " + std::generic_category().message(error) + "." : ".";
-    text += "\n\nThe change holds until Fernwick ends.";
-    return text;
+std::string ProfilesNotSavedText(const FsError& failed) {
+    std::string why = failed.Text();
+    if (!why.empty() && why.back() != '.')
+        why += '.';
+    return "Fernwick could not save your profiles to " + GetProgramDir() + kSettingsFileName +
+           ": " + why + "\n\nThe change holds until Fernwick ends.";
 }

@@ -6,6 +6,7 @@
 // which typed entries settings.dat can carry, the sorted lists, and the copy of the pages'
 // values into a profile.
 
+#include "platform/FsError.h"
 #include "profiles/CProfile.h"
 
 #include <array>
@@ -96,6 +97,6 @@ struct ProfileSheetValues {
 // at the start of that day, surplus days rolling into the next month.
 void SaveSheetValues(const ProfileSheetValues& values, CProfile& profile);
 
-// Rewrites settings.dat from the store. Empty when it was saved, else what to tell the user,
-// with the system's reason where it gave one.
-std::string SaveProfilesTellingWhy(const CProfileList& store);
+// What to tell the user when settings.dat could not be saved (CProfileList::Save), with the
+// reason.
+std::string ProfilesNotSavedText(const FsError& failed);

@@ -142,26 +142,23 @@ LoadResult Damaged(const std::string& path, const std::string& damage) {
     return {LoadOutcome::Damaged, path + " is damaged: " + damage, damage};
 }
 
-LoadResult Unreadable(const std::string& problem, int error) {
-    return {LoadOutcome::Unreadable, problem, ErrorText(error)};
+LoadResult Unreadable(const std::string& problem, const FsError& error) {
+    return {LoadOutcome::Unreadable, problem, error.Text()};
 }
 
 // Appends the profiles of the settings file at path to dest. A file that is not a regular
 // file is never read; a damaged one (too large, or a line too long anywhere in it), or one
 // whose reading failed, adds nothing at all.
 LoadResult LoadSettingsFile(const std::string& path, CProfileList& dest) {
-    DataFile file = OpenDataFile(path);
-    switch (file.state) {
-    case DataFileState::Usable:
-        break;
-    case DataFileState::Missing:
-        return {LoadOutcome::Missing, {}, {}};
-    case DataFileState::NotAFile:
-        return {LoadOutcome::NotAFile, DescribeDataFileProblem(path, file), {}};
-    case DataFileState::TooLarge:
-        return Damaged(path, "it is larger than " + DataSizeText(file.limit));
-    case DataFileState::Failed:
-        return Unreadable(DescribeDataFileProblem(path, file), file.error);
+    DataFile file;
+    if (const FsError e = OpenDataFile(path, file)) {
+        if (IsMissing(e))
+            return {LoadOutcome::Missing, {}, {}};
+        if (IsNotAFile(e))
+            return {LoadOutcome::NotAFile, DescribeDataFileProblem(path, file, e), {}};
+        if (IsTooLarge(e))
+            return Damaged(path, "it is larger than " + DataSizeText(file.limit));
+        return Unreadable(DescribeDataFileProblem(path, file, e), e);
     }
 
     CSettingsReader reader(std::move(file.fd));
@@ -189,9 +186,8 @@ LoadResult LoadSettingsFile(const std::string& path, CProfileList& dest) {
     if (!reader.Damage().empty())
         return Damaged(path, reader.Damage());
     // A read that failed part way would pass for a short file, and a save would cut it short.
-    if (reader.ReadError() != 0)
-        return Unreadable("cannot read " + path + ": " + ErrorText(reader.ReadError()),
-                          reader.ReadError());
+    if (const FsError& e = reader.ReadError())
+        return Unreadable("cannot read " + path + ": " + e.Text(), e);
     for (auto& profile : read)
         dest.AddTail(std::move(profile));
     return {};
@@ -225,16 +221,18 @@ std::string ReportUnread(const LoadResult& result, const std::string& path, bool
         return unread;
     }
     // Through a link, the file itself is put aside and the link stays for the next save.
-    const LinkTarget target = FollowLinks(path);
-    const KeptAside aside = target.error ? KeptAside{{}, target.error} : KeepAside(target.path);
-    if (aside.error) {
-        const std::string why = std::generic_category().message(aside.error);
+    std::string target, aside;
+    FsError failed = FollowLinks(path, target);
+    if (!failed)
+        failed = KeepAside(target, aside);
+    if (failed) {
+        const std::string why = failed.Text();
         ReportDataFileProblem(result.problem + "; it could not be kept aside (" + why +
                                   ") and was not read." + kLeftAsItIs,
                               to);
         return unread + ", and it could not be kept aside (" + why + ")";
     }
-    ReportDataFileProblem(result.problem + "; it was kept aside as " + aside.path + ".", to);
+    ReportDataFileProblem(result.problem + "; it was kept aside as " + aside + ".", to);
     return {};
 }
 
@@ -258,40 +256,34 @@ void CProfileList::Load(const std::string& fileName, CProfileList& dest) const {
     LoadSettingsFile(GetProgramDir() + fileName, dest);
 }
 
-std::string CProfileList::SaveRefusal() const {
+FsError CProfileList::SaveRefusal() const {
     if (m_unreadSettings.empty() || m_unreadSettings != GetProgramDir() + kSettingsFileName)
         return {};
-    return m_unreadWhy + ". A save would replace the profiles in it, so it is left as it is.";
+    return FsError::Told(EPERM, m_unreadWhy + ". A save would replace the profiles in it, so "
+                                              "it is left as it is.");
 }
 
-bool CProfileList::Save() const {
+FsError CProfileList::Save() const {
     // The start has told why; the user is told again by whoever asked for the save.
-    if (!SaveRefusal().empty()) {
-        errno = 0;
-        return false;
-    }
+    if (FsError refused = SaveRefusal())
+        return refused;
     std::string out = std::string(kSettingsMagic) + '\n' + std::to_string(GetCount()) + '\n';
     for (const CProfile& p : *this)
         AppendProfile(out, p);
     const std::string path = GetProgramDir() + kSettingsFileName;
     // A link (dotfile managers make them) stays a link: the file behind it is replaced.
-    const LinkTarget target = FollowLinks(path);
-    if (target.error) {
-        ReportDataFileProblem("cannot save " + path + ": " +
-                              std::generic_category().message(target.error) + ".");
-        return false;
+    std::string target;
+    if (FsError e = FollowLinks(path, target)) {
+        ReportDataFileProblem("cannot save " + path + ": " + e.Text() + ".");
+        return e;
     }
     struct stat st {};
-    if (::lstat(target.path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        ReportDataFileProblem(target.path + " is " + DescribeFileType(st.st_mode) +
+    if (::lstat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        ReportDataFileProblem(target + " is " + DescribeFileType(st.st_mode) +
                               ", not a regular file; it was left alone.");
-        return false;
+        return NotRegularFile(st.st_mode);
     }
-    if (const FsError e = ReplaceFileAtomically(target.path, out)) {
-        errno = e.Code(); // for the caller that tells the user why
-        return false;
-    }
-    return true;
+    return ReplaceFileAtomically(target, out);
 }
 
 void CProfileList::LoadAndMerge(bool consume) {
@@ -316,7 +308,7 @@ void CProfileList::LoadAndMerge(bool consume) {
     // The update file is consumed only once its profiles are safely in settings.dat;
     // otherwise they would be lost when the program directory cannot be written, or when
     // settings.dat was left unread and is not written at all.
-    if (!Save())
+    if (Save())
         return;
     RemoveUpdateFile(dir + "newntsettings.dat");
     RemoveUpdateFile(dir + "new95settings.dat");

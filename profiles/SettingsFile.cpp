@@ -31,7 +31,7 @@ bool CSettingsReader::Fill() {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            m_readError = errno;
+            m_readError = FsError::System(errno);
         if (n <= 0)
             return false;
         m_read += static_cast<std::uint64_t>(n);

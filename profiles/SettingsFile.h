@@ -30,8 +30,8 @@ public:
     bool AtEnd() const { return m_atEnd; }
     // Why the file is damaged ("it has a line longer than 1 MiB"); empty while it is not.
     const std::string& Damage() const { return m_damage; }
-    // The errno of a read that failed, which ends the file early; 0 while none did.
-    int ReadError() const { return m_readError; }
+    // A read that failed, which ends the file early; none while none did.
+    const FsError& ReadError() const { return m_readError; }
 
 private:
     bool Fill();
@@ -45,7 +45,7 @@ private:
     std::uint64_t m_maxBytes;
     bool m_atEnd = false;
     std::string m_damage;
-    int m_readError = 0;
+    FsError m_readError;
 };
 
 // The next significant line: trailing white space (and the line end) removed, empty lines and

@@ -217,8 +217,8 @@ void CReadAhead::Work() {
 
         auto data = std::make_unique<FolderData>();
         const Job& j = job.mapped();
-        UniqueFd fd = OpenAtNoFollow(m_rootFd, j.rel.c_str(), kOpenFolderFlags, true);
-        if (!fd) {
+        UniqueFd fd;
+        if (OpenAtNoFollow(m_rootFd, j.rel.c_str(), kOpenFolderFlags, fd, true)) {
             data->usable = false;
         } else {
             data->id = IdOf(fd.get());

@@ -44,9 +44,9 @@ Resolved Resolve(const std::string& folder, const CScanContext& context) {
         path = ExpandHomeFolder(folder, home);
     }
     // Resolved once, to the real path: files are found, and later disposed of, there.
-    TrustedFolder top = OpenTrustedFolder(path);
-    if (!top.fd)
-        return notScanned(top.reason);
+    TrustedFolder top;
+    if (const FsError e = OpenTrustedFolder(path, top))
+        return notScanned(e.Text());
     if (context.IsInTrash(top.fd.get(), top.path))
         return notScanned(top.path + " is a trash folder or lies in one");
     UniqueFd fd(::openat(top.fd.get(), ".", kOpenFolderFlags));

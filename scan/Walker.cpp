@@ -129,7 +129,9 @@ private:
 
     // Opens a subfolder without following a link and only on the walk's own file system.
     static UniqueFd OpenSubfolder(int dirfd, const char* name) {
-        return OpenAtNoFollow(dirfd, name, kOpenFolderFlags, true);
+        UniqueFd fd;
+        OpenAtNoFollow(dirfd, name, kOpenFolderFlags, fd, true); // a failure leaves fd closed
+        return fd;
     }
 
     // The file of data, for search s, when it passes the search's limits and is not one of

@@ -155,7 +155,7 @@ class ProfileWizardTest : public QObject {
         existing->m_strName = "Existing";
         existing->m_lstPatterns = {"*.old"};
         g_profiles.AddTail(std::move(existing));
-        QVERIFY(g_profiles.Save());
+        QCOMPARE(g_profiles.Save().Text(), std::string());
         const std::string existingBlock =
             Block("Existing", 1069, {}, {"*.old"}, {}, "0\n0\n0\n1\n1\n1980\n");
 

@@ -361,7 +361,7 @@ class StartPageTest : public QObject {
         AddProfile("Temp Files", SCOPE_ALL_FOLDERS);
         AddProfile("Browser Cache", SCOPE_ALL_FOLDERS);
         AddProfile("Old Logs", SCOPE_ALL_FOLDERS);
-        QVERIFY(g_profiles.Save());
+        QCOMPARE(g_profiles.Save().Text(), std::string());
         Wizard wiz;
         Run(wiz, ui, [&] {
             wiz.Click(IDC_START_DELETE);

@@ -42,33 +42,38 @@ TEST(DataFile, OnlyRegularFilesWithinTheLimitAreOpened) {
     const fs::path file = dir.path() / "file";
     WriteTextFile(file, "0123456789");
 
-    DataFile usable = OpenDataFile(file, 10);
-    ASSERT_EQ(usable.state, DataFileState::Usable);
+    DataFile usable;
+    ASSERT_EQ(OpenDataFile(file, usable, 10), FsError());
     ASSERT_TRUE(usable.fd);
     EXPECT_EQ(usable.size, 10u);
     // Opened for blocking reads again, and reads the file.
     EXPECT_EQ(::fcntl(usable.fd.get(), F_GETFL) & O_NONBLOCK, 0);
     EXPECT_EQ(ReadAll(usable.fd.get()), "0123456789");
 
-    const DataFile tooLarge = OpenDataFile(file, 9);
-    EXPECT_EQ(tooLarge.state, DataFileState::TooLarge);
+    DataFile tooLarge;
+    const FsError overLimit = OpenDataFile(file, tooLarge, 9);
+    EXPECT_TRUE(IsTooLarge(overLimit));
     EXPECT_FALSE(tooLarge.fd);
-    EXPECT_EQ(DescribeDataFileProblem("f", tooLarge), "f is larger than 9 bytes");
+    EXPECT_EQ(DescribeDataFileProblem("f", tooLarge, overLimit), "f is larger than 9 bytes");
 
     // Through a link, the file behind it counts.
     fs::create_symlink(file, dir.path() / "link");
-    EXPECT_EQ(OpenDataFile(dir.path() / "link").state, DataFileState::Usable);
+    DataFile other;
+    EXPECT_EQ(OpenDataFile(dir.path() / "link", other), FsError());
 
-    const DataFile missing = OpenDataFile(dir.path() / "missing");
-    EXPECT_EQ(missing.state, DataFileState::Missing);
-    EXPECT_TRUE(DescribeDataFileProblem("m", missing).empty());
+    DataFile missing;
+    const FsError none = OpenDataFile(dir.path() / "missing", missing);
+    EXPECT_TRUE(IsMissing(none));
+    EXPECT_FALSE(IsNotAFile(none) || IsTooLarge(none));
+    EXPECT_TRUE(DescribeDataFileProblem("m", missing, none).empty());
     fs::create_symlink(dir.path() / "nowhere", dir.path() / "dangling");
-    EXPECT_EQ(OpenDataFile(dir.path() / "dangling").state, DataFileState::Missing);
+    EXPECT_TRUE(IsMissing(OpenDataFile(dir.path() / "dangling", other)));
 
-    const DataFile failed = OpenDataFile(file / "below-a-file");
-    EXPECT_EQ(failed.state, DataFileState::Failed);
-    EXPECT_EQ(failed.error, ENOTDIR);
-    EXPECT_EQ(DescribeDataFileProblem("x", failed), "cannot open x: Not a directory");
+    DataFile failed;
+    const FsError notDir = OpenDataFile(file / "below-a-file", failed);
+    EXPECT_FALSE(IsMissing(notDir) || IsNotAFile(notDir) || IsTooLarge(notDir));
+    EXPECT_EQ(notDir.Code(), ENOTDIR);
+    EXPECT_EQ(DescribeDataFileProblem("x", failed, notDir), "cannot open x: Not a directory");
 }
 
 TEST(DataFile, FifosFoldersDevicesAndSocketsAreNeverOpened) {
@@ -89,8 +94,8 @@ TEST(DataFile, FifosFoldersDevicesAndSocketsAreNeverOpened) {
 
     // In a child: with a blocking open the FIFO would wait here for a writer for ever.
     const ChildOutcome child = RunGuarded([&] {
-        const DataFile f = OpenDataFile(fifo);
-        return f.state == DataFileState::NotAFile && !f.fd ? 0 : 1;
+        DataFile f;
+        return IsNotAFile(OpenDataFile(fifo, f)) && !f.fd ? 0 : 1;
     });
     EXPECT_TRUE(child.Exited(0)) << "signal " << child.signal;
 
@@ -101,12 +106,14 @@ TEST(DataFile, FifosFoldersDevicesAndSocketsAreNeverOpened) {
         {"socket", "a socket"}};
     for (const auto& [name, what] : cases) {
         const std::string path = (dir.path() / name).string();
-        const DataFile opened = OpenDataFile(path);
-        EXPECT_EQ(opened.state, DataFileState::NotAFile) << name;
+        DataFile opened;
+        const FsError e = OpenDataFile(path, opened);
+        EXPECT_TRUE(IsNotAFile(e)) << name;
         EXPECT_FALSE(opened.fd) << name;
-        EXPECT_EQ(DescribeDataFileProblem(path, opened),
+        EXPECT_EQ(DescribeDataFileProblem(path, opened, e),
                   path + " is " + what + ", not a regular file");
-        EXPECT_EQ(ExamineDataFile(path).state, DataFileState::NotAFile) << name;
+        DataFile examined;
+        EXPECT_TRUE(IsNotAFile(ExamineDataFile(path, examined))) << name;
     }
     ::close(sock);
     EXPECT_TRUE(fs::is_fifo(fifo));
@@ -169,15 +176,16 @@ TEST(DataFileLinks, FortyLinksAreFollowedAndNoMore) {
         const fs::path next = d / ("chain" + std::to_string(i));
         fs::create_symlink(link.filename(), next); // relative: read from the link's folder
         link = next;
-        const LinkTarget t = FollowLinks(next.string());
+        std::string target;
+        const FsError e = FollowLinks(next.string(), target);
         if (i <= 40)
-            EXPECT_EQ(t.path, (d / "real").string()) << i;
+            EXPECT_EQ(target, (d / "real").string()) << i;
         else
-            EXPECT_EQ(t.error, ELOOP);
+            EXPECT_EQ(e.Code(), ELOOP);
     }
-    const LinkTarget below = FollowLinks((d / "real" / "x").string());
-    EXPECT_TRUE(below.path.empty());
-    EXPECT_EQ(below.error, ENOTDIR);
+    std::string below;
+    EXPECT_EQ(FollowLinks((d / "real" / "x").string(), below).Code(), ENOTDIR);
+    EXPECT_TRUE(below.empty());
 }
 
 // --- Keeping damaged files aside ------------------------------------------------------------
@@ -188,16 +196,16 @@ TEST(DataFileKeepAside, SkipsNamesTakenByAnythingAndReplacesNothing) {
     fs::create_directory(file + ".damaged");
     WriteTextFile(file + ".damaged.2", "earlier");
     WriteTextFile(file, "damaged");
-    const KeptAside kept = KeepAside(file);
-    EXPECT_EQ(kept.error, 0);
-    EXPECT_EQ(kept.path, file + ".damaged.3");
+    std::string kept;
+    EXPECT_EQ(KeepAside(file, kept), FsError());
+    EXPECT_EQ(kept, file + ".damaged.3");
     EXPECT_EQ(ReadTextFile(file + ".damaged.2"), "earlier");
     EXPECT_EQ(ReadTextFile(file + ".damaged.3"), "damaged");
     EXPECT_TRUE(fs::is_directory(file + ".damaged"));
 
-    const KeptAside nothing = KeepAside(file);
-    EXPECT_TRUE(nothing.path.empty());
-    EXPECT_EQ(nothing.error, ENOENT);
+    std::string nothing;
+    EXPECT_EQ(KeepAside(file, nothing).Code(), ENOENT);
+    EXPECT_TRUE(nothing.empty());
 }
 
 // --- XDG folders ----------------------------------------------------------------------------

@@ -92,7 +92,10 @@ TEST(SafeFile, SplitPathTakesAbsolutePathsToANameOnly) {
     };
     for (const Case& c : cases) {
         std::string folder, name;
-        EXPECT_EQ(SplitPath(c.path, folder, name), c.ok) << c.path;
+        const FsError e = SplitPath(c.path, folder, name);
+        EXPECT_EQ(!e, c.ok) << c.path;
+        if (!c.ok)
+            EXPECT_EQ(e.Wording(), std::string(refusal::kNotAbsolute)) << c.path;
         if (c.ok) {
             EXPECT_EQ(folder, c.folder);
             EXPECT_EQ(name, c.name);
@@ -133,18 +136,17 @@ TEST(SafeFile, OpenAtRefusesLinksAndOtherFileSystemsWhenAsked) {
     const UniqueFd top(::open(dir.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     ASSERT_TRUE(top);
     const int flags = O_RDONLY | O_DIRECTORY;
-    EXPECT_TRUE(OpenAtNoFollow(top.get(), "sub/deeper", flags));
-    errno = 0;
-    EXPECT_FALSE(OpenAtNoFollow(top.get(), "link/deeper", flags));
-    EXPECT_EQ(errno, ELOOP);
-    EXPECT_FALSE(OpenAtNoFollow(top.get(), "link", flags));
+    UniqueFd fd;
+    EXPECT_FALSE(OpenAtNoFollow(top.get(), "sub/deeper", flags, fd));
+    EXPECT_TRUE(fd);
+    EXPECT_EQ(OpenAtNoFollow(top.get(), "link/deeper", flags, fd).Code(), ELOOP);
+    EXPECT_FALSE(fd);
+    EXPECT_TRUE(OpenAtNoFollow(top.get(), "link", flags, fd));
 
     if (::mount("fernwick-test", (dir.path() / "mnt").c_str(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "cannot mount a tmpfs here (" << std::strerror(errno) << ")";
-    EXPECT_TRUE(OpenAtNoFollow(top.get(), "mnt", flags));
-    errno = 0;
-    EXPECT_FALSE(OpenAtNoFollow(top.get(), "mnt", flags, true));
-    EXPECT_EQ(errno, EXDEV);
+    EXPECT_FALSE(OpenAtNoFollow(top.get(), "mnt", flags, fd));
+    EXPECT_EQ(OpenAtNoFollow(top.get(), "mnt", flags, fd, true).Code(), EXDEV);
     ::umount2((dir.path() / "mnt").c_str(), MNT_DETACH);
 }
 
@@ -223,10 +225,11 @@ TEST(SafeFile, WithoutOpenat2TheWalkRefusesTheSame) {
         if (HoldFile(deep + "/far.txt", held) || held.st.st_size != 3)
             failed |= 16;
         const UniqueFd top(::open(base.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        errno = 0;
-        if (mounted && (OpenAtNoFollow(top.get(), "mnt", O_RDONLY | O_DIRECTORY, true) || errno != EXDEV))
+        UniqueFd opened;
+        if (mounted &&
+            OpenAtNoFollow(top.get(), "mnt", O_RDONLY | O_DIRECTORY, opened, true).Code() != EXDEV)
             failed |= 32;
-        if (!OpenAtNoFollow(top.get(), "real/inner", O_RDONLY | O_DIRECTORY, true))
+        if (OpenAtNoFollow(top.get(), "real/inner", O_RDONLY | O_DIRECTORY, opened, true))
             failed |= 64;
         // Proof that the walk, not openat2, answered.
         if (::syscall(SYS_openat2, AT_FDCWD, "/", nullptr, 0) != -1 || errno != ENOSYS)

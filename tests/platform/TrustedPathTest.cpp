@@ -42,6 +42,17 @@ ino_t InodeOf(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
+// What OpenTrustedFolder made of a path: the folder, or why not.
+struct Opened {
+    TrustedFolder folder;
+    FsError error;
+};
+Opened Open(const std::string& path, uid_t follower = ::geteuid()) {
+    Opened o;
+    o.error = OpenTrustedFolder(path, follower, o.folder);
+    return o;
+}
+
 } // namespace
 
 TEST(TrustedPath, TheRuleOfProtectedLinks) {
@@ -71,24 +82,23 @@ TEST(TrustedPath, ResolvesToTheRealPathThroughTrustedLinks) {
     ASSERT_TRUE(t.link("../../../mnt/disk/stuff", "var/home/anna/disk")); // relative, climbing
     ASSERT_TRUE(t.link("users", "home/again"));                           // a link to a link
 
-    TrustedFolder r = OpenTrustedFolder(t.at("home/again/anna/./Downloads/../disk//"));
-    ASSERT_TRUE(r.fd) << r.reason;
-    EXPECT_EQ(r.path, t.at("mnt/disk/stuff"));
-    EXPECT_EQ(InodeOf(r.fd.get()), InodeOf(t.at("mnt/disk/stuff")));
-    EXPECT_EQ(r.error, 0);
-    EXPECT_TRUE(r.reason.empty());
+    Opened r = Open(t.at("home/again/anna/./Downloads/../disk//"));
+    ASSERT_TRUE(r.folder.fd) << r.error.Text();
+    EXPECT_EQ(r.folder.path, t.at("mnt/disk/stuff"));
+    EXPECT_EQ(InodeOf(r.folder.fd.get()), InodeOf(t.at("mnt/disk/stuff")));
+    EXPECT_FALSE(r.error);
 
     // Relative to the current folder; ".." never climbs back through a link.
     const auto old = fs::current_path();
     fs::current_path(t.dir.path() / "home");
-    TrustedFolder rel = OpenTrustedFolder("users/anna/..");
+    Opened rel = Open("users/anna/..");
     fs::current_path(old);
-    ASSERT_TRUE(rel.fd) << rel.reason;
-    EXPECT_EQ(rel.path, t.at("var/home"));
+    ASSERT_TRUE(rel.folder.fd) << rel.error.Text();
+    EXPECT_EQ(rel.folder.path, t.at("var/home"));
 
-    TrustedFolder root = OpenTrustedFolder("/");
-    ASSERT_TRUE(root.fd);
-    EXPECT_EQ(root.path, "/");
+    Opened root = Open("/");
+    ASSERT_TRUE(root.folder.fd);
+    EXPECT_EQ(root.folder.path, "/");
 }
 
 TEST(TrustedPath, AnotherUsersLinkIsRefusedWithItsName) {
@@ -99,16 +109,16 @@ TEST(TrustedPath, AnotherUsersLinkIsRefusedWithItsName) {
     ASSERT_TRUE(t.link("theirs", "home/ours")); // ours, but leading through theirs
 
     for (const char* rel : {"home/theirs", "home/ours"}) {
-        TrustedFolder r = OpenTrustedFolder(t.at(rel), 0);
-        EXPECT_FALSE(r.fd) << rel;
-        EXPECT_EQ(r.error, EPERM) << rel;
-        EXPECT_EQ(r.reason,
+        Opened r = Open(t.at(rel), 0);
+        EXPECT_FALSE(r.folder.fd) << rel;
+        EXPECT_EQ(r.error.Code(), EPERM) << rel;
+        EXPECT_EQ(r.error.Text(),
                   "the symbolic link " + t.at("home/theirs") +
                       " belongs to user 1234, neither root nor the user running the program")
             << rel;
     }
     // The same link is the follower's own when resolved for that user.
-    EXPECT_TRUE(OpenTrustedFolder(t.at("home/theirs"), kOther).fd);
+    EXPECT_TRUE(Open(t.at("home/theirs"), kOther).folder.fd);
 }
 
 TEST(TrustedPath, InAStickyFolderAnyoneMayWriteToLinksNeedTheRightOwner) {
@@ -120,16 +130,16 @@ TEST(TrustedPath, InAStickyFolderAnyoneMayWriteToLinksNeedTheRightOwner) {
     ASSERT_TRUE(t.link(t.at("target"), "tmp/followers", kFollower));
     ASSERT_TRUE(t.link(t.at("target"), "roottmp/roots"));
 
-    TrustedFolder refused = OpenTrustedFolder(t.at("tmp/roots"), kFollower);
-    EXPECT_FALSE(refused.fd);
-    EXPECT_EQ(refused.error, EPERM);
-    EXPECT_EQ(refused.reason,
+    Opened refused = Open(t.at("tmp/roots"), kFollower);
+    EXPECT_FALSE(refused.folder.fd);
+    EXPECT_EQ(refused.error.Code(), EPERM);
+    EXPECT_EQ(refused.error.Text(),
               "the symbolic link " + t.at("tmp/roots") + " belongs to root but lies in " +
                   t.at("tmp") +
                   ", a sticky folder anyone may write to, which belongs to user 1234");
-    EXPECT_TRUE(OpenTrustedFolder(t.at("tmp/followers"), kFollower).fd);
-    EXPECT_TRUE(OpenTrustedFolder(t.at("roottmp/roots"), kFollower).fd);
-    EXPECT_TRUE(OpenTrustedFolder(t.at("tmp/roots"), 0).fd); // root's own link, for root
+    EXPECT_TRUE(Open(t.at("tmp/followers"), kFollower).folder.fd);
+    EXPECT_TRUE(Open(t.at("roottmp/roots"), kFollower).folder.fd);
+    EXPECT_TRUE(Open(t.at("tmp/roots"), 0).folder.fd); // root's own link, for root
 }
 
 TEST(TrustedPath, LoopsMissingFoldersAndFilesFail) {
@@ -142,21 +152,21 @@ TEST(TrustedPath, LoopsMissingFoldersAndFilesFail) {
         ASSERT_TRUE(t.link(next, name));
         next = t.at(name);
     }
-    EXPECT_TRUE(OpenTrustedFolder(next).fd) << OpenTrustedFolder(next).reason;
+    EXPECT_TRUE(Open(next).folder.fd) << Open(next).error.Text();
     ASSERT_TRUE(t.link(next, "one-too-many"));
-    TrustedFolder loop = OpenTrustedFolder(t.at("one-too-many"));
-    EXPECT_FALSE(loop.fd);
-    EXPECT_EQ(loop.error, ELOOP);
+    Opened loop = Open(t.at("one-too-many"));
+    EXPECT_FALSE(loop.folder.fd);
+    EXPECT_EQ(loop.error.Code(), ELOOP);
 
     ASSERT_TRUE(t.link("self", "self"));
-    EXPECT_EQ(OpenTrustedFolder(t.at("self")).error, ELOOP);
+    EXPECT_EQ(Open(t.at("self")).error.Code(), ELOOP);
 
-    TrustedFolder missing = OpenTrustedFolder(t.at("end/nothing/below"));
-    EXPECT_EQ(missing.error, ENOENT);
-    EXPECT_EQ(missing.reason, t.at("end/nothing") + ": No such file or directory");
+    Opened missing = Open(t.at("end/nothing/below"));
+    EXPECT_EQ(missing.error.Code(), ENOENT);
+    EXPECT_EQ(missing.error.Text(), t.at("end/nothing") + ": No such file or directory");
 
     WriteTextFile(t.dir.path() / "file", "x");
-    EXPECT_EQ(OpenTrustedFolder(t.at("file")).error, ENOTDIR);
-    EXPECT_EQ(OpenTrustedFolder(t.at("file/below")).error, ENOTDIR);
-    EXPECT_FALSE(OpenTrustedFolder("").fd);
+    EXPECT_EQ(Open(t.at("file")).error.Code(), ENOTDIR);
+    EXPECT_EQ(Open(t.at("file/below")).error.Code(), ENOTDIR);
+    EXPECT_FALSE(Open("").folder.fd);
 }

@@ -198,7 +198,7 @@ TEST(ProfileEntries, DatesUpTo2100AreStoredAsTheyAre) {
     v.olderThan = {7, 4, 2100};
     SaveSheetValues(v, *p);
     store.AddHead(std::move(p));
-    EXPECT_EQ(SaveProfilesTellingWhy(store), "");
+    EXPECT_EQ(store.Save().Text(), "");
     EXPECT_EQ(ReadTextFile(home.program() / kSettingsFileName),
               std::string(kSettingsMagic) +
                   "\n1\nFar Future\n1069\n0\n1\n*.TMP\n0\n0\n0\n-1\n7\n4\n2100\n");
@@ -215,7 +215,7 @@ TEST(ProfileEntries, AFailedSaveIsToldWithTheSystemsReason) {
     store.AddHead(std::make_unique<CProfile>())->m_strName = "Kept in memory";
     const std::string gone = (home.root() / "no such folder").string();
     ::setenv("FERNWICK_HOME", gone.c_str(), 1);
-    const std::string told = SaveProfilesTellingWhy(store);
+    const std::string told = ProfilesNotSavedText(store.Save());
     EXPECT_EQ(told, "Fernwick could not save your profiles to " + gone +
                         "/settings.dat: No such file or directory.\n\nThe change holds until "
                         "Fernwick ends.");

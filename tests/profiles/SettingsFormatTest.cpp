@@ -49,7 +49,7 @@ TEST_F(SettingsFormat, WritesTheDocumentedExampleLineForLine) {
     p->m_dwMaxSize = 4294967295u;
     p->m_timeOlderThan = Midnight(1, 1, 1980);
     list.AddTail(std::move(p));
-    ASSERT_TRUE(list.Save());
+    ASSERT_EQ(list.Save().Text(), "");
     EXPECT_EQ(Read(), kExample);
 }
 
@@ -77,7 +77,7 @@ TEST_F(SettingsFormat, EveryFieldSurvivesARoundTrip) {
         p->m_timeOlderThan = Midnight(c.m, c.d, c.y);
         out.AddTail(std::move(p));
     }
-    ASSERT_TRUE(out.Save());
+    ASSERT_EQ(out.Save().Text(), "");
     EXPECT_NE(Read().find("\n-2147483648\n-1\n12\n31\n2100\n"), std::string::npos);
 
     CProfileList in;
@@ -178,7 +178,7 @@ TEST_F(SettingsFormat, AnEmptyStoreIsSavedAndLoadsEmpty) {
     CProfileList list;
     LoadInto(list);
     ASSERT_TRUE(list.Remove(&*list.begin()));
-    ASSERT_TRUE(list.Save());
+    ASSERT_EQ(list.Save().Text(), "");
     EXPECT_EQ(Read(), "Fernwick 2.0, Data Stream Version 1.1\n0\n");
     CProfileList again;
     LoadInto(again);
@@ -194,7 +194,7 @@ TEST_F(SettingsFormat, ValuesTheFormatCannotCarryAreMadeSafeOnSave) {
     auto q = std::make_unique<CProfile>();
     q->m_strName = "Second";
     list.AddTail(std::move(q));
-    ASSERT_TRUE(list.Save());
+    ASSERT_EQ(list.Save().Text(), "");
 
     CProfileList in;
     LoadInto(in);

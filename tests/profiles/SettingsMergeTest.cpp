@@ -116,7 +116,7 @@ TEST_F(SettingsMerge, FailedSaveLeavesTheOldFileByteForByte) {
     rlimit small = saved;
     small.rlim_cur = 64;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved_ok = store.Save();
+    const bool saved_ok = !store.Save();
     setrlimit(RLIMIT_FSIZE, &saved);
     sigaction(SIGXFSZ, &previous, nullptr);
 
@@ -127,7 +127,7 @@ TEST_F(SettingsMerge, FailedSaveLeavesTheOldFileByteForByte) {
 
     // In a folder that does not exist nothing can be written either, and nothing crashes.
     ::setenv("FERNWICK_HOME", (home.root() / "missing").c_str(), 1);
-    EXPECT_FALSE(store.Save());
+    EXPECT_NE(store.Save().Text(), "");
 }
 
 TEST_F(SettingsMerge, SaveKeepsTheFilesPermissions) {
@@ -136,7 +136,7 @@ TEST_F(SettingsMerge, SaveKeepsTheFilesPermissions) {
                                             fs::perms::group_read);
     CProfileList store;
     store.Load("settings.dat", store);
-    ASSERT_TRUE(store.Save());
+    ASSERT_EQ(store.Save().Text(), "");
     EXPECT_EQ(fs::status(At("settings.dat")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }

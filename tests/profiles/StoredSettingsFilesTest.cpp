@@ -151,7 +151,7 @@ TEST_F(StoredSettings, FoldersInPlaceOfTheFilesAreLeftAlone) {
     auto p = std::make_unique<CProfile>();
     p->m_strName = "New";
     store.AddTail(std::move(p));
-    EXPECT_FALSE(store.Save());
+    EXPECT_NE(store.Save().Text(), "");
     EXPECT_EQ(EntryCount(At("settings.dat")), 1u);
     EXPECT_EQ(EntryCount(home.program()), 2u); // no temporary file left either
 }
@@ -176,7 +176,7 @@ TEST_F(StoredSettings, SaveNeverReplacesAFifo) {
     auto p = std::make_unique<CProfile>();
     p->m_strName = "New";
     store.AddTail(std::move(p));
-    EXPECT_FALSE(store.Save());
+    EXPECT_NE(store.Save().Text(), "");
     EXPECT_TRUE(fs::is_fifo(At("settings.dat")));
     EXPECT_EQ(EntryCount(home.program()), 1u);
     EXPECT_TRUE(AnyContains(g_logged, At("settings.dat").string() + " is a FIFO"));
@@ -257,8 +257,8 @@ TEST_F(StoredSettings, KeepingAsideNeverReplacesAnEarlierDamagedFile) {
     EXPECT_TRUE(AnyContains(g_logged, "kept aside as " + At("settings.dat.damaged.3").string()));
 
     // Later saves write settings.dat and nothing else.
-    ASSERT_TRUE(store.Save());
-    ASSERT_TRUE(store.Save());
+    ASSERT_EQ(store.Save().Text(), "");
+    ASSERT_EQ(store.Save().Text(), "");
     EXPECT_EQ(ReadTextFile(At("settings.dat.damaged")), "first damaged file\n");
     EXPECT_EQ(ReadTextFile(At("settings.dat.damaged.2")), "second damaged file\n");
     EXPECT_EQ(fs::file_size(At("settings.dat.damaged.3")), kMaxDataFileSize + 7);
@@ -342,14 +342,14 @@ TEST_F(StoredSettings, DamagedSettingsThatCannotBeKeptAsideAreNeverWrittenOver) 
     const std::string refusal = "it is damaged (it has a line longer than 1 MiB) and was not "
                                 "read, and it could not be kept aside (File exists). A save would "
                                 "replace the profiles in it, so it is left as it is.";
-    EXPECT_EQ(store.SaveRefusal(), refusal);
+    EXPECT_EQ(store.SaveRefusal().Text(), refusal);
 
     // Every later save of this run is refused, and the user is told why.
     auto p = std::make_unique<CProfile>();
     p->m_strName = "Added";
     store.AddHead(std::move(p));
-    EXPECT_FALSE(store.Save());
-    EXPECT_EQ(SaveProfilesTellingWhy(store), "Fernwick could not save your profiles to " + path +
+    EXPECT_NE(store.Save().Text(), "");
+    EXPECT_EQ(ProfilesNotSavedText(store.Save()), "Fernwick could not save your profiles to " + path +
                                                  ": " + refusal +
                                                  "\n\nThe change holds until Fernwick ends.");
     EXPECT_EQ(ReadTextFile(At("settings.dat")), damaged);
@@ -360,10 +360,10 @@ TEST_F(StoredSettings, DamagedSettingsThatCannotBeKeptAsideAreNeverWrittenOver) 
     const std::string oversized = ReadTextFile(At("settings.dat"));
     CProfileList again;
     again.LoadAndMerge();
-    EXPECT_FALSE(again.Save());
+    EXPECT_NE(again.Save().Text(), "");
     EXPECT_TRUE(ReadTextFile(At("settings.dat")) == oversized);
     EXPECT_TRUE(fs::exists(At("newntsettings.dat")));
-    EXPECT_EQ(again.SaveRefusal(),
+    EXPECT_EQ(again.SaveRefusal().Text(),
               "it is damaged (it is larger than 64 MiB) and was not read, and it could not be "
               "kept aside (File exists). A save would replace the profiles in it, so it is left "
               "as it is.");
@@ -378,7 +378,7 @@ TEST_F(StoredSettings, DamagedSettingsInAReadOnlyFolderAreNeverWrittenOver) {
     const ChildOutcome merged = AsOrdinaryUser([] {
         CProfileList store;
         store.LoadAndMerge();
-        return store.Save() || store.SaveRefusal().empty() ? 1 : 0;
+        return !store.Save() || store.SaveRefusal().Text().empty() ? 1 : 0;
     });
     fs::permissions(home.program(), fs::perms(0755));
 
@@ -402,9 +402,9 @@ TEST_F(StoredSettings, SettingsThatCannotBeOpenedAreNeverReplaced) {
     const ChildOutcome merged = AsOrdinaryUser([] {
         CProfileList store;
         store.LoadAndMerge();
-        if (store.Save())
+        if (!store.Save())
             return 10;
-        return store.SaveRefusal() == "it could not be read (Permission denied). A save would "
+        return store.SaveRefusal().Text() == "it could not be read (Permission denied). A save would "
                                       "replace the profiles in it, so it is left as it is."
                    ? static_cast<int>(store.GetCount())
                    : 11;
@@ -428,9 +428,9 @@ TEST_F(StoredSettings, SettingsWhoseReadFailsAreNeverReplaced) {
     store.LoadAndMerge();
 
     EXPECT_EQ(Names(store), std::vector<std::string>{"Shipped"});
-    EXPECT_EQ(store.SaveRefusal(), "it could not be read (Input/output error). A save would "
+    EXPECT_EQ(store.SaveRefusal().Text(), "it could not be read (Input/output error). A save would "
                                    "replace the profiles in it, so it is left as it is.");
-    EXPECT_FALSE(store.Save());
+    EXPECT_NE(store.Save().Text(), "");
     EXPECT_TRUE(AnyContains(g_logged, "cannot read " + At("settings.dat").string() +
                                           ": Input/output error. It is left as it is"));
     EXPECT_EQ(fs::read_symlink(At("settings.dat")), "/proc/self/mem");
@@ -440,11 +440,11 @@ TEST_F(StoredSettings, SettingsWhoseReadFailsAreNeverReplaced) {
     fs::remove(At("settings.dat"));
     CProfileList fresh;
     fresh.LoadAndMerge();
-    EXPECT_EQ(fresh.SaveRefusal(), "");
+    EXPECT_EQ(fresh.SaveRefusal().Text(), "");
     EXPECT_EQ(ReadTextFile(At("settings.dat")), File({"Shipped"}));
     const ScopedTestHome other;
-    EXPECT_EQ(store.SaveRefusal(), "");
-    EXPECT_TRUE(store.Save());
+    EXPECT_EQ(store.SaveRefusal().Text(), "");
+    EXPECT_EQ(store.Save().Text(), "");
 }
 
 TEST(SettingsReaderErrors, AFailedReadIsToldApartFromTheEnd) {
@@ -454,11 +454,11 @@ TEST(SettingsReaderErrors, AFailedReadIsToldApartFromTheEnd) {
     CSettingsReader good(UniqueFd(::open((dir.path() / "f").c_str(), O_RDONLY | O_CLOEXEC)));
     ASSERT_TRUE(good.ReadRawLine(line));
     EXPECT_FALSE(good.ReadRawLine(line));
-    EXPECT_EQ(good.ReadError(), 0);
+    EXPECT_FALSE(good.ReadError());
 
     CSettingsReader writeOnly(UniqueFd(::open((dir.path() / "f").c_str(), O_WRONLY | O_CLOEXEC)));
     EXPECT_FALSE(writeOnly.ReadRawLine(line));
-    EXPECT_EQ(writeOnly.ReadError(), EBADF);
+    EXPECT_EQ(writeOnly.ReadError().Code(), EBADF);
     EXPECT_EQ(writeOnly.Damage(), "");
 }
 
@@ -542,7 +542,7 @@ TEST_F(LinkedSettings, SaveWritesBesideTheTargetAndTheLinkStays) {
 
     CProfileList store = LoadWithNew();
     EXPECT_EQ(Names(store), (std::vector<std::string>{"Mine", "New"}));
-    ASSERT_TRUE(store.Save());
+    ASSERT_EQ(store.Save().Text(), "");
 
     ASSERT_TRUE(fs::is_symlink(At("settings.dat")));
     EXPECT_EQ(fs::read_symlink(At("settings.dat")), relative);
@@ -560,7 +560,7 @@ TEST_F(LinkedSettings, ChainsAndDanglingLinksAreFollowedToTheirEnd) {
     WriteTextFile(target, File({"Mine"}));
     fs::create_symlink("real.dat", Dotfiles() / "middle.dat");
     fs::create_symlink(Dotfiles() / "middle.dat", At("settings.dat"));
-    ASSERT_TRUE(LoadWithNew().Save());
+    ASSERT_EQ(LoadWithNew().Save().Text(), "");
     EXPECT_TRUE(fs::is_symlink(At("settings.dat")));
     EXPECT_TRUE(fs::is_symlink(Dotfiles() / "middle.dat"));
     EXPECT_EQ(ReadTextFile(target), File({"Mine", "New"}));
@@ -569,14 +569,14 @@ TEST_F(LinkedSettings, ChainsAndDanglingLinksAreFollowedToTheirEnd) {
     // A link whose file is not there yet: the save makes it.
     fs::remove(At("settings.dat"));
     fs::create_symlink(Dotfiles() / "fresh.dat", At("settings.dat"));
-    ASSERT_TRUE(LoadWithNew().Save());
+    ASSERT_EQ(LoadWithNew().Save().Text(), "");
     EXPECT_TRUE(fs::is_symlink(At("settings.dat")));
     EXPECT_EQ(ReadTextFile(Dotfiles() / "fresh.dat"), File({"New"}));
 
     // A loop of links is refused and stays as it was.
     fs::remove(At("settings.dat"));
     fs::create_symlink("settings.dat", At("settings.dat"));
-    EXPECT_FALSE(LoadWithNew().Save());
+    EXPECT_NE(LoadWithNew().Save().Text(), "");
     EXPECT_EQ(fs::read_symlink(At("settings.dat")), fs::path("settings.dat"));
     EXPECT_EQ(EntryCount(home.program()), 1u);
     EXPECT_TRUE(AnyContains(g_logged, "cannot save " + At("settings.dat").string()));
