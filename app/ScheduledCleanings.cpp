@@ -27,12 +27,10 @@ void Print(std::FILE* stream, const std::string& line) {
 // The entries of the user's table, or why it cannot be read (said on err).
 bool ReadEntries(CCrontab& crontab, std::FILE* err, std::string& table,
                  std::vector<ScheduledEntry>& entries) {
-    const CrontabRead read = crontab.Read();
-    if (!read.ok) {
-        Print(err, "fernwick: the crontab cannot be read: " + EscapeControlChars(read.error));
+    if (const FsError e = crontab.Read(table)) {
+        Print(err, "fernwick: the crontab cannot be read: " + EscapeControlChars(e.Text()));
         return false;
     }
-    table = read.text;
     entries = ReadScheduledEntries(table, kScheduleEventName);
     return true;
 }
@@ -170,9 +168,8 @@ int Unschedule(CCrontab& crontab, std::string_view number,
         Print(err, "fernwick: the crontab changed while it was read; nothing was removed");
         return 1;
     }
-    const std::string error = crontab.Write(*removed);
-    if (!error.empty()) {
-        Print(err, "fernwick: the crontab cannot be written: " + EscapeControlChars(error));
+    if (const FsError e = crontab.Write(*removed)) {
+        Print(err, "fernwick: the crontab cannot be written: " + EscapeControlChars(e.Text()));
         return 1;
     }
     Print(out, "Removed " + ScheduleListLine(n, DescribeScheduledEntry(entry, knownNames)));

@@ -55,12 +55,11 @@ void CSchedulesDlg::ReloadRows(int select) {
     m_entries.clear();
     if (m_listSchedules)
         m_listSchedules->clear();
-    const CrontabRead table = m_crontab.Read();
-    if (!table.ok) {
-        MessageBox(GetSafeHwnd(), table.error, kAppTitle, MB_OK | MB_ICONSTOP);
-    } else {
-        m_entries = ReadScheduledEntries(table.text, kScheduleEventName);
-    }
+    std::string table;
+    if (const FsError e = m_crontab.Read(table))
+        MessageBox(GetSafeHwnd(), e.Text(), kAppTitle, MB_OK | MB_ICONSTOP);
+    else
+        m_entries = ReadScheduledEntries(table, kScheduleEventName);
     std::vector<std::pair<int, QString>> asWritten;
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
         const ScheduleDescription d = DescribeScheduledEntry(m_entries[i], m_knownNames);
@@ -109,20 +108,19 @@ void CSchedulesDlg::OnRemove() {
                    kAppTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     // The crontab is read again: another program may have changed it since it was listed.
-    const CrontabRead table = m_crontab.Read();
-    if (!table.ok) {
-        MessageBox(GetSafeHwnd(), table.error, kAppTitle, MB_OK | MB_ICONSTOP);
+    std::string table;
+    if (const FsError e = m_crontab.Read(table)) {
+        MessageBox(GetSafeHwnd(), e.Text(), kAppTitle, MB_OK | MB_ICONSTOP);
         return;
     }
-    const auto removed = RemoveScheduledEntry(table.text, entry, kScheduleEventName);
+    const auto removed = RemoveScheduledEntry(table, entry, kScheduleEventName);
     if (!removed) {
         MessageBox(GetSafeHwnd(), kChangedMeanwhile, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
         ReloadRows(row);
         return;
     }
-    const std::string error = m_crontab.Write(*removed);
-    if (!error.empty()) {
-        MessageBox(GetSafeHwnd(), error, kAppTitle, MB_OK | MB_ICONSTOP);
+    if (const FsError e = m_crontab.Write(*removed)) {
+        MessageBox(GetSafeHwnd(), e.Text(), kAppTitle, MB_OK | MB_ICONSTOP);
         return;
     }
     ReloadRows(row);

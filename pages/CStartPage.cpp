@@ -36,6 +36,7 @@
 #include <QtWidgets/QStyle>
 #include <QtWidgets/QTreeWidget>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
 namespace {
@@ -326,8 +327,8 @@ void CStartPage::OnSchedule() {
     // Cleanings scheduled before are listed first, to be removed or added to. A table that
     // cannot be read goes straight to the wizard, which says why when it is needed.
     if (CCrontab* crontab = theApp.m_dispScheduler.GetCrontab()) {
-        const CrontabRead table = crontab->Read();
-        if (table.ok && !ReadScheduledEntries(table.text, kEventName).empty()) {
+        std::string table;
+        if (!crontab->Read(table) && !ReadScheduledEntries(table, kEventName).empty()) {
             std::vector<std::string> names;
             for (const CProfile& profile : g_profiles)
                 names.push_back(profile.m_strName);
@@ -351,28 +352,25 @@ void CStartPage::OnSchedule() {
         setup->m_strProfiles, drives->m_strDrives, dispose->m_nMethod,
         MethodNeedsDestination(dispose->m_nMethod) ? dispose->m_strDestination : std::string());
     const std::string program = m_programPath ? m_programPath() : RunningProgramPath();
-    ScheduleResult result{ScheduleResult::Failed, {}};
+    FsError failed;
+    bool cancelled = false;
     if (program.empty()) {
-        result.error = "Fernwick cannot find its own program file to schedule.";
+        failed = FsError::Told(ENOENT, "Fernwick cannot find its own program file to schedule.");
     } else {
         QPointer<QWidget> parent = owner;
         theApp.m_dispScheduler.SetAskWhen([parent] { return AskScheduleWhen(parent); });
-        result = theApp.m_dispScheduler.ScheduleEvent(program, parameters, false, kEventName);
+        failed = theApp.m_dispScheduler.ScheduleEvent(program, parameters, false, kEventName,
+                                                      cancelled);
     }
-    switch (result.kind) {
-    case ScheduleResult::Scheduled:
+    if (failed) {
+        // Nothing was scheduled: say why, in crontab's own words where it gave any.
+        const std::string why = failed.Text();
+        MessageBox(owner, why.empty() ? kScheduleFailed : why, kAppTitle, MB_OK | MB_ICONSTOP);
+    } else if (!cancelled) {
         MessageBox(owner, kScheduled, kAppTitle, MB_OK);
         // crontab takes the entry without a daemon; only the daemon would ever run it.
         if (g_cronDaemonRunning && !g_cronDaemonRunning())
             MessageBox(owner, kNoCronDaemon, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
-        break;
-    case ScheduleResult::Failed:
-        // Nothing was scheduled: say why, in crontab's own words where it gave any.
-        MessageBox(owner, result.error.empty() ? kScheduleFailed : result.error, kAppTitle,
-                   MB_OK | MB_ICONSTOP);
-        break;
-    case ScheduleResult::Cancelled:
-        break;
     }
 }
 

@@ -24,13 +24,13 @@ extern char** environ;
 namespace {
 
 struct ProgramRun {
-    std::string spawnError; // set when the program could not be started at all
+    FsError spawnError; // the program could not be started at all, or not be given its input
     int status = 0;         // as waitpid gives it
     std::string out, err;
 };
 
-std::string ErrnoText(const char* what, int code) {
-    return std::string(what) + ": " + std::strerror(code);
+FsError ErrnoFailure(const std::string& what, int code) {
+    return FsError::Told(code, what + ": " + std::strerror(code));
 }
 
 // Blocks SIGPIPE for this thread while a child's input is written: a child that exits without
@@ -97,7 +97,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     UniqueFd inRead, inWrite, outRead, outWrite, errRead, errWrite;
     if (!MakePipe(inRead, inWrite) || !MakePipe(outRead, outWrite) ||
         !MakePipe(errRead, errWrite)) {
-        run.spawnError = ErrnoText("cannot make a pipe", errno);
+        run.spawnError = ErrnoFailure("cannot make a pipe", errno);
         return run;
     }
     FileActions actions;
@@ -105,7 +105,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
         ::posix_spawn_file_actions_adddup2(actions.get(), inRead.get(), 0) != 0 ||
         ::posix_spawn_file_actions_adddup2(actions.get(), outWrite.get(), 1) != 0 ||
         ::posix_spawn_file_actions_adddup2(actions.get(), errWrite.get(), 2) != 0) {
-        run.spawnError = "cannot prepare to start " + program;
+        run.spawnError = FsError::Told(ENOMEM, "cannot prepare to start " + program);
         return run;
     }
     std::vector<char*> argv;
@@ -120,7 +120,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     outWrite.reset();
     errWrite.reset();
     if (rc != 0) {
-        run.spawnError = ErrnoText(("cannot start " + program).c_str(), rc);
+        run.spawnError = ErrnoFailure("cannot start " + program, rc);
         return run;
     }
 
@@ -168,13 +168,13 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     }
     while (::waitpid(pid, &run.status, 0) < 0) {
         if (errno != EINTR) {
-            run.spawnError = ErrnoText("cannot wait for crontab", errno);
+            run.spawnError = ErrnoFailure("cannot wait for crontab", errno);
             break;
         }
     }
-    if (run.spawnError.empty() && written != input.size() && WIFEXITED(run.status) &&
+    if (!run.spawnError && written != input.size() && WIFEXITED(run.status) &&
         WEXITSTATUS(run.status) == 0)
-        run.spawnError = "crontab did not read the whole table";
+        run.spawnError = FsError::Told(EPIPE, "crontab did not read the whole table");
     return run;
 }
 
@@ -184,22 +184,28 @@ std::string Trimmed(std::string text) {
     return text;
 }
 
+bool Succeeded(const ProgramRun& run) {
+    return !run.spawnError && WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0;
+}
+
 // What a failed run says: its error output, else how it ended.
-std::string FailureText(const ProgramRun& run, const std::string& what) {
-    if (!run.spawnError.empty())
+FsError Failure(const ProgramRun& run, const std::string& what) {
+    if (run.spawnError)
         return run.spawnError;
     const std::string err = Trimmed(run.err);
     if (!err.empty())
-        return err;
+        return FsError::Told(EIO, err);
     if (WIFEXITED(run.status))
-        return what + " ended with status " + std::to_string(WEXITSTATUS(run.status));
+        return FsError::Told(EIO, what + " ended with status " +
+                                      std::to_string(WEXITSTATUS(run.status)));
     if (WIFSIGNALED(run.status))
-        return what + " was ended by signal " + std::to_string(WTERMSIG(run.status));
-    return what + " failed";
+        return FsError::Told(EINTR, what + " was ended by signal " +
+                                        std::to_string(WTERMSIG(run.status)));
+    return FsError::Told(EIO, what + " failed");
 }
 
-bool Succeeded(const ProgramRun& run) {
-    return run.spawnError.empty() && WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0;
+FsError NoCrontabProgram() {
+    return FsError::Told(ENOENT, "The crontab program was not found on the PATH.");
 }
 
 } // namespace
@@ -230,35 +236,29 @@ std::string FindCrontabProgram() {
 
 bool CrontabAvailable() { return !FindCrontabProgram().empty(); }
 
-CrontabRead CSystemCrontab::Read() {
-    CrontabRead result;
-    const std::string program = FindCrontabProgram();
-    if (program.empty()) {
-        result.error = "The crontab program was not found on the PATH.";
-        return result;
-    }
-    const ProgramRun run = RunProgram(program, {"crontab", "-l"}, {});
-    if (Succeeded(run)) {
-        result.ok = true;
-        result.text = run.out;
-        return result;
-    }
-    // A user who never had a table: an empty one, not an error.
-    if (run.spawnError.empty() && WIFEXITED(run.status) &&
-        run.err.find("no crontab for") != std::string::npos) {
-        result.ok = true;
-        return result;
-    }
-    result.error = FailureText(run, "crontab -l");
-    return result;
-}
-
-std::string CSystemCrontab::Write(const std::string& table) {
+FsError CSystemCrontab::Read(std::string& table) {
+    table.clear();
     const std::string program = FindCrontabProgram();
     if (program.empty())
-        return "The crontab program was not found on the PATH.";
+        return NoCrontabProgram();
+    ProgramRun run = RunProgram(program, {"crontab", "-l"}, {});
+    if (Succeeded(run)) {
+        table = std::move(run.out);
+        return {};
+    }
+    // A user who never had a table: an empty one, not an error.
+    if (!run.spawnError && WIFEXITED(run.status) &&
+        run.err.find("no crontab for") != std::string::npos)
+        return {};
+    return Failure(run, "crontab -l");
+}
+
+FsError CSystemCrontab::Write(const std::string& table) {
+    const std::string program = FindCrontabProgram();
+    if (program.empty())
+        return NoCrontabProgram();
     const ProgramRun run = RunProgram(program, {"crontab", "-"}, table);
     if (Succeeded(run))
         return {};
-    return FailureText(run, "crontab");
+    return Failure(run, "crontab");
 }

@@ -4,6 +4,7 @@
 
 #include "schedule/CronLine.h"
 
+#include <cerrno>
 #include <utility>
 
 bool CSchedulerDispatch::CreateDispatch() {
@@ -23,28 +24,28 @@ void CSchedulerDispatch::SetAskWhen(std::function<std::optional<CronWhen>()> ask
     m_askWhen = std::move(askWhen);
 }
 
-ScheduleResult CSchedulerDispatch::ScheduleEvent(const std::string& program,
-                                                 const std::string& parameters, bool /*flag*/,
-                                                 const std::string& eventName) {
+FsError CSchedulerDispatch::ScheduleEvent(const std::string& program,
+                                          const std::string& parameters, bool /*flag*/,
+                                          const std::string& eventName, bool& cancelled) {
+    cancelled = false;
     if (!m_crontab)
-        return {ScheduleResult::Failed, "The crontab program was not found on the PATH."};
+        return FsError::Told(ENOENT, "The crontab program was not found on the PATH.");
     if (!m_askWhen)
-        return {ScheduleResult::Failed, "No time was chosen for the event."};
+        return FsError::Told(EINVAL, "No time was chosen for the event.");
     const std::optional<CronWhen> when = m_askWhen();
-    if (!when)
-        return {ScheduleResult::Cancelled, {}};
+    if (!when) {
+        cancelled = true;
+        return {};
+    }
 
-    const CronEntry entry = BuildCronEntry(*when, program, parameters, ScheduledRunEnvironment());
-    if (!entry.error.empty())
-        return {ScheduleResult::Failed, entry.error};
+    std::string line;
+    if (FsError e = BuildCronEntry(*when, program, parameters, ScheduledRunEnvironment(), line))
+        return e;
     if (eventName.find_first_of(std::string("\n\r\0", 3)) != std::string::npos)
-        return {ScheduleResult::Failed, "The event name holds a line break."};
+        return FsError::Told(EINVAL, "The event name holds a line break.");
 
-    const CrontabRead table = m_crontab->Read();
-    if (!table.ok)
-        return {ScheduleResult::Failed, table.error};
-    const std::string error = m_crontab->Write(AppendCronEntry(table.text, eventName, entry.line));
-    if (!error.empty())
-        return {ScheduleResult::Failed, error};
-    return {ScheduleResult::Scheduled, {}};
+    std::string table;
+    if (FsError e = m_crontab->Read(table))
+        return e;
+    return m_crontab->Write(AppendCronEntry(table, eventName, line));
 }

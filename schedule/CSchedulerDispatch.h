@@ -10,11 +10,6 @@
 #include <optional>
 #include <string>
 
-struct ScheduleResult {
-    enum Kind { Scheduled, Cancelled, Failed } kind = Failed;
-    std::string error; // Failed: what to tell the user
-};
-
 // The scheduler client: hands a program, its parameter string and an event name to cron, as an
 // entry of the user's crontab. The time is asked for through the when-function (the UI's
 // dialog), as the scheduler's own wizard would.
@@ -32,10 +27,11 @@ public:
     void SetAskWhen(std::function<std::optional<CronWhen>()> askWhen);
 
     // Asks when, then adds "# eventName" and the cron line running program with parameters to
-    // the user's table. Cancel reads and writes nothing. A table that cannot be read is not
-    // written. flag is carried for the caller's sake and has no meaning to cron.
-    ScheduleResult ScheduleEvent(const std::string& program, const std::string& parameters,
-                                 bool flag, const std::string& eventName);
+    // the user's table. Cancel reads and writes nothing and is no failure: cancelled says so.
+    // A table that cannot be read is not written. A failure's text is for the user. flag is
+    // carried for the caller's sake and has no meaning to cron.
+    FsError ScheduleEvent(const std::string& program, const std::string& parameters, bool flag,
+                          const std::string& eventName, bool& cancelled);
 
 private:
     std::unique_ptr<CCrontab> m_crontab;

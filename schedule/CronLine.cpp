@@ -4,6 +4,7 @@
 
 #include "platform/WindowsArguments.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -102,32 +103,27 @@ bool BreaksTheLine(std::string_view text) {
 
 } // namespace
 
-CronEntry BuildCronEntry(const CronWhen& when, const std::string& program,
-                         const std::string& parameters, const CronEnvironment& env) {
-    CronEntry entry;
-    if (!IsValidCronWhen(when)) {
-        entry.error = "The chosen time cannot be scheduled.";
-        return entry;
-    }
+FsError BuildCronEntry(const CronWhen& when, const std::string& program,
+                       const std::string& parameters, const CronEnvironment& env,
+                       std::string& line) {
+    line.clear();
+    if (!IsValidCronWhen(when))
+        return FsError::Told(EINVAL, "The chosen time cannot be scheduled.");
     bool broken = BreaksTheLine(program) || BreaksTheLine(parameters);
     for (const auto& [name, value] : env)
         broken = broken || BreaksTheLine(name) || BreaksTheLine(value);
-    if (broken) {
-        entry.error = "A profile name, destination or folder holds a line break, which a "
-                      "crontab line cannot carry.";
-        return entry;
-    }
+    if (broken)
+        return FsError::Told(EINVAL, "A profile name, destination or folder holds a line "
+                                     "break, which a crontab line cannot carry.");
     const std::string command = BuildCronCommand(program, SplitWindowsArguments(parameters), env);
     // cron skips a longer command when it loads the table, long after crontab took it.
-    if (command.size() > kMaxCronCommand) {
-        entry.error = "The scheduled command is " + std::to_string(command.size()) +
-                      " characters long, and cron runs commands of at most " +
-                      std::to_string(kMaxCronCommand) +
-                      ". Choose fewer profiles or a shorter destination.";
-        return entry;
-    }
-    entry.line = CronTimeFields(when) + ' ' + command;
-    return entry;
+    if (command.size() > kMaxCronCommand)
+        return FsError::Told(E2BIG, "The scheduled command is " + std::to_string(command.size()) +
+                                        " characters long, and cron runs commands of at most " +
+                                        std::to_string(kMaxCronCommand) +
+                                        ". Choose fewer profiles or a shorter destination.");
+    line = CronTimeFields(when) + ' ' + command;
+    return {};
 }
 
 std::string AppendCronEntry(const std::string& table, const std::string& eventName,

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
+#include "platform/FsError.h"
 #include "schedule/CronWhen.h"
 
 #include <cstddef>
@@ -42,16 +43,13 @@ std::string BuildCronCommand(const std::string& program, const std::vector<std::
 // The longest command field cron runs (its own buffer holds 1000 bytes with the final NUL).
 inline constexpr std::size_t kMaxCronCommand = 999;
 
-struct CronEntry {
-    std::string line;  // time fields and command, no newline
-    std::string error; // why no line could be made; the line is then empty
-};
-// The crontab line that runs program with the parameter string (split by the Windows rules)
-// at when. Fails for a time cron cannot hold, for text with a line break or NUL, which would
-// end the line early or run something other than what was chosen, and for a command too long
-// for cron.
-CronEntry BuildCronEntry(const CronWhen& when, const std::string& program,
-                         const std::string& parameters, const CronEnvironment& env);
+// The crontab line (time fields and command, no newline) that runs program with the
+// parameter string (split by the Windows rules) at when. Fails, in words for the user, for a
+// time cron cannot hold, for text with a line break or NUL, which would end the line early or
+// run something other than what was chosen, and for a command too long for cron.
+FsError BuildCronEntry(const CronWhen& when, const std::string& program,
+                       const std::string& parameters, const CronEnvironment& env,
+                       std::string& line);
 
 // The table with the comment line "# eventName" and line appended; the table's own bytes are
 // kept, with a newline added first when its last line has none.

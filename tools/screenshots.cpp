@@ -4,6 +4,7 @@
 //   xvfb-run -a -s '-screen 0 1024x768x24' build/tools/fernwick_screenshots docs/screenshots
 // The wizard is shown on a demonstration set-up in a temporary folder: two profiles, and a
 // small tree of files to find.
+#include "support/BuiltCronEntry.h"
 #include "controls/CAboutDlg.h"
 #include "framework/CPropertySheet.h"
 #include "framework/UiSeam.h"
@@ -258,7 +259,7 @@ int main(int argc, char** argv) {
         at.weekday = at.dayOfMonth = day;
         at.hour = hour;
         at.minute = minute;
-        return BuildCronEntry(at, "/usr/bin/fernwick",
+        return BuildEntry(at, "/usr/bin/fernwick",
                               BuildScheduledParameters(profiles, "C", method, destination), {})
             .line;
     };

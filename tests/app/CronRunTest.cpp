@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // A cleaning scheduled through the crontab client, then run as cron runs it: the stored command
 // through /bin/sh, with cron's bare environment and no display.
+#include "support/Scheduling.h"
 #include "app/CommandLine.h"
 #include "schedule/CSchedulerDispatch.h"
 #include "schedule/CronSupport.h"
@@ -44,8 +45,8 @@ protected:
         dispatch.SetAskWhen([] { return std::optional<CronWhen>(CronWhen{}); });
         const std::string params =
             BuildScheduledParameters("Temp Files " + kOddName + " ", "", method, destination);
-        const ScheduleResult r = dispatch.ScheduleEvent(FW_BINARY, params, false, "Fernwick scan");
-        EXPECT_EQ(r.kind, ScheduleResult::Scheduled) << r.error;
+        const Scheduling r = ScheduleWith(dispatch, FW_BINARY, params, "Fernwick scan");
+        EXPECT_EQ(r.kind, Scheduling::Scheduled) << r.error;
         const std::string table = ReadTextFile(m_table);
         EXPECT_EQ(table.rfind("# the user's own\n0 1 * * * backup\n# Fernwick scan\n", 0), 0u)
             << table;

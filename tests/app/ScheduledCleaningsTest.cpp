@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // The scheduled cleanings in words, "fernwick --schedules" and "fernwick --unschedule N": in
 // process against a crontab held in memory, and the real program with a stand-in crontab.
+#include "support/BuiltCronEntry.h"
 #include "app/CommandLine.h"
 #include "app/ScheduledCleanings.h"
 #include "schedule/CronLine.h"
@@ -53,7 +54,7 @@ CronWhen When(CronWhen::Kind kind, int weekdayOrDay, int hour, int minute) {
 
 std::string Entry(const CronWhen& when, const std::string& profiles, int method,
                   const std::string& destination) {
-    const CronEntry e = BuildCronEntry(when, "/usr/bin/fernwick",
+    const BuiltCronEntry e = BuildEntry(when, "/usr/bin/fernwick",
                                        BuildScheduledParameters(profiles, "", method, destination),
                                        {{"FERNWICK_HOME", "/h"}});
     EXPECT_EQ(e.error, "");

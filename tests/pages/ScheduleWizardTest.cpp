@@ -4,6 +4,7 @@
 // the when-dialog, with the crontab held in memory (and once by a stand-in crontab program);
 // then the stored line is run by /bin/sh as cron would run it, with no display and none of the
 // test's own settings folders, and must perform the cleaning the wizard described.
+#include "support/BuiltCronEntry.h"
 #include "app/CFernwickApp.h"
 #include "app/CommandLine.h"
 #include "app/ScheduledCleanings.h"
@@ -148,8 +149,8 @@ std::set<std::string> NamesUnder(const fs::path& folder) {
 // A table that cannot be read, and says nothing about why.
 class CSilentFailure : public CCrontab {
 public:
-    CrontabRead Read() override { return {}; }
-    std::string Write(const std::string&) override { return {}; }
+    FsError Read(std::string&) override { return FsError::Told(EIO, ""); }
+    FsError Write(const std::string&) override { return {}; }
 };
 
 // The start page in its wizard, the scheduling pages as start-up makes them, three profiles
@@ -249,8 +250,8 @@ struct Setup {
         CCrontab* table = theApp.m_dispScheduler.GetCrontab();
         if (!table)
             return false;
-        const CrontabRead read = table->Read();
-        return read.ok && !ReadScheduledEntries(read.text, kScheduleEventName).empty();
+        std::string read;
+        return !table->Read(read) && !ReadScheduledEntries(read, kScheduleEventName).empty();
     }
     // Schedule presses New... in the list of entries by itself.
     bool listGoesOn = true;
@@ -601,7 +602,7 @@ private slots:
             when.weekday = when.dayOfMonth = dayOrWeekday;
             when.hour = h;
             when.minute = m;
-            return BuildCronEntry(when, FW_BINARY,
+            return BuildEntry(when, FW_BINARY,
                                   BuildScheduledParameters(profiles, "", method, dest), {})
                 .line;
         };

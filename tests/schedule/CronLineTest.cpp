@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // Building the crontab entry of a scheduled cleaning, and editing the user's table.
+#include "support/BuiltCronEntry.h"
 #include "CronSupport.h"
 #include "app/CommandLine.h"
 #include "schedule/CronLine.h"
@@ -65,7 +66,7 @@ TEST(CronLine, OnlyTimesCronCanHoldAreValid) {
 
     CronWhen late;
     late.hour = 24;
-    const CronEntry entry = BuildCronEntry(late, "/usr/bin/fernwick", "/r", {});
+    const BuiltCronEntry entry = BuildEntry(late, "/usr/bin/fernwick", "/r", {});
     EXPECT_TRUE(entry.line.empty());
     EXPECT_FALSE(entry.error.empty());
 }
@@ -76,7 +77,7 @@ TEST(CronLine, EntryForTheExampleQuotesEveryArgument) {
     when.weekday = 1;
     when.hour = 4;
     when.minute = 5;
-    const CronEntry entry = BuildCronEntry(
+    const BuiltCronEntry entry = BuildEntry(
         when, "/opt/fern wick/fernwick", "/r /p\"Temp Files \" /dC /x1025 /m\"\"",
         {{"FERNWICK_HOME", "/home/u/fw"}, {"XDG_DATA_HOME", "/home/u/100% data"}});
     EXPECT_EQ(entry.error, "");
@@ -95,27 +96,27 @@ TEST(CronLine, LineBreaksAreRefusedRatherThanSplittingTheEntry) {
         {"/usr/bin/fernwick", "/r /m\"" + nul + "\""},
     };
     for (const auto& [program, params] : cases) {
-        const CronEntry entry = BuildCronEntry(when, program, params, {});
+        const BuiltCronEntry entry = BuildEntry(when, program, params, {});
         EXPECT_TRUE(entry.line.empty()) << params;
         EXPECT_NE(entry.error, "") << params;
     }
-    const CronEntry env = BuildCronEntry(when, "/p", "/r", {{"FERNWICK_HOME", "/a\nb"}});
+    const BuiltCronEntry env = BuildEntry(when, "/p", "/r", {{"FERNWICK_HOME", "/a\nb"}});
     EXPECT_TRUE(env.line.empty());
 }
 
 TEST(CronLine, CommandsLongerThanCronRunsAreRefused) {
     // "'/p' '/r' '/m" and the closing quote are 14 characters; the destination fills the rest.
     const auto entry = [](std::size_t destination) {
-        return BuildCronEntry(CronWhen{}, "/p", "/r /m\"" + std::string(destination, 'x') + "\"", {});
+        return BuildEntry(CronWhen{}, "/p", "/r /m\"" + std::string(destination, 'x') + "\"", {});
     };
-    const CronEntry longest = entry(kMaxCronCommand - 14);
+    const BuiltCronEntry longest = entry(kMaxCronCommand - 14);
     EXPECT_EQ(longest.error, "");
     EXPECT_EQ(CronCommandField(longest.line).size(), kMaxCronCommand);
-    const CronEntry over = entry(kMaxCronCommand - 13);
+    const BuiltCronEntry over = entry(kMaxCronCommand - 13);
     EXPECT_TRUE(over.line.empty());
     EXPECT_NE(over.error.find("1000 characters"), std::string::npos) << over.error;
     // Escaped percent signs count as cron reads them, backslash included.
-    const CronEntry percent = BuildCronEntry(
+    const BuiltCronEntry percent = BuildEntry(
         CronWhen{}, "/p", "/r /m\"" + std::string(kMaxCronCommand - 15, 'x') + "%\"", {});
     EXPECT_NE(percent.error, "");
 }
@@ -199,7 +200,7 @@ TEST(CronLine, StoredCommandGivesTheProgramExactlyItsArguments) {
         ASSERT_EQ(expected[1], "/p" + value);
         ASSERT_EQ(expected[4], "/m" + value);
 
-        const CronEntry entry = BuildCronEntry(CronWhen{}, program.string(), built, env);
+        const BuiltCronEntry entry = BuildEntry(CronWhen{}, program.string(), built, env);
         ASSERT_EQ(entry.error, "");
         const std::string command = CronUnescape(CronCommandField(entry.line));
         fs::remove(out);

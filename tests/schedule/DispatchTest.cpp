@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // The scheduler client over the in-memory crontab: what is asked, read and written.
+#include "support/Scheduling.h"
 #include "schedule/CSchedulerDispatch.h"
 #include "support/FakeCrontab.h"
 
@@ -36,8 +37,8 @@ protected:
         daily.minute = 15;
         m_answer = daily;
     }
-    ScheduleResult Schedule() {
-        return m_dispatch.ScheduleEvent(kProgram, kParams, false, "Fernwick scan");
+    Scheduling Schedule() {
+        return ScheduleWith(m_dispatch, kProgram, kParams, "Fernwick scan");
     }
 };
 
@@ -47,8 +48,8 @@ const std::string kLine = "15 3 * * * '/usr/bin/fernwick' '/r' '/pTemp Files ' '
 
 TEST_F(DispatchTest, ScheduledEntryFollowsTheUsersLines) {
     m_table->table = "MAILTO=me\n# mine\n0 1 * * * backup";
-    const ScheduleResult r = Schedule();
-    EXPECT_EQ(r.kind, ScheduleResult::Scheduled);
+    const Scheduling r = Schedule();
+    EXPECT_EQ(r.kind, Scheduling::Scheduled);
     EXPECT_EQ(r.error, "");
     EXPECT_EQ(m_asked, 1);
     EXPECT_EQ(m_table->writes, 1);
@@ -57,7 +58,7 @@ TEST_F(DispatchTest, ScheduledEntryFollowsTheUsersLines) {
 
 TEST_F(DispatchTest, MissingTableAndRegisteringTwice) {
     m_table->exists = false;
-    ASSERT_EQ(Schedule().kind, ScheduleResult::Scheduled);
+    ASSERT_EQ(Schedule().kind, Scheduling::Scheduled);
     EXPECT_EQ(m_table->table, "# Fernwick scan\n" + kLine + "\n");
     CronWhen monthly;
     monthly.kind = CronWhen::Monthly;
@@ -65,7 +66,7 @@ TEST_F(DispatchTest, MissingTableAndRegisteringTwice) {
     monthly.hour = 0;
     monthly.minute = 0;
     m_answer = monthly;
-    ASSERT_EQ(Schedule().kind, ScheduleResult::Scheduled);
+    ASSERT_EQ(Schedule().kind, Scheduling::Scheduled);
     EXPECT_EQ(m_table->table, "# Fernwick scan\n" + kLine + "\n# Fernwick scan\n" +
                                   "0 0 28 * * '/usr/bin/fernwick' '/r' '/pTemp Files ' '/dC' "
                                   "'/x1025' '/m'\n");
@@ -75,8 +76,8 @@ TEST_F(DispatchTest, MissingTableAndRegisteringTwice) {
 TEST_F(DispatchTest, CancelReadsAndWritesNothing) {
     m_table->table = "keep\n";
     m_answer.reset();
-    const ScheduleResult r = Schedule();
-    EXPECT_EQ(r.kind, ScheduleResult::Cancelled);
+    const Scheduling r = Schedule();
+    EXPECT_EQ(r.kind, Scheduling::Cancelled);
     EXPECT_EQ(m_asked, 1);
     EXPECT_EQ(m_table->reads, 0);
     EXPECT_EQ(m_table->writes, 0);
@@ -86,15 +87,15 @@ TEST_F(DispatchTest, CancelReadsAndWritesNothing) {
 TEST_F(DispatchTest, FailuresAreReportedAndLeaveTheTableAlone) {
     m_table->table = "keep\n";
     m_table->readError = "crontab: your crontab file is unreadable";
-    ScheduleResult r = Schedule();
-    EXPECT_EQ(r.kind, ScheduleResult::Failed);
+    Scheduling r = Schedule();
+    EXPECT_EQ(r.kind, Scheduling::Failed);
     EXPECT_EQ(r.error, "crontab: your crontab file is unreadable");
     EXPECT_EQ(m_table->writes, 0);
 
     m_table->readError.clear();
     m_table->writeError = "crontab: you are not allowed to use this program";
     r = Schedule();
-    EXPECT_EQ(r.kind, ScheduleResult::Failed);
+    EXPECT_EQ(r.kind, Scheduling::Failed);
     EXPECT_EQ(r.error, "crontab: you are not allowed to use this program");
     EXPECT_EQ(m_table->table, "keep\n");
 
@@ -105,13 +106,13 @@ TEST_F(DispatchTest, FailuresAreReportedAndLeaveTheTableAlone) {
     bad.minute = 60;
     m_answer = bad;
     r = Schedule();
-    EXPECT_EQ(r.kind, ScheduleResult::Failed);
+    EXPECT_EQ(r.kind, Scheduling::Failed);
     EXPECT_NE(r.error, "");
     m_answer = CronWhen{};
-    r = m_dispatch.ScheduleEvent(kProgram, "/r /p\"a\nb \"", false, "Fernwick scan");
-    EXPECT_EQ(r.kind, ScheduleResult::Failed);
-    r = m_dispatch.ScheduleEvent(kProgram, kParams, false, "Fernwick\nscan");
-    EXPECT_EQ(r.kind, ScheduleResult::Failed);
+    r = ScheduleWith(m_dispatch, kProgram, "/r /p\"a\nb \"", "Fernwick scan");
+    EXPECT_EQ(r.kind, Scheduling::Failed);
+    r = ScheduleWith(m_dispatch, kProgram, kParams, "Fernwick\nscan");
+    EXPECT_EQ(r.kind, Scheduling::Failed);
     EXPECT_EQ(m_table->reads, reads);
     EXPECT_EQ(m_table->table, "keep\n");
 }
@@ -119,7 +120,7 @@ TEST_F(DispatchTest, FailuresAreReportedAndLeaveTheTableAlone) {
 TEST_F(DispatchTest, EnvironmentOfTheSchedulingProgramGoesIntoTheLine) {
     ::setenv("FERNWICK_HOME", "/home/u/fern wick", 1);
     ::setenv("XDG_CONFIG_HOME", "/home/u/.config", 1);
-    ASSERT_EQ(Schedule().kind, ScheduleResult::Scheduled);
+    ASSERT_EQ(Schedule().kind, Scheduling::Scheduled);
     EXPECT_NE(m_table->table.find("\n15 3 * * * FERNWICK_HOME='/home/u/fern wick' "
                                   "XDG_CONFIG_HOME='/home/u/.config' '/usr/bin/fernwick' '/r' "),
               std::string::npos)
@@ -133,15 +134,15 @@ TEST(Dispatch, WithoutACrontabNothingIsAsked) {
         ++asked;
         return std::optional<CronWhen>(CronWhen{});
     });
-    const ScheduleResult r = dispatch.ScheduleEvent(kProgram, kParams, false, "Fernwick scan");
-    EXPECT_EQ(r.kind, ScheduleResult::Failed);
+    const Scheduling r = ScheduleWith(dispatch, kProgram, kParams, "Fernwick scan");
+    EXPECT_EQ(r.kind, Scheduling::Failed);
     EXPECT_NE(r.error, "");
     EXPECT_EQ(asked, 0);
 
     // Released: the table given before is no longer used.
     dispatch.SetCrontab(std::make_unique<CFakeCrontab>());
     dispatch.ReleaseDispatch();
-    EXPECT_EQ(dispatch.ScheduleEvent(kProgram, kParams, false, "Fernwick scan").kind,
-              ScheduleResult::Failed);
+    EXPECT_EQ(ScheduleWith(dispatch, kProgram, kParams, "Fernwick scan").kind,
+              Scheduling::Failed);
     EXPECT_EQ(asked, 0);
 }

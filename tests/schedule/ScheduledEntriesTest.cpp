@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // Reading our entries back out of a crontab and taking one out, the rest kept byte for byte.
+#include "support/BuiltCronEntry.h"
 #include "CronSupport.h"
 #include "app/CommandLine.h"
 #include "schedule/CronLine.h"
@@ -34,8 +35,8 @@ CronWhen Monthly(int day, int hour, int minute) {
 // An entry line as the scheduling wizard stores it.
 std::string WriterLine(const CronWhen& when, const std::string& profiles, int method,
                        const std::string& destination, const CronEnvironment& env = {}) {
-    const CronEntry entry =
-        BuildCronEntry(when, "/usr/bin/fernwick",
+    const BuiltCronEntry entry =
+        BuildEntry(when, "/usr/bin/fernwick",
                        BuildScheduledParameters(profiles, "C", method, destination), env);
     EXPECT_EQ(entry.error, "");
     return entry.line;

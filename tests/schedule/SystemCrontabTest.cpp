@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // The crontab program as the client runs it, with a stand-in crontab on PATH: never the user's.
+#include "support/Scheduling.h"
 #include "CronSupport.h"
 #include "schedule/CSchedulerDispatch.h"
 #include "schedule/CCrontab.h"
@@ -44,35 +45,33 @@ TEST_F(StandInCrontab, ReadsAndWritesTheWholeTable) {
     EXPECT_TRUE(CrontabAvailable());
     CSystemCrontab crontab;
     // No table yet: an empty one, not an error.
-    CrontabRead r = crontab.Read();
-    EXPECT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.text, "");
+    std::string read = "stale";
+    EXPECT_EQ(crontab.Read(read).Text(), "");
+    EXPECT_EQ(read, "");
 
     const std::string table = "# mine\nMAILTO=me\n0 1 * * * backup %x\n";
-    EXPECT_EQ(crontab.Write(table), "");
+    EXPECT_EQ(crontab.Write(table).Text(), "");
     EXPECT_EQ(ReadTextFile(m_store), table);
-    r = crontab.Read();
-    EXPECT_TRUE(r.ok);
-    EXPECT_EQ(r.text, table);
+    EXPECT_EQ(crontab.Read(read).Text(), "");
+    EXPECT_EQ(read, table);
 
     // A big table goes through the pipes whole, both ways, with no deadlock.
     std::string big;
     for (int i = 0; big.size() < (1u << 20); ++i)
         big += "# line " + std::to_string(i) + " of a long table kept as it is\n";
-    EXPECT_EQ(crontab.Write(big), "");
-    r = crontab.Read();
-    EXPECT_EQ(r.text.size(), big.size());
-    EXPECT_TRUE(r.text == big);
+    EXPECT_EQ(crontab.Write(big).Text(), "");
+    EXPECT_EQ(crontab.Read(read).Text(), "");
+    EXPECT_EQ(read.size(), big.size());
+    EXPECT_TRUE(read == big);
 }
 
 TEST_F(StandInCrontab, RefusalsCarryCrontabsErrorOutput) {
     WriteTextFile(m_store, "keep\n");
     ::setenv("FAKE_CRONTAB_FAIL", "you are not allowed to use this program", 1);
     CSystemCrontab crontab;
-    const CrontabRead r = crontab.Read();
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, "crontab: you are not allowed to use this program");
-    EXPECT_EQ(crontab.Write("new\n"), "crontab: you are not allowed to use this program");
+    std::string read;
+    EXPECT_EQ(crontab.Read(read).Text(), "crontab: you are not allowed to use this program");
+    EXPECT_EQ(crontab.Write("new\n").Text(), "crontab: you are not allowed to use this program");
     EXPECT_EQ(ReadTextFile(m_store), "keep\n");
 
     // Through the client: Failed with that text, and no entry.
@@ -81,8 +80,8 @@ TEST_F(StandInCrontab, RefusalsCarryCrontabsErrorOutput) {
     ASSERT_TRUE(dispatch.CreateDispatch());
     dispatch.SetAskWhen([] { return std::optional<CronWhen>(CronWhen{}); });
     ::setenv("FAKE_CRONTAB_FAIL", "installing new crontab failed", 1);
-    const ScheduleResult s = dispatch.ScheduleEvent("/usr/bin/fernwick", "/r", false, "Fernwick scan");
-    EXPECT_EQ(s.kind, ScheduleResult::Failed);
+    const Scheduling s = ScheduleWith(dispatch, "/usr/bin/fernwick", "/r", "Fernwick scan");
+    EXPECT_EQ(s.kind, Scheduling::Failed);
     EXPECT_EQ(s.error, "crontab: installing new crontab failed");
     EXPECT_EQ(ReadTextFile(m_store), "keep\n");
 }
@@ -93,13 +92,12 @@ TEST_F(StandInCrontab, ProgramThatExitsWithoutReadingOrSayingWhy) {
     WriteTextFile(m_bin / "crontab", "#!/bin/sh\nexit 3\n");
     CSystemCrontab crontab;
     const std::string big(1 << 20, '#');
-    EXPECT_EQ(crontab.Write(big), "crontab ended with status 3");
-    const CrontabRead r = crontab.Read();
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, "crontab -l ended with status 3");
+    EXPECT_EQ(crontab.Write(big).Text(), "crontab ended with status 3");
+    std::string read;
+    EXPECT_EQ(crontab.Read(read).Text(), "crontab -l ended with status 3");
     // Killed by a signal.
     WriteTextFile(m_bin / "crontab", "#!/bin/sh\nkill -9 $$\n");
-    EXPECT_EQ(crontab.Write("x\n"), "crontab was ended by signal 9");
+    EXPECT_EQ(crontab.Write("x\n").Text(), "crontab was ended by signal 9");
 }
 
 TEST_F(StandInCrontab, ScheduledThroughTheRealClient) {
@@ -114,9 +112,9 @@ TEST_F(StandInCrontab, ScheduledThroughTheRealClient) {
     weekly.hour = 22;
     weekly.minute = 0;
     dispatch.SetAskWhen([weekly] { return std::optional<CronWhen>(weekly); });
-    const ScheduleResult s =
-        dispatch.ScheduleEvent("/usr/bin/fernwick", "/r /p\"A \" /d /x1022 /m\"\"", false, "Fernwick scan");
-    EXPECT_EQ(s.kind, ScheduleResult::Scheduled) << s.error;
+    const Scheduling s =
+        ScheduleWith(dispatch, "/usr/bin/fernwick", "/r /p\"A \" /d /x1022 /m\"\"", "Fernwick scan");
+    EXPECT_EQ(s.kind, Scheduling::Scheduled) << s.error;
     EXPECT_EQ(ReadTextFile(m_store), "# mine\n0 1 * * * backup\n# Fernwick scan\n"
                                      "0 22 * * 5 '/usr/bin/fernwick' '/r' '/pA ' '/d' '/x1022' "
                                      "'/m'\n");
@@ -134,8 +132,9 @@ TEST_F(StandInCrontab, NotOnThePath) {
     EXPECT_EQ(FindCrontabProgram(), "");
     EXPECT_FALSE(CrontabAvailable());
     CSystemCrontab crontab;
-    EXPECT_FALSE(crontab.Read().ok);
-    EXPECT_NE(crontab.Write("x\n"), "");
+    std::string read;
+    EXPECT_TRUE(crontab.Read(read));
+    EXPECT_NE(crontab.Write("x\n").Text(), "");
     CSchedulerDispatch dispatch;
     EXPECT_FALSE(dispatch.CreateDispatch());
     ::unsetenv("PATH");

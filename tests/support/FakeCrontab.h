@@ -4,6 +4,7 @@
 
 #include "schedule/CCrontab.h"
 
+#include <cerrno>
 #include <string>
 
 // A crontab held in memory, for tests and the screenshot tool: exists = false reads as "no
@@ -16,22 +17,19 @@ public:
     int reads = 0;  // reads attempted, failed ones included
     int writes = 0; // writes attempted, failed ones included
 
-    CrontabRead Read() override {
+    FsError Read(std::string& text) override {
         ++reads;
-        CrontabRead r;
-        if (!readError.empty()) {
-            r.error = readError;
-            return r;
-        }
-        r.ok = true;
+        text.clear();
+        if (!readError.empty())
+            return FsError::Told(EIO, readError);
         if (exists)
-            r.text = table;
-        return r;
+            text = table;
+        return {};
     }
-    std::string Write(const std::string& newTable) override {
+    FsError Write(const std::string& newTable) override {
         ++writes;
         if (!writeError.empty())
-            return writeError;
+            return FsError::Told(EIO, writeError);
         table = newTable;
         exists = true;
         return {};
