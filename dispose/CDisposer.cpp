@@ -127,20 +127,22 @@ CDisposer::Result CDisposer::Handle(const std::string& path, const FileSeen& see
     // waits until the step is done. The overwrite and the copy go through the claim's
     // descriptor, as opening the file again would break the claim.
     const bool overwrite = m_nMethod == METHOD_PERMANENT_DELETE;
-    InUseVerdict verdict = m_inUse.Claim(
-        path, file, overwrite ? CInUseChecker::Access::ReadWrite : CInUseChecker::Access::Read);
+    CInUseClaim claim;
+    FsError busy = m_inUse.Claim(
+        path, file, claim,
+        overwrite ? CInUseChecker::Access::ReadWrite : CInUseChecker::Access::Read);
     // An open by another process since the claim: it is in use now.
-    if (!verdict.busy && verdict.claim.Broken()) {
-        verdict.claim.Release();
-        verdict.busy = "A sharing violation occurred while accessing " + path +
-                       ": another process opened it as its turn came.";
+    if (!busy && claim.Broken()) {
+        claim.Release();
+        busy = FsError::Told(EBUSY, "A sharing violation occurred while accessing " + path +
+                                        ": another process opened it as its turn came.");
     }
-    if (verdict.busy) {
+    if (busy) {
         if (FsError other = WhyNotInUse(path, seen)) {
             Failed(path, seen.size, other);
             return Result::Failed;
         }
-        m_log(*verdict.busy);
+        m_log(busy.Text());
         m_log(path + " is in use and cannot be " + m_verb + ".");
         m_inUseBytes += seen.size;
         ++m_nInUseFiles;
@@ -161,12 +163,12 @@ CDisposer::Result CDisposer::Handle(const std::string& path, const FileSeen& see
                                                 : m_destinationRefused);
             return Result::Failed;
         }
-        step = MoveFileStep(file, m_destDir.get(), {}, verdict.claim.Fd());
+        step = MoveFileStep(file, m_destDir.get(), {}, claim.Fd());
         break;
     case METHOD_PERMANENT_DELETE:
-        if (!verdict.claim.Writable())
-            verdict.claim.Release(); // the step's own open then tells why it cannot write
-        step = PermanentDeleteStep(file, verdict.claim.Writable() ? verdict.claim.Fd() : -1);
+        if (!claim.Writable())
+            claim.Release(); // the step's own open then tells why it cannot write
+        step = PermanentDeleteStep(file, claim.Writable() ? claim.Fd() : -1);
         break;
     case METHOD_RECYCLE:
         step.error = m_trash->Put(file, path);

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string_view>
 #include <utility>
@@ -309,11 +310,19 @@ LeaseAnswer TakeLease(int fd) {
 // before we look; a few tries tell that from a holder we cannot see.
 constexpr int kLeaseTries = 3;
 
+// What the test found: a free file, claimed, or why it is not.
+struct InUseVerdict {
+    FsError busy;
+    CInUseClaim claim; // empty when busy
+};
+
 InUseVerdict Free(UniqueFd fd, bool leased, bool writable) {
-    return InUseVerdict{std::nullopt, CInUseClaim(std::move(fd), leased, writable)};
+    return InUseVerdict{{}, CInUseClaim(std::move(fd), leased, writable)};
 }
 
-InUseVerdict Busy(std::string why) { return InUseVerdict{std::move(why), {}}; }
+InUseVerdict Busy(std::string why, int code = EBUSY) {
+    return InUseVerdict{FsError::Told(code, std::move(why)), {}};
+}
 
 // nullopt where no lease can be taken; fd is then left to the caller.
 std::optional<InUseVerdict> ClaimByLease(const std::string& path, const struct stat& st, UniqueFd& fd,
@@ -388,25 +397,16 @@ void CInUseClaim::Release() {
     m_fd.reset();
 }
 
-std::optional<std::string> CInUseChecker::Check(const std::string& path) const {
-    // Only a regular file is opened: opening a device or FIFO can block or act on it.
-    HeldFile held;
-    if (FsError e = HoldFile(path, held))
-        return Unable(path, e.Text());
-    return Check(path, held);
-}
+namespace {
 
-std::optional<std::string> CInUseChecker::Check(const std::string& path, const HeldFile& held) const {
-    return Claim(path, held).busy;
-}
-
-InUseVerdict CInUseChecker::Claim(const std::string& path, const HeldFile& held, Access access) const {
+InUseVerdict Test(const std::string& path, const HeldFile& held, CInUseChecker::Access access,
+                  CInUseChecker::Probe probe) {
     UniqueFd fd;
     FsError refused;
     bool writable = false;
     // Left non-blocking, which reads and writes of a regular file ignore: making it blocking
     // again would cost two more calls for every file.
-    if (access == Access::ReadWrite)
+    if (access == CInUseChecker::Access::ReadWrite)
         writable = !OpenHeld(held, O_RDWR | O_NONBLOCK, fd);
     if (!fd) // not writable by us, or running: the step will say so; the test goes on
         refused = OpenHeld(held, O_RDONLY | O_NONBLOCK, fd);
@@ -415,12 +415,35 @@ InUseVerdict CInUseChecker::Claim(const std::string& path, const HeldFile& held,
         // Another process's lease holds up our open: it has the file open.
         if (refused.Code() == EWOULDBLOCK)
             return Busy(HolderText(path, FindHolder(st, -1)).value_or(OpenText(path, "another process")));
-        return Busy(Unable(path, refused.Text()));
+        return Busy(Unable(path, refused.Text()), refused.Code());
     }
-    if (m_probe == Probe::LeaseFirst)
+    if (probe == CInUseChecker::Probe::LeaseFirst)
         if (auto verdict = ClaimByLease(path, st, fd, writable))
             return std::move(*verdict);
     if (auto locked = LockedText(path, fd.get(), st))
         return Busy(std::move(*locked));
     return ClaimByLook(path, st, std::move(fd), writable);
+}
+
+} // namespace
+
+FsError CInUseChecker::Check(const std::string& path) const {
+    // Only a regular file is opened: opening a device or FIFO can block or act on it.
+    HeldFile held;
+    if (FsError e = HoldFile(path, held))
+        return FsError::Told(e.Code(), Unable(path, e.Text()));
+    return Check(path, held);
+}
+
+FsError CInUseChecker::Check(const std::string& path, const HeldFile& held) const {
+    CInUseClaim claim;
+    return Claim(path, held, claim);
+}
+
+FsError CInUseChecker::Claim(const std::string& path, const HeldFile& held, CInUseClaim& claim,
+                             Access access) const {
+    claim.Release();
+    InUseVerdict verdict = Test(path, held, access, m_probe);
+    claim = std::move(verdict.claim);
+    return verdict.busy;
 }

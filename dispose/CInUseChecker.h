@@ -5,7 +5,6 @@
 #include "platform/SafeFile.h"
 #include "platform/UniqueFd.h"
 
-#include <optional>
 #include <string>
 
 // Tells whether a file about to be disposed of is in use: locked, open in another process or
@@ -56,14 +55,6 @@ private:
     bool m_writable = false;
 };
 
-struct InUseVerdict {
-    // nullopt when the file is free; otherwise a sentence for the log naming the cause, the
-    // path and, where known, the process.
-    std::optional<std::string> busy;
-    // A free file, held until the step is done; empty when busy.
-    CInUseClaim claim;
-};
-
 class CInUseChecker {
 public:
     enum class Probe {
@@ -77,12 +68,15 @@ public:
     // Tests a file already reached through its folder (the test then looks at that very file,
     // so a folder swapped for a link meanwhile cannot make a free file look busy) and, when it
     // is free, keeps it claimed: hold the claim while the step runs. ReadWrite opens the file
-    // for writing too, for a step that overwrites it through the claim.
-    InUseVerdict Claim(const std::string& path, const HeldFile& held, Access access = Access::Read) const;
+    // for writing too, for a step that overwrites it through the claim. A file in use, or one
+    // that cannot be opened to be tested, fails with a sentence for the log naming the cause,
+    // the path and, where known, the process (EBUSY when it is in use).
+    FsError Claim(const std::string& path, const HeldFile& held, CInUseClaim& claim,
+                  Access access = Access::Read) const;
 
     // The test alone: the claim is given up at once.
-    std::optional<std::string> Check(const std::string& path) const;
-    std::optional<std::string> Check(const std::string& path, const HeldFile& held) const;
+    FsError Check(const std::string& path) const;
+    FsError Check(const std::string& path, const HeldFile& held) const;
 
 private:
     Probe m_probe;

@@ -31,6 +31,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The checker's answer as the log holds it: nothing for a free file.
+std::optional<std::string> Answer(const FsError& busy) {
+    return busy ? std::optional<std::string>(busy.Text()) : std::nullopt;
+}
+
+// A claim and the answer that came with it.
+struct Verdict {
+    std::optional<std::string> busy;
+    CInUseClaim claim;
+};
+Verdict ClaimOf(const CInUseChecker& checker, const std::string& path, const HeldFile& held,
+                CInUseChecker::Access access = CInUseChecker::Access::Read) {
+    Verdict v;
+    v.busy = Answer(checker.Claim(path, held, v.claim, access));
+    return v;
+}
+
+
 bool Contains(const std::optional<std::string>& text, const std::string& part) {
     return text && text->find(part) != std::string::npos;
 }
@@ -56,7 +74,7 @@ TEST(InUse, FreeFileAndOurOwnDescriptorsDoNotCount) {
     const std::string path = (dir.path() / "free.tmp").string();
     WriteTextFile(path, "x");
     CInUseChecker checker;
-    EXPECT_EQ(checker.Check(path), std::nullopt);
+    EXPECT_EQ(Answer(checker.Check(path)), std::nullopt);
     // The check took and dropped its own lock: others can lock the file right after.
     const UniqueFd mine(::open(path.c_str(), O_RDWR | O_CLOEXEC));
     ASSERT_TRUE(mine);
@@ -70,10 +88,10 @@ TEST(InUse, FreeFileAndOurOwnDescriptorsDoNotCount) {
     void* mapped = ::mmap(nullptr, 1, PROT_READ, MAP_SHARED, mine.get(), 0);
     ASSERT_NE(mapped, MAP_FAILED);
     // Our own holdings keep the kernel from granting a lease; the look in /proc then finds only us.
-    const InUseVerdict held = checker.Claim(path, Held(path));
+    const Verdict held = ClaimOf(checker, path, Held(path));
     EXPECT_EQ(held.busy, std::nullopt);
     EXPECT_FALSE(held.claim.Leased());
-    EXPECT_EQ(checker.Check(path), std::nullopt);
+    EXPECT_EQ(Answer(checker.Check(path)), std::nullopt);
     ::munmap(mapped, 1);
 }
 
@@ -87,11 +105,11 @@ TEST(InUse, FileOpenInAnotherProcessNamesTheProcess) {
     ASSERT_TRUE(child.ready());
 
     CInUseChecker checker;
-    const auto busy = checker.Check(path);
+    const auto busy = Answer(checker.Check(path));
     EXPECT_TRUE(Contains(busy, "A sharing violation occurred while accessing " + path)) << busy.value_or("free");
     EXPECT_TRUE(Contains(busy, "it is open in process " + std::to_string(child.pid()) + " (" + OwnCommand() + ")"))
         << busy.value_or("free");
-    EXPECT_EQ(checker.Check(other), std::nullopt); // the same checker, a file nobody holds
+    EXPECT_EQ(Answer(checker.Check(other)), std::nullopt); // the same checker, a file nobody holds
 }
 
 TEST(InUse, LockedFileNamesTheLocker) {
@@ -119,14 +137,14 @@ TEST(InUse, LockedFileNamesTheLocker) {
     ASSERT_TRUE(ofdLocker.ready());
 
     CInUseChecker checker;
-    const auto a = checker.Check(flocked);
+    const auto a = Answer(checker.Check(flocked));
     EXPECT_EQ(a, "The file " + flocked + " is locked by process " + std::to_string(flocker.pid()) + " (" +
                      OwnCommand() + ").");
-    const auto b = checker.Check(recordLocked);
+    const auto b = Answer(checker.Check(recordLocked));
     EXPECT_EQ(b, "The file " + recordLocked + " is locked by process " + std::to_string(recordLocker.pid()) +
                      " (" + OwnCommand() + ").");
     // Such a lock belongs to an open file, not a process: the holder cannot be named.
-    const auto c = checker.Check(ofdLocked);
+    const auto c = Answer(checker.Check(ofdLocked));
     EXPECT_TRUE(Contains(c, "The file " + ofdLocked + " is locked by ")) << c.value_or("free");
 
     // The check's own probing must not have disturbed the holders.
@@ -138,7 +156,7 @@ TEST(InUse, FileThatCannotBeOpenedSafelyIsInUse) {
     TempDir dir;
     const std::string gone = (dir.path() / "gone.tmp").string();
     CInUseChecker checker;
-    EXPECT_EQ(checker.Check(gone), "Unable to open " + gone + ": " + refusal::kGone + ".");
+    EXPECT_EQ(Answer(checker.Check(gone)), "Unable to open " + gone + ": " + refusal::kGone + ".");
 
     fs::create_directories(dir.path() / "real");
     WriteTextFile(dir.path() / "real" / "f.tmp", "x");
@@ -146,9 +164,9 @@ TEST(InUse, FileThatCannotBeOpenedSafelyIsInUse) {
     fs::create_symlink(dir.path() / "real" / "f.tmp", dir.path() / "link.tmp");
     const std::string viaFolder = (dir.path() / "swapped" / "f.tmp").string();
     const std::string link = (dir.path() / "link.tmp").string();
-    EXPECT_EQ(checker.Check(viaFolder), "Unable to open " + viaFolder + ": " + refusal::kLinkOnPath + ".");
-    EXPECT_EQ(checker.Check(link), "Unable to open " + link + ": " + refusal::kLink + ".");
-    EXPECT_EQ(checker.Check((dir.path() / "real" / "f.tmp").string()), std::nullopt);
+    EXPECT_EQ(Answer(checker.Check(viaFolder)), "Unable to open " + viaFolder + ": " + refusal::kLinkOnPath + ".");
+    EXPECT_EQ(Answer(checker.Check(link)), "Unable to open " + link + ": " + refusal::kLink + ".");
+    EXPECT_EQ(Answer(checker.Check((dir.path() / "real" / "f.tmp").string())), std::nullopt);
 }
 
 // Maps path into memory and closes the descriptor: only the mapping is left.
@@ -183,15 +201,15 @@ TEST(InUse, FileMappedByAnotherProcessNamesTheProcessAfterItsDescriptorCloses) {
     CInUseChecker checker;
     const std::string by = " is mapped into memory by process " + std::to_string(child.pid()) + " (" +
                            OwnCommand() + ").";
-    EXPECT_EQ(checker.Check(shared), "The file " + shared + by);
-    EXPECT_EQ(checker.Check(privately), "The file " + privately + by);
-    EXPECT_EQ(checker.Check(unmapped), std::nullopt);
-    EXPECT_EQ(checker.Check(other), std::nullopt);
+    EXPECT_EQ(Answer(checker.Check(shared)), "The file " + shared + by);
+    EXPECT_EQ(Answer(checker.Check(privately)), "The file " + privately + by);
+    EXPECT_EQ(Answer(checker.Check(unmapped)), std::nullopt);
+    EXPECT_EQ(Answer(checker.Check(other)), std::nullopt);
 
     // Another name of the same file is the same file.
     const std::string hardLink = (dir.path() / "hard link.so").string();
     fs::create_hard_link(shared, hardLink);
-    EXPECT_EQ(checker.Check(hardLink), "The file " + hardLink + by);
+    EXPECT_EQ(Answer(checker.Check(hardLink)), "The file " + hardLink + by);
 }
 
 namespace {
@@ -219,7 +237,7 @@ TEST(InUse, EachFileIsTestedAsItIsAtItsTurn) {
     }
     CInUseChecker checker; // one run over many files
     for (const std::string& f : files)
-        ASSERT_EQ(checker.Check(f), std::nullopt) << f;
+        ASSERT_EQ(Answer(checker.Check(f)), std::nullopt) << f;
 
     // Programs take up files after the run has begun: one checked already, one not yet.
     HoldingChild opener([&] { return ::open(files[1].c_str(), O_RDONLY) >= 0; });
@@ -227,13 +245,13 @@ TEST(InUse, EachFileIsTestedAsItIsAtItsTurn) {
     ASSERT_TRUE(opener.ready());
     ASSERT_TRUE(mapper.ready());
 
-    EXPECT_EQ(checker.Check(files[0]), std::nullopt);
-    EXPECT_EQ(checker.Check(files[1]), "A sharing violation occurred while accessing " + files[1] +
+    EXPECT_EQ(Answer(checker.Check(files[0])), std::nullopt);
+    EXPECT_EQ(Answer(checker.Check(files[1])), "A sharing violation occurred while accessing " + files[1] +
                                            ": it is open in process " + std::to_string(opener.pid()) + " (" +
                                            OwnCommand() + ").");
-    EXPECT_EQ(checker.Check(files[4]), "The file " + files[4] + " is mapped into memory by process " +
+    EXPECT_EQ(Answer(checker.Check(files[4])), "The file " + files[4] + " is mapped into memory by process " +
                                            std::to_string(mapper.pid()) + " (" + OwnCommand() + ").");
-    EXPECT_EQ(checker.Check(files[5]), std::nullopt);
+    EXPECT_EQ(Answer(checker.Check(files[5])), std::nullopt);
 }
 
 TEST(InUse, AFreeFileIsClaimedUnderALeaseThatGoesWithTheClaim) {
@@ -242,7 +260,7 @@ TEST(InUse, AFreeFileIsClaimedUnderALeaseThatGoesWithTheClaim) {
     WriteTextFile(path, "data");
     CInUseChecker checker;
     {
-        InUseVerdict verdict = checker.Claim(path, Held(path));
+        Verdict verdict = ClaimOf(checker, path, Held(path));
         ASSERT_EQ(verdict.busy, std::nullopt);
         EXPECT_TRUE(verdict.claim.Leased());
         EXPECT_FALSE(verdict.claim.Broken());
@@ -254,10 +272,10 @@ TEST(InUse, AFreeFileIsClaimedUnderALeaseThatGoesWithTheClaim) {
     EXPECT_EQ(OpenFromAnotherProcess(path), 0); // the claim is gone, and its lease with it
 
     // The test alone claims nothing beyond its own return.
-    EXPECT_EQ(checker.Check(path), std::nullopt);
+    EXPECT_EQ(Answer(checker.Check(path)), std::nullopt);
     EXPECT_EQ(OpenFromAnotherProcess(path), 0);
 
-    InUseVerdict released = checker.Claim(path, Held(path));
+    Verdict released = ClaimOf(checker, path, Held(path));
     ASSERT_TRUE(released.claim.Leased());
     released.claim.Release();
     EXPECT_EQ(released.claim.Fd(), -1);
@@ -277,7 +295,7 @@ TEST(InUse, AClaimHoldsUpAProgramOpeningTheFileUntilTheStepIsDone) {
     // In a child of its own: a break signalled with the default SIGIO would end the process,
     // and that must show as a failure, not take the whole test program down.
     const ChildOutcome outcome = RunGuarded([&]() -> int {
-        InUseVerdict verdict = CInUseChecker().Claim(path, Held(path));
+        Verdict verdict = ClaimOf(CInUseChecker(), path, Held(path));
         if (verdict.busy || !verdict.claim.Leased())
             return 10;
         int ends[2];
@@ -320,7 +338,7 @@ TEST(InUse, StepsThatRenameOrUnlinkKeepTheLeaseButAnotherOpenOfOurOwnBreaksIt) {
     WriteTextFile(path, "data");
     CInUseChecker checker;
 
-    InUseVerdict verdict = checker.Claim(path, Held(path), CInUseChecker::Access::ReadWrite);
+    Verdict verdict = ClaimOf(checker, path, Held(path), CInUseChecker::Access::ReadWrite);
     ASSERT_EQ(verdict.busy, std::nullopt);
     ASSERT_TRUE(verdict.claim.Leased());
     EXPECT_TRUE(verdict.claim.Writable());
@@ -333,7 +351,7 @@ TEST(InUse, StepsThatRenameOrUnlinkKeepTheLeaseButAnotherOpenOfOurOwnBreaksIt) {
     verdict.claim.Release();
 
     WriteTextFile(path, "data");
-    InUseVerdict reading = checker.Claim(path, Held(path));
+    Verdict reading = ClaimOf(checker, path, Held(path));
     ASSERT_TRUE(reading.claim.Leased());
     EXPECT_FALSE(reading.claim.Writable());
     const UniqueFd again(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -368,7 +386,7 @@ TEST(InUse, AFileOpenedByADescriptorInFlightIsInUseThoughNoProcessShowsIt) {
         return ::sendmsg(pair[0], &msg, 0) == 1 && ::close(fd) == 0;
     });
     ASSERT_TRUE(sender.ready());
-    EXPECT_EQ(CInUseChecker().Check(path),
+    EXPECT_EQ(Answer(CInUseChecker().Check(path)),
               "A sharing violation occurred while accessing " + path + ": it is open in another process.");
 }
 
@@ -382,7 +400,7 @@ TEST(InUse, AFileLeasedByAnotherProcessNamesTheProcess) {
         return fd >= 0 && ::fcntl(fd, F_SETSIG, SIGURG) == 0 && ::fcntl(fd, F_SETLEASE, F_WRLCK) == 0;
     });
     ASSERT_TRUE(server.ready());
-    EXPECT_EQ(CInUseChecker().Check(path), "A sharing violation occurred while accessing " + path +
+    EXPECT_EQ(Answer(CInUseChecker().Check(path)), "A sharing violation occurred while accessing " + path +
                                                ": it is open in process " + std::to_string(server.pid()) +
                                                " (" + OwnCommand() + ").");
 }
@@ -395,11 +413,11 @@ TEST(InUse, WithoutLeasesAFreshLookAtProcFindsOpenAndMappedFilesAtEachTurn) {
     for (const std::string& p : {opened, mapped, locked})
         WriteTextFile(p, "data");
     const CInUseChecker look(CInUseChecker::Probe::ProcOnly);
-    const InUseVerdict before = look.Claim(opened, Held(opened));
+    const Verdict before = ClaimOf(look, opened, Held(opened));
     EXPECT_EQ(before.busy, std::nullopt);
     EXPECT_FALSE(before.claim.Leased());
     EXPECT_FALSE(before.claim.Broken());
-    EXPECT_EQ(look.Check(mapped), std::nullopt);
+    EXPECT_EQ(Answer(look.Check(mapped)), std::nullopt);
     {
         HoldingChild opener([&] { return ::open(opened.c_str(), O_RDONLY) >= 0; });
         HoldingChild mapper([&] { return MapAndClose(mapped, MAP_PRIVATE); });
@@ -410,18 +428,18 @@ TEST(InUse, WithoutLeasesAFreshLookAtProcFindsOpenAndMappedFilesAtEachTurn) {
         ASSERT_TRUE(opener.ready());
         ASSERT_TRUE(mapper.ready());
         ASSERT_TRUE(locker.ready());
-        EXPECT_EQ(look.Check(locked), "The file " + locked + " is locked by process " +
+        EXPECT_EQ(Answer(look.Check(locked)), "The file " + locked + " is locked by process " +
                                           std::to_string(locker.pid()) + " (" + OwnCommand() + ").");
-        EXPECT_EQ(look.Check(opened), "A sharing violation occurred while accessing " + opened +
+        EXPECT_EQ(Answer(look.Check(opened)), "A sharing violation occurred while accessing " + opened +
                                           ": it is open in process " + std::to_string(opener.pid()) + " (" +
                                           OwnCommand() + ").");
-        EXPECT_EQ(look.Check(mapped), "The file " + mapped + " is mapped into memory by process " +
+        EXPECT_EQ(Answer(look.Check(mapped)), "The file " + mapped + " is mapped into memory by process " +
                                           std::to_string(mapper.pid()) + " (" + OwnCommand() + ").");
     }
     // Both have let go.
-    EXPECT_EQ(look.Check(opened), std::nullopt);
-    EXPECT_EQ(look.Check(mapped), std::nullopt);
-    EXPECT_EQ(look.Check(locked), std::nullopt);
+    EXPECT_EQ(Answer(look.Check(opened)), std::nullopt);
+    EXPECT_EQ(Answer(look.Check(mapped)), std::nullopt);
+    EXPECT_EQ(Answer(look.Check(locked)), std::nullopt);
 }
 
 namespace {
@@ -446,7 +464,7 @@ TEST(InUse, AFileTheKernelWillNotLeaseToUsIsLookedForInProc) {
     WriteTextFile(theirs, "data");
     ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
     // With CAP_LEASE even another user's file is leased.
-    ASSERT_TRUE(CInUseChecker().Claim(theirs, Held(theirs)).claim.Leased());
+    ASSERT_TRUE(ClaimOf(CInUseChecker(), theirs, Held(theirs)).claim.Leased());
 
     HoldingChild opener([&] { return ::open(theirs.c_str(), O_RDONLY) >= 0; });
     ASSERT_TRUE(opener.ready());
@@ -456,13 +474,13 @@ TEST(InUse, AFileTheKernelWillNotLeaseToUsIsLookedForInProc) {
         if (!DropLeaseCapability())
             return 10;
         const CInUseChecker checker;
-        if (checker.Check(theirs) != expected)
+        if (Answer(checker.Check(theirs)) != expected)
             return 11;
         const std::string other = (dir.path() / "free.db").string();
         WriteTextFile(other, "data");
         if (::chown(other.c_str(), 65534, 65534) != 0)
             return 12;
-        const InUseVerdict free = checker.Claim(other, Held(other));
+        const Verdict free = ClaimOf(checker, other, Held(other));
         return free.busy ? 13 : free.claim.Leased() ? 14 : 0;
     });
     EXPECT_TRUE(outcome.Exited(0)) << "exit " << outcome.exitCode << ", signal " << outcome.signal << outcome.err;
