@@ -39,7 +39,7 @@ zip_int64_t ArchiveSource::Fail(int zipError, int sysError) {
 }
 
 zip_int64_t ArchiveSource::FailWrite(int zipError, const FsError& e) {
-    m_writeFailure = e.Text();
+    m_writeFailure = e;
     return Fail(zipError, e.IsRefusal() ? 0 : e.Code());
 }
 
@@ -123,7 +123,7 @@ zip_int64_t ArchiveSource::Handle(void* data, zip_uint64_t len, zip_source_cmd_t
 
     switch (cmd) {
     case ZIP_SOURCE_BEGIN_WRITE:
-        m_writeFailure.reset();
+        m_writeFailure = {};
         if (StopAsked(true))
             return Fail(ZIP_ER_CANCELLED, 0);
         if (FsError e = m_writer->BeginWrite())

@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,8 +31,8 @@ class ArchiveSource {
     // A libzip source over this object, which must outlive it. Null with error set on failure.
     zip_source_t* Create(zip_error_t* error);
 
-    // Why the archive itself could not be written, in words, when the last write failed so.
-    const std::optional<std::string>& WriteFailure() const { return m_writeFailure; }
+    // Why the archive itself could not be written, when the last write failed so.
+    const FsError& WriteFailure() const { return m_writeFailure; }
 
   private:
     static zip_int64_t Callback(void* self, void* data, zip_uint64_t len, zip_source_cmd_t cmd);
@@ -50,7 +49,7 @@ class ArchiveSource {
     zip_uint64_t m_readPos = 0;
     zip_uint64_t m_readSize = 0;
     zip_error_t m_error;
-    std::optional<std::string> m_writeFailure;
+    FsError m_writeFailure;
 };
 
 // An entry the archive must hold once written: its name and its size.

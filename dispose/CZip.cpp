@@ -288,7 +288,8 @@ std::size_t Write(ZipPtr& za, Queued& queued, Reasons& reasons, bool& archiveFai
     const auto notWritten = [&] {
         archiveFailed = true;
         return failLive("the archive could not be written: " +
-                        source.WriteFailure().value_or(ArchiveText(za.get())));
+                        (source.WriteFailure() ? source.WriteFailure().Text()
+                                               : ArchiveText(za.get())));
     };
     KeepDeflateMemory();
     for (;;) {

@@ -6,12 +6,14 @@
 #include "framework/UiSeam.h"
 #include "framework/WaitCursor.h"
 #include "framework/WinTypes.h"
+#include "platform/FsError.h"
 
 #include <QtCore/QEventLoop>
 #include <QtCore/QUrl>
 #include <QtNetwork/QNetworkAccessManager>
 #include <QtNetwork/QNetworkReply>
 #include <QtNetwork/QNetworkRequest>
+#include <cerrno>
 #include <memory>
 
 namespace {
@@ -87,12 +89,11 @@ std::string NetworkFailure(const QNetworkReply& reply) {
 
 const char* const kInvalidManifest = "the version information from the server is not valid";
 
-// The manifest from the server, or nullopt with the reason it could not be had.
-std::optional<UpdateManifest> FetchManifest(std::string& reason) {
+// The manifest from the server; a failure says why it could not be had.
+FsError FetchManifest(UpdateManifest& out) {
     const std::string address = UpdateManifestUrl();
     if (!IsWebAddress(address)) {
-        reason = "the address " + address + " is not a web address";
-        return std::nullopt;
+        return FsError::Told(EINVAL, "the address " + address + " is not a web address");
     }
     QNetworkAccessManager manager;
     QNetworkRequest request(QUrl(QString::fromStdString(address)));
@@ -117,29 +118,26 @@ std::optional<UpdateManifest> FetchManifest(std::string& reason) {
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
 
-    if (tooLong) {
-        reason = kInvalidManifest;
-        return std::nullopt;
-    }
+    if (tooLong)
+        return FsError::Told(EFBIG, kInvalidManifest);
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299)) {
-        reason = "the server answered " + std::to_string(status.toInt());
+        std::string reason = "the server answered " + std::to_string(status.toInt());
         const std::string phrase =
             reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().toStdString();
         if (!Trim(phrase).empty())
             reason += " " + Trim(phrase);
-        return std::nullopt;
+        return FsError::Told(EIO, reason);
     }
-    if (reply->error() != QNetworkReply::NoError) {
-        reason = NetworkFailure(*reply);
-        return std::nullopt;
-    }
+    if (reply->error() != QNetworkReply::NoError)
+        return FsError::Told(EIO, NetworkFailure(*reply));
     const QByteArray body = reply->readAll();
-    auto manifest =
+    const auto manifest =
         ParseUpdateManifest(std::string(body.constData(), static_cast<size_t>(body.size())));
     if (!manifest)
-        reason = kInvalidManifest;
-    return manifest;
+        return FsError::Told(EPROTO, kInvalidManifest);
+    out = *manifest;
+    return {};
 }
 
 } // namespace
@@ -210,35 +208,36 @@ std::optional<UpdateManifest> ParseUpdateManifest(const std::string& text) {
 }
 
 int CheckForUpdate(QWidget* owner, const std::string& product, const std::string& version) {
-    std::string reason;
-    std::optional<UpdateManifest> manifest;
+    UpdateManifest manifest;
+    FsError failed;
     {
         CWaitCursor wait;
-        manifest = FetchManifest(reason);
+        failed = FetchManifest(manifest);
     }
-    if (!manifest) {
-        MessageBox(owner, "The check for a newer version could not be made: " + reason + ".",
+    if (failed) {
+        MessageBox(owner,
+                   "The check for a newer version could not be made: " + failed.Text() + ".",
                    kAppTitle, MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
-    if (CompareVersions(manifest->version, version) <= 0) {
+    if (CompareVersions(manifest.version, version) <= 0) {
         MessageBox(owner, product + " " + version + " is up to date.", kAppTitle,
                    MB_OK | MB_ICONINFORMATION);
         return 0;
     }
     const std::string offer = "A newer version of " + product +
-                              " is available: " + manifest->version +
+                              " is available: " + manifest.version +
                               ".\n\nOpen the download page and quit " + product + " to install it?";
     if (MessageBox(owner, offer, kAppTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return 0;
     int code = 0;
     {
         CWaitCursor wait;
-        code = TheUi().ShellOpen(owner, manifest->download);
+        code = TheUi().ShellOpen(owner, manifest.download);
     }
     if (code <= 32) {
         // Quitting now would leave the user with neither the old program nor the new one.
-        std::string text = "The download page " + manifest->download + " could not be opened.";
+        std::string text = "The download page " + manifest.download + " could not be opened.";
         if (const std::string why = StripEnd(ShellErrorMessage(code)); !why.empty())
             text += "\n\n" + why + ".";
         MessageBox(owner, text, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
