@@ -19,7 +19,6 @@
 
 #include <QtCore/QtGlobal>
 #include <QtWidgets/QApplication>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -86,8 +85,9 @@ int main(int argc, char** argv) {
         // instead of killing it halfway through one.
         InstallStopSignals();
         const ScheduledSwitches switches = ReadScheduledSwitches(args);
-        const std::string refused = RefuseUnattendedCommand(switches.method, switches.destination);
-        if (!refused.empty()) {
+        if (const FsError refusal =
+                RefuseUnattendedCommand(switches.method, switches.destination)) {
+            const std::string refused = refusal.Text();
             const std::string line =
                 "fernwick: scheduled run refused: " + EscapeControlChars(refused) + "\n";
             std::fputs(line.c_str(), stderr);

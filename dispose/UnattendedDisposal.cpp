@@ -5,6 +5,7 @@
 #include "dispose/CDisposer.h"
 #include "dispose/DisposalMethod.h"
 
+#include <cerrno>
 #include <charconv>
 
 int ParseMethodCode(const std::string& text) {
@@ -17,20 +18,21 @@ int ParseMethodCode(const std::string& text) {
     return ec == std::errc() ? code : 0;
 }
 
-std::string RefuseUnattendedCommand(const std::string& methodText,
-                                    const std::string& destination) {
+FsError RefuseUnattendedCommand(const std::string& methodText, const std::string& destination) {
     const int method = ParseMethodCode(methodText);
     if (*MethodVerb(method) == '\0')
-        return (methodText.empty() ? std::string("no /x switch names the disposal method")
-                                   : "the /x switch names no disposal method (\"" + methodText +
-                                         "\")") +
-               "; it must be 1022 delete, 1023 zip, 1024 move, 1025 move to the trash or 1026 "
-               "permanently delete. Nothing was scanned or disposed of.";
+        return FsError::Told(
+            EINVAL,
+            (methodText.empty()
+                 ? std::string("no /x switch names the disposal method")
+                 : "the /x switch names no disposal method (\"" + methodText + "\")") +
+                "; it must be 1022 delete, 1023 zip, 1024 move, 1025 move to the trash or 1026 "
+                "permanently delete. Nothing was scanned or disposed of.");
     if (MethodNeedsDestination(method) && destination.empty())
-        return std::string("the files are to be ") + MethodVerb(method) +
-               ", but no /m switch names the " +
-               (method == METHOD_ZIP ? "archive" : "destination folder") +
-               ". Nothing was scanned or disposed of.";
+        return FsError::Told(EINVAL, std::string("the files are to be ") + MethodVerb(method) +
+                                         ", but no /m switch names the " +
+                                         (method == METHOD_ZIP ? "archive" : "destination folder") +
+                                         ". Nothing was scanned or disposed of.");
     return {};
 }
 
@@ -49,8 +51,7 @@ UnattendedOutcome RunUnattendedDisposal(const std::vector<DisposalFile>& files,
     };
     // Without a destination a move or an archive has nowhere to go: touch nothing.
     if (MethodNeedsDestination(method) && destination.empty()) {
-        io.log("No destination was given for the files to be " + verb +
-               "; no file was touched.");
+        io.log("No destination was given for the files to be " + verb + "; no file was touched.");
         return closing(0);
     }
 

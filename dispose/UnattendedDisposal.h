@@ -44,5 +44,5 @@ UnattendedOutcome RunUnattendedDisposal(const std::vector<DisposalFile>& files,
 int ParseMethodCode(const std::string& text);
 
 // Why a scheduled run with these "/x" and "/m" values cannot be carried out (no method or an
-// unknown one, a move or an archive without a destination); empty when it can.
-std::string RefuseUnattendedCommand(const std::string& methodText, const std::string& destination);
+// unknown one, a move or an archive without a destination); none when it can.
+FsError RefuseUnattendedCommand(const std::string& methodText, const std::string& destination);

@@ -57,9 +57,8 @@ void CFolders2ScanPage::OnAddScanFolder() {
                        MB_OK | MB_ICONEXCLAMATION);
             continue;
         }
-        if (const std::string problem = EntryProblem(EntryKind::ScanFolder, folder);
-            !problem.empty()) {
-            MessageBox(GetSafeHwnd(), problem, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+        if (const FsError problem = EntryProblem(EntryKind::ScanFolder, folder)) {
+            MessageBox(GetSafeHwnd(), problem.Text(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
             continue;
         }
         // The same folder may be listed twice; the scan takes each file once.

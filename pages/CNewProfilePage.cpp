@@ -93,7 +93,7 @@ int CNewProfilePage::OnWizardNext() {
         refusal = "You must enter a name for this Profile.";
         icon = MB_ICONSTOP;
     } else {
-        refusal = EntryProblem(EntryKind::ProfileName, m_strName);
+        refusal = EntryProblem(EntryKind::ProfileName, m_strName).Text();
         if (refusal.empty() && NameTakenByAnotherProfile(m_strName)) {
             refusal = "A Profile named " + m_strName +
                       " already exists.  Please choose another name.";

@@ -107,7 +107,7 @@ void CPatternsPage::AddEntry(QListWidget* list, const char* caption, const char*
     dlg.m_strCaption = caption;
     dlg.m_strPrompt = prompt;
     const EntryKind kind = isPattern ? EntryKind::Pattern : EntryKind::FolderName;
-    dlg.m_checkText = [kind](const std::string& text) { return EntryProblem(kind, text); };
+    dlg.m_checkText = [kind](const std::string& text) { return EntryProblem(kind, text).Text(); };
     if (dlg.DoModal() != IDOK)
         return;
     const std::string& text = dlg.m_strText;

@@ -13,7 +13,9 @@
 
 namespace {
 
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool IsWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -44,19 +46,20 @@ bool IsAllowedPattern(std::string_view pattern) {
     return true;
 }
 
-std::string EntryProblem(EntryKind kind, std::string_view entry) {
+FsError EntryProblem(EntryKind kind, std::string_view entry) {
     const std::string what = KindText(kind);
     if (std::all_of(entry.begin(), entry.end(), IsWhiteSpace))
-        return what + " cannot be empty or only blanks.";
+        return FsError::Told(EINVAL, what + " cannot be empty or only blanks.");
     if (entry.find_first_of("\r\n") != std::string_view::npos)
-        return what + " cannot hold a line break: Fernwick's settings file keeps one value "
-                      "per line.";
+        return FsError::Told(
+            EINVAL, what + " cannot hold a line break: Fernwick's settings file keeps one value "
+                           "per line.");
     if (entry.front() == ';')
-        return what + " cannot begin with \";\": Fernwick's settings file would read that "
-                      "line as a comment.";
+        return FsError::Told(EINVAL, what + " cannot begin with \";\": Fernwick's settings file "
+                                            "would read that line as a comment.");
     if (IsWhiteSpace(entry.back()))
-        return what + " cannot end with a blank or a tab: Fernwick's settings file would "
-                      "drop it.";
+        return FsError::Told(EINVAL, what + " cannot end with a blank or a tab: Fernwick's "
+                                            "settings file would drop it.");
     return {};
 }
 

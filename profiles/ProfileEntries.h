@@ -41,8 +41,9 @@ bool IsAllowedPattern(std::string_view pattern);
 enum class EntryKind { ProfileName, Pattern, FolderName, ScanFolder };
 
 // Why settings.dat could not carry the entry as it is (it keeps one value per line, skips
-// empty lines and lines starting with ';', and drops trailing white space); empty when it can.
-std::string EntryProblem(EntryKind kind, std::string_view entry);
+// empty lines and lines starting with ';', and drops trailing white space), in words for the
+// user; none when it can.
+FsError EntryProblem(EntryKind kind, std::string_view entry);
 
 // Whether a folder chosen to be scanned is one the scan can use: an absolute path to a folder
 // that is there, reached through no link that the scan would refuse to follow.

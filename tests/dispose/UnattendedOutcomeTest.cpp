@@ -151,7 +151,7 @@ TEST(UnattendedOutcome, CommandLinesARunCannotUse) {
         {"1023", "", "the files are to be Zipped, but no /m switch names the archive"},
     };
     for (const Case& c : cases) {
-        const std::string refused = RefuseUnattendedCommand(c.method, c.destination);
+        const std::string refused = RefuseUnattendedCommand(c.method, c.destination).Text();
         if (*c.says == '\0') {
             EXPECT_EQ(refused, "") << c.method;
             continue;

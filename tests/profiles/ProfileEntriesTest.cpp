@@ -56,21 +56,21 @@ TEST(ProfileEntries, EntriesTheSettingsFileCannotCarryAreNamed) {
         {"Temp Files", nullptr},
     };
     for (const Case& c : cases) {
-        const std::string problem = EntryProblem(EntryKind::Pattern, c.entry);
+        const std::string problem = EntryProblem(EntryKind::Pattern, c.entry).Text();
         if (!c.problem)
             EXPECT_EQ(problem, "") << c.entry;
         else
             EXPECT_NE(problem.find(c.problem), std::string::npos) << c.entry << ": " << problem;
     }
-    EXPECT_EQ(EntryProblem(EntryKind::Pattern, ""),
+    EXPECT_EQ(EntryProblem(EntryKind::Pattern, "").Text(),
               "A file pattern cannot be empty or only blanks.");
-    EXPECT_EQ(EntryProblem(EntryKind::FolderName, ";cache"),
+    EXPECT_EQ(EntryProblem(EntryKind::FolderName, ";cache").Text(),
               "A folder name cannot begin with \";\": Fernwick's settings file would read that "
               "line as a comment.");
-    EXPECT_EQ(EntryProblem(EntryKind::ProfileName, "a\nb"),
+    EXPECT_EQ(EntryProblem(EntryKind::ProfileName, "a\nb").Text(),
               "A Profile name cannot hold a line break: Fernwick's settings file keeps one value "
               "per line.");
-    EXPECT_EQ(EntryProblem(EntryKind::ScanFolder, "/tmp/x "),
+    EXPECT_EQ(EntryProblem(EntryKind::ScanFolder, "/tmp/x ").Text(),
               "The path of a folder to scan cannot end with a blank or a tab: Fernwick's "
               "settings file would drop it.");
 }
