@@ -4,7 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/ExitStatus.h"
 #include "app/RunNotice.h"
-#include "app/ScheduledRun.h"
+#include "schedule/ScheduledRun.h"
 #include "dispose/CleaningLog.h"
 #include "framework/CPropertySheet.h"
 #include "pages/CDeletePage.h"

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "app/Preview.h"
 
-#include "app/ScheduledRun.h"
+#include "schedule/ScheduledRun.h"
 #include "platform/TextEscape.h"
 #include "profiles/CProfileList.h"
 #include "scan/CFoundFileList.h"

@@ -2,7 +2,6 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "framework/ShellHelpers.h"
 
-#include "dispose/CleaningLog.h"
 #include "framework/UiSeam.h"
 #include "framework/WaitCursor.h"
 #include "framework/WinTypes.h"
@@ -42,13 +41,4 @@ void OpenWebSite(QWidget* owner) {
     const std::string message = ShellErrorMessage(TheUi().ShellOpen(owner, kWebSiteUrl));
     if (!message.empty())
         MessageBox(owner, message, kAppTitle, MB_OK);
-}
-
-void ViewLog(QWidget* owner) {
-    const std::string path = LogFilePath();
-    const int code = TheUi().ShellOpen(owner, path);
-    if (code <= 32)
-        MessageBox(owner,
-                   "Unable to open log file '" + path + "'.  Error " + std::to_string(code),
-                   "Error", MB_OK);
 }

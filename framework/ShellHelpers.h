@@ -14,6 +14,3 @@ inline constexpr const char* kWebSiteUrl = "https://www.quenbyworks.com/fernwick
 void OpenWebSite(QWidget* owner);
 // The message for a failed shell open, or empty when the code is not reported.
 std::string ShellErrorMessage(int code);
-
-// Opens the cleaning log in the desktop's text editor; reports a failure.
-void ViewLog(QWidget* owner);

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "pages/CNewProfilePage.h"
 
-#include "app/CFernwickApp.h"
+#include "pages/CWizardApp.h"
 #include "framework/CDataExchange.h"
 #include "framework/CPropertySheet.h"
 #include "framework/UiSeam.h"
@@ -113,11 +113,11 @@ int CNewProfilePage::OnWizardNext() {
 
     CPropertyPage* target = nullptr;
     if (m_nScanScope == SCOPE_ALL_FOLDERS)
-        target = theApp.m_pPatternsPage ? static_cast<CPropertyPage*>(theApp.m_pPatternsPage)
+        target = WizardApp().m_pPatternsPage ? static_cast<CPropertyPage*>(WizardApp().m_pPatternsPage)
                                         : PageAfter(2);
     else
-        target = theApp.m_pFolders2ScanPage
-                     ? static_cast<CPropertyPage*>(theApp.m_pFolders2ScanPage)
+        target = WizardApp().m_pFolders2ScanPage
+                     ? static_cast<CPropertyPage*>(WizardApp().m_pFolders2ScanPage)
                      : PageAfter(1);
     if (!target)
         return 0;

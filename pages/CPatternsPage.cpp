@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "pages/CPatternsPage.h"
 
-#include "app/CFernwickApp.h"
+#include "pages/CWizardApp.h"
 #include "controls/ListBoxHelpers.h"
 #include "framework/CDataExchange.h"
 #include "framework/CPropertySheet.h"
@@ -162,7 +162,7 @@ int CPatternsPage::OnWizardNext() {
 
 int CPatternsPage::OnWizardBack() {
     // A profile that scans whole drives has no folders page, this way either.
-    CNewProfilePage* first = theApp.m_pNewProfilePage;
+    CNewProfilePage* first = WizardApp().m_pNewProfilePage;
     if (!first) {
         CPropertySheet* sheet = GetSheet();
         first = dynamic_cast<CNewProfilePage*>(sheet ? sheet->GetPage(0) : nullptr);

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "pages/CSchedDeletePage.h"
 
-#include "app/CFernwickApp.h"
+#include "pages/CWizardApp.h"
 #include "controls/BoldFont.h"
 #include "controls/WholeTextTips.h"
 #include "dispose/DisposalMethod.h"
@@ -49,7 +49,7 @@ bool CSchedDeletePage::OnSetActive() {
 int CSchedDeletePage::OnWizardBack() {
     // Back returns to the page that came before: the setup page when the drives page was
     // skipped, as no checked profile needs drives.
-    CSchedSetupPage* setup = theApp.m_pSchedSetupPage;
+    CSchedSetupPage* setup = WizardApp().m_pSchedSetupPage;
     CPropertySheet* sheet = GetSheet();
     if (!setup || sheet->GetPageIndex(setup) < 0 || setup->AnyCheckedScansAllFolders())
         return 0;

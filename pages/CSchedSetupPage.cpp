@@ -3,7 +3,7 @@
 #include "pages/CSchedSetupPage.h"
 #include "pages/ProfileChecks.h"
 
-#include "app/CFernwickApp.h"
+#include "pages/CWizardApp.h"
 #include "controls/ListViewHelpers.h"
 #include "framework/CDataExchange.h"
 #include "framework/CPropertySheet.h"
@@ -72,7 +72,7 @@ int CSchedSetupPage::OnWizardNext() {
         return 0;
     // No checked profile needs drives: the drives page is skipped and keeps its last answer.
     CPropertySheet* sheet = GetSheet();
-    CPropertyPage* target = theApp.m_pSchedDeletePage;
+    CPropertyPage* target = WizardApp().m_pSchedDeletePage;
     if (!target || sheet->GetPageIndex(target) < 0)
         target = sheet->GetPage(sheet->GetPageIndex(this) + 2);
     if (!target)

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "pages/CSchedulesDlg.h"
 
-#include "app/ScheduledCleanings.h"
+#include "schedule/ScheduledCleanings.h"
 #include "controls/ListViewHelpers.h"
 #include "framework/UiSeam.h"
 #include "framework/WinTypes.h"

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "pages/CStartPage.h"
+#include "schedule/ScheduledRun.h"
 #include "pages/ProfileChecks.h"
 
-#include "app/CFernwickApp.h"
-#include "app/CommandLine.h"
-#include "app/ScheduledCleanings.h"
+#include "pages/CWizardApp.h"
+#include "pages/ViewLog.h"
+#include "schedule/ScheduledCleanings.h"
 #include "framework/Registry.h"
 #include "framework/ShellHelpers.h"
 #include "controls/CAboutDlg.h"
@@ -206,20 +207,20 @@ bool CStartPage::RunProfileSheet(int mode, CProfile* editProfile) {
     // The pages find each other, and what they edit, through the application object.
     g_nProfileMode = mode;
     g_pEditProfile = editProfile;
-    theApp.m_pNewProfilePage = &m_pageNewProfile;
-    theApp.m_pFolders2ScanPage = &m_pageFolders2Scan;
-    theApp.m_pPatternsPage = &m_pagePatterns;
-    theApp.m_pFilePropsPage = &m_pageFileProps;
+    WizardApp().m_pNewProfilePage = &m_pageNewProfile;
+    WizardApp().m_pFolders2ScanPage = &m_pageFolders2Scan;
+    WizardApp().m_pPatternsPage = &m_pagePatterns;
+    WizardApp().m_pFilePropsPage = &m_pageFileProps;
     sheet.AddPage(&m_pageNewProfile);
     sheet.AddPage(&m_pageFolders2Scan);
     sheet.AddPage(&m_pagePatterns);
     sheet.AddPage(&m_pageFileProps);
     sheet.SetWizardMode();
     const bool finished = sheet.DoModal() == ID_WIZFINISH;
-    theApp.m_pNewProfilePage = nullptr;
-    theApp.m_pFolders2ScanPage = nullptr;
-    theApp.m_pPatternsPage = nullptr;
-    theApp.m_pFilePropsPage = nullptr;
+    WizardApp().m_pNewProfilePage = nullptr;
+    WizardApp().m_pFolders2ScanPage = nullptr;
+    WizardApp().m_pPatternsPage = nullptr;
+    WizardApp().m_pFilePropsPage = nullptr;
     // The profile may be deleted later: nothing must point at it then.
     g_pEditProfile = nullptr;
     return finished;
@@ -313,20 +314,20 @@ void CStartPage::OnDelete() {
 
 void CStartPage::OnSchedule() {
     QWidget* owner = GetSafeHwnd();
-    if (!theApp.m_bSchedulerAvailable) {
+    if (!WizardApp().m_bSchedulerAvailable) {
         if (MessageBox(owner, kNeedScheduler, kAppTitle, MB_YESNOCANCEL | MB_ICONQUESTION) ==
             IDYES)
             OpenWebSite(owner);
         return;
     }
-    CSchedSetupPage* setup = theApp.m_pSchedSetupPage;
-    CDrivesPage* drives = theApp.m_pSchedDrivesPage;
-    CSchedDeletePage* dispose = theApp.m_pSchedDeletePage;
+    CSchedSetupPage* setup = WizardApp().m_pSchedSetupPage;
+    CDrivesPage* drives = WizardApp().m_pSchedDrivesPage;
+    CSchedDeletePage* dispose = WizardApp().m_pSchedDeletePage;
     if (!setup || !drives || !dispose)
         return;
     // Cleanings scheduled before are listed first, to be removed or added to. A table that
     // cannot be read goes straight to the wizard, which says why when it is needed.
-    if (CCrontab* crontab = theApp.m_dispScheduler.GetCrontab()) {
+    if (CCrontab* crontab = WizardApp().m_dispScheduler.GetCrontab()) {
         std::string table;
         if (!crontab->Read(table) && !ReadScheduledEntries(table, kEventName).empty()) {
             std::vector<std::string> names;
@@ -358,8 +359,8 @@ void CStartPage::OnSchedule() {
         failed = FsError::Told(ENOENT, "Fernwick cannot find its own program file to schedule.");
     } else {
         QPointer<QWidget> parent = owner;
-        theApp.m_dispScheduler.SetAskWhen([parent] { return AskScheduleWhen(parent); });
-        failed = theApp.m_dispScheduler.ScheduleEvent(program, parameters, false, kEventName,
+        WizardApp().m_dispScheduler.SetAskWhen([parent] { return AskScheduleWhen(parent); });
+        failed = WizardApp().m_dispScheduler.ScheduleEvent(program, parameters, false, kEventName,
                                                       cancelled);
     }
     if (failed) {

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
-#include "app/ScheduledRun.h"
+#include "schedule/ScheduledRun.h"
 #include "controls/CPictureStatic.h"
 #include "dispose/UnattendedDisposal.h"
 #include "framework/CDialog.h"

@@ -4,13 +4,13 @@
 //   xvfb-run -a -s '-screen 0 1024x768x24' build/tools/fernwick_screenshots docs/screenshots
 // The wizard is shown on a demonstration set-up in a temporary folder: two profiles, and a
 // small tree of files to find.
+#include "schedule/ScheduledRun.h"
 #include "support/BuiltCronEntry.h"
 #include "controls/CAboutDlg.h"
 #include "framework/CPropertySheet.h"
 #include "framework/UiSeam.h"
 #include "framework/WinTypes.h"
-#include "app/CommandLine.h"
-#include "app/ScheduledCleanings.h"
+#include "schedule/ScheduledCleanings.h"
 #include "pages/CDeletePage.h"
 #include "pages/CDrivesPage.h"
 #include "pages/CInputDlg.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "app/CommandLine.h"
-#include "app/ScheduledRun.h"
+#include "schedule/ScheduledRun.h"
 
 #include <gtest/gtest.h>
 

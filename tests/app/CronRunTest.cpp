@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // A cleaning scheduled through the crontab client, then run as cron runs it: the stored command
 // through /bin/sh, with cron's bare environment and no display.
+#include "schedule/ScheduledRun.h"
 #include "support/Scheduling.h"
 #include "app/CommandLine.h"
 #include "schedule/CSchedulerDispatch.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
-// Per-user options, the web-site launcher and the log viewer.
+// Per-user options and the web-site launcher.
 #include "framework/Registry.h"
 #include "framework/ShellHelpers.h"
 #include "support/ScriptedUi.h"
@@ -82,19 +82,6 @@ private slots:
         QCOMPARE(ui.shown[3].text, std::string("It seems that your default Web browser is not properly set up."));
         QCOMPARE(ui.shown[3].caption, std::string("Fernwick"));
         QCOMPARE(ui.shown[3].type, MB_OK);
-    }
-
-    void viewLogOpensTheLogAndReportsFailure() {
-        ScopedTestHome home;
-        CScriptedUi ui;
-        ui.shellResults = {SHELL_OK, SHELL_ERROR_NO_ASSOCIATION};
-        ViewLog(nullptr);
-        QCOMPARE(ui.shown.size(), size_t(1));
-        QCOMPARE(ui.shown[0].text, home.programDir() + "fwlog.txt");
-        ViewLog(nullptr);
-        QCOMPARE(ui.shown.back().text,
-                 "Unable to open log file '" + home.programDir() + "fwlog.txt'.  Error 31");
-        QCOMPARE(ui.shown.back().caption, std::string("Error"));
     }
 
     void realShellOpenOfAMissingFileFails() {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // The whole wizard as a user drives it: profiles, scan, selection page and each disposal.
-#include "app/CFernwickApp.h"
+#include "pages/CWizardApp.h"
 #include "dispose/DisposalMethod.h"
 #include "framework/CPropertySheet.h"
 #include "framework/WinTypes.h"

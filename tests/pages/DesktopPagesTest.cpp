@@ -3,7 +3,7 @@
 // The main wizard's pages as a desktop user meets them: Open on a file no program takes, the
 // scan page's progress while the selection page copies, one window size and lists that grow
 // with it, the folder error dialog's buttons, and no wait cursor over the dialogs of a run.
-#include "app/CFernwickApp.h"
+#include "pages/CWizardApp.h"
 #include "framework/CPropertySheet.h"
 #include "framework/UiSeam.h"
 #include "framework/WinTypes.h"

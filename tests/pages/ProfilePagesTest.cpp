@@ -4,7 +4,7 @@
 // would: the page order for both scopes, the name, the folder browser, the patterns and folder
 // names with their refusals, and the limits with their validation.
 #include "ProfileSheetDriver.h"
-#include "app/CFernwickApp.h"
+#include "pages/CWizardApp.h"
 #include "controls/ListBoxHelpers.h"
 #include "pages/CFilePropsPage.h"
 #include "pages/CFolders2ScanPage.h"
@@ -41,19 +41,19 @@ struct ProfileSheet {
             newProfile.m_strName = edit->m_strName;
             newProfile.m_nScanScope = edit->m_nScanScope;
         }
-        theApp.m_pNewProfilePage = &newProfile;
-        theApp.m_pFolders2ScanPage = &folders;
-        theApp.m_pPatternsPage = &patterns;
-        theApp.m_pFilePropsPage = &props;
+        WizardApp().m_pNewProfilePage = &newProfile;
+        WizardApp().m_pFolders2ScanPage = &folders;
+        WizardApp().m_pPatternsPage = &patterns;
+        WizardApp().m_pFilePropsPage = &props;
         for (CPropertyPage* p :
              std::initializer_list<CPropertyPage*>{&newProfile, &folders, &patterns, &props})
             sheet.AddPage(p);
     }
     ~ProfileSheet() {
-        theApp.m_pNewProfilePage = nullptr;
-        theApp.m_pFolders2ScanPage = nullptr;
-        theApp.m_pPatternsPage = nullptr;
-        theApp.m_pFilePropsPage = nullptr;
+        WizardApp().m_pNewProfilePage = nullptr;
+        WizardApp().m_pFolders2ScanPage = nullptr;
+        WizardApp().m_pPatternsPage = nullptr;
+        WizardApp().m_pFilePropsPage = nullptr;
         g_pEditProfile = nullptr;
         g_nProfileMode = PROFILE_MODE_ADD;
     }

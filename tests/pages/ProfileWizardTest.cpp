@@ -5,7 +5,7 @@
 // in the wizard and by the program's preview.
 #include "../framework/TestPages.h"
 #include "ProfileSheetDriver.h"
-#include "app/CFernwickApp.h"
+#include "pages/CWizardApp.h"
 #include "controls/CResultsListSink.h"
 #include "controls/ListViewHelpers.h"
 #include "pages/CScanPage.h"
@@ -169,7 +169,7 @@ class ProfileWizardTest : public QObject {
             InProfileSheet(wiz, ui, IDC_START_ADD, [&](CPropertySheet& sheet) {
                 QCOMPARE(sheet.GetSafeHwnd()->windowTitle(), QStringLiteral("Profile"));
                 QCOMPARE(g_nProfileMode, PROFILE_MODE_ADD);
-                QCOMPARE(theApp.m_pPatternsPage, &patterns);
+                QCOMPARE(WizardApp().m_pPatternsPage, &patterns);
                 Type(first, IDC_PROFILE_NAME, "Drive Junk");
                 sheet.PressButton(ID_WIZNEXT);
                 QCOMPARE(sheet.GetActivePage(), &patterns);
@@ -180,7 +180,7 @@ class ProfileWizardTest : public QObject {
                 QCOMPARE(sheet.GetActivePage(), &props);
                 sheet.PressButton(ID_WIZFINISH);
             });
-            QVERIFY(theApp.m_pPatternsPage == nullptr);
+            QVERIFY(WizardApp().m_pPatternsPage == nullptr);
             QCOMPARE(wiz.Rows(), (std::vector<std::string>{"Drive Junk", "Existing"}));
             QCOMPARE(wiz.Checks(), (std::vector<bool>{true, true}));
             const std::string driveBlock =

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // The scan page in a wizard, scanning a real temporary tree.
 #include "../framework/TestPages.h"
-#include "app/CFernwickApp.h"
+#include "pages/CWizardApp.h"
 #include "pages/CScanPage.h"
 #include "profiles/CProfileList.h"
 #include "res/resource.h"

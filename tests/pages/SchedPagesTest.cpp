@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // The scheduling wizard's own pages (setup, scheduled disposal) and the when-dialog, driven
 // offscreen as a user would, with a stand-in between them where the drives page goes.
-#include "app/CFernwickApp.h"
+#include "pages/CWizardApp.h"
 #include "controls/ListViewHelpers.h"
 #include "framework/CPropertySheet.h"
 #include "pages/CScheduleWhenDlg.h"
@@ -65,12 +65,12 @@ struct Wizard {
         sheet.AddPage(&setup);
         sheet.AddPage(&drives);
         sheet.AddPage(&dispose);
-        theApp.m_pSchedSetupPage = &setup;
-        theApp.m_pSchedDeletePage = &dispose;
+        WizardApp().m_pSchedSetupPage = &setup;
+        WizardApp().m_pSchedDeletePage = &dispose;
     }
     ~Wizard() {
-        theApp.m_pSchedSetupPage = nullptr;
-        theApp.m_pSchedDeletePage = nullptr;
+        WizardApp().m_pSchedSetupPage = nullptr;
+        WizardApp().m_pSchedDeletePage = nullptr;
     }
     // Runs the sheet with the steps once it is up; returns its result.
     int Run(CScriptedUi& ui, std::function<void()> steps) {

@@ -4,10 +4,11 @@
 // the when-dialog, with the crontab held in memory (and once by a stand-in crontab program);
 // then the stored line is run by /bin/sh as cron would run it, with no display and none of the
 // test's own settings folders, and must perform the cleaning the wizard described.
+#include "schedule/ScheduledRun.h"
 #include "support/BuiltCronEntry.h"
-#include "app/CFernwickApp.h"
+#include "pages/CWizardApp.h"
 #include "app/CommandLine.h"
-#include "app/ScheduledCleanings.h"
+#include "schedule/ScheduledCleanings.h"
 #include "controls/ListViewHelpers.h"
 #include "framework/CPropertySheet.h"
 #include "framework/ShellHelpers.h"
@@ -186,24 +187,24 @@ struct Setup {
         drives.SetSpaceProbe([](const std::string&) { return std::optional<SpaceInfo>(); });
         drives.SetProfileFilter([this](const CProfile& p) { return setup.IsProfileChecked(p); });
         start.m_programPath = [] { return std::string(FW_BINARY); };
-        theApp.m_pStartPage = &start;
-        theApp.m_pSchedSetupPage = &setup;
-        theApp.m_pSchedDrivesPage = &drives;
-        theApp.m_pSchedDeletePage = &dispose;
-        theApp.m_bSchedulerAvailable = true;
+        WizardApp().m_pStartPage = &start;
+        WizardApp().m_pSchedSetupPage = &setup;
+        WizardApp().m_pSchedDrivesPage = &drives;
+        WizardApp().m_pSchedDeletePage = &dispose;
+        WizardApp().m_bSchedulerAvailable = true;
         auto fake = std::make_unique<CFakeCrontab>();
         fake->table = kUserTable;
         crontab = fake.get();
-        theApp.m_dispScheduler.SetCrontab(std::move(fake));
+        WizardApp().m_dispScheduler.SetCrontab(std::move(fake));
     }
     ~Setup() {
         g_cronDaemonRunning = realDaemonCheck;
-        theApp.m_dispScheduler.ReleaseDispatch();
-        theApp.m_bSchedulerAvailable = false;
-        theApp.m_pStartPage = nullptr;
-        theApp.m_pSchedSetupPage = nullptr;
-        theApp.m_pSchedDrivesPage = nullptr;
-        theApp.m_pSchedDeletePage = nullptr;
+        WizardApp().m_dispScheduler.ReleaseDispatch();
+        WizardApp().m_bSchedulerAvailable = false;
+        WizardApp().m_pStartPage = nullptr;
+        WizardApp().m_pSchedSetupPage = nullptr;
+        WizardApp().m_pSchedDrivesPage = nullptr;
+        WizardApp().m_pSchedDeletePage = nullptr;
         g_profiles.RemoveAll();
     }
     void MakeFiles() {
@@ -247,7 +248,7 @@ struct Setup {
     }
     // Whether the table in use holds entries of ours (the list of them then comes first).
     static bool HoldsEntries() {
-        CCrontab* table = theApp.m_dispScheduler.GetCrontab();
+        CCrontab* table = WizardApp().m_dispScheduler.GetCrontab();
         if (!table)
             return false;
         std::string read;
@@ -440,7 +441,7 @@ private slots:
             ExpectOnlyMessage(ui, s.crontab->writeError, MB_OK | MB_ICONSTOP);
             QCOMPARE(s.crontab->table, table);
             ui.shown.clear();
-            theApp.m_dispScheduler.SetCrontab(std::make_unique<CSilentFailure>());
+            WizardApp().m_dispScheduler.SetCrontab(std::make_unique<CSilentFailure>());
             s.crontab = nullptr;
             s.Schedule(ui, recycle, Setup::Answer(IDC_WHEN_DAILY, 0, 1, QTime(1, 0)));
             ExpectOnlyMessage(ui, "Internal application error.", MB_OK | MB_ICONSTOP);
@@ -534,8 +535,8 @@ private slots:
         const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
         ::setenv("PATH", (bin.path().string() + ":" + oldPath).c_str(), 1);
         auto restore = qScopeGuard([&] { ::setenv("PATH", oldPath.c_str(), 1); });
-        theApp.m_bSchedulerAvailable = theApp.m_dispScheduler.CreateDispatch();
-        QVERIFY(theApp.m_bSchedulerAvailable);
+        WizardApp().m_bSchedulerAvailable = WizardApp().m_dispScheduler.CreateDispatch();
+        QVERIFY(WizardApp().m_bSchedulerAvailable);
 
         s.Run(ui, [&] {
             s.Schedule(
@@ -572,8 +573,8 @@ private slots:
         const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
         ::setenv("PATH", empty.path().c_str(), 1);
         auto restore = qScopeGuard([&] { ::setenv("PATH", oldPath.c_str(), 1); });
-        theApp.m_bSchedulerAvailable = theApp.m_dispScheduler.CreateDispatch();
-        QVERIFY(!theApp.m_bSchedulerAvailable);
+        WizardApp().m_bSchedulerAvailable = WizardApp().m_dispScheduler.CreateDispatch();
+        QVERIFY(!WizardApp().m_bSchedulerAvailable);
         s.Run(ui, [&] {
             ui.messageAnswers = {IDNO, IDCANCEL, IDYES};
             for (int i = 0; i < 3; ++i)

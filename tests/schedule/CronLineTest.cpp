@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // Building the crontab entry of a scheduled cleaning, and editing the user's table.
+#include "schedule/ScheduledRun.h"
 #include "support/BuiltCronEntry.h"
 #include "CronSupport.h"
 #include "app/CommandLine.h"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // Reading our entries back out of a crontab and taking one out, the rest kept byte for byte.
+#include "schedule/ScheduledRun.h"
 #include "support/BuiltCronEntry.h"
 #include "CronSupport.h"
 #include "app/CommandLine.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
-#include "app/ScheduledCleanings.h"
+#include "schedule/ScheduledCleanings.h"
 
-#include "app/ScheduledRun.h"
+#include "schedule/ScheduledRun.h"
 #include "dispose/DisposalMethod.h"
 #include "dispose/UnattendedDisposal.h"
 #include "platform/TextEscape.h"

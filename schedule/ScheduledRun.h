@@ -23,6 +23,12 @@ struct ScheduledSwitches {
 // The switches of args (args[0] is the program path); a leading '-' counts as '/'.
 ScheduledSwitches ReadScheduledSwitches(std::vector<std::string> args);
 
+// The parameter string of a scheduled run: /r /p"profiles" /ddrives /xmethod /m"destination".
+// Quotes and backslashes in the quoted values are escaped so that SplitWindowsArguments gives
+// back exactly the values passed in.
+std::string BuildScheduledParameters(const std::string& profiles, const std::string& drives,
+                                     int method, const std::string& destination);
+
 // What a scheduled cleaning scans: the profiles /p names and the drives /d names.
 struct ScheduledScan {
     ScanRequest request;        // selection and drives; log, report and stop are the caller's

@@ -1,14 +1,46 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
-#include "app/ScheduledRun.h"
+#include "schedule/ScheduledRun.h"
 
-#include "app/CommandLine.h"
-#include "app/DrivesForLetters.h"
 #include "dispose/DisposalMethod.h"
 #include "dispose/UnattendedDisposal.h"
+#include "platform/CommandSwitches.h"
+#include "scan/DrivesForLetters.h"
 #include "scan/ProfileSelection.h"
 
 #include <utility>
+
+namespace {
+
+// value inside double quotes, escaped for the standard argument splitting.
+std::string Quoted(const std::string& value) {
+    std::string out = "\"";
+    size_t backslashes = 0;
+    for (char c : value) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"')
+            out.append(2 * backslashes + 1, '\\');
+        else
+            out.append(backslashes, '\\');
+        backslashes = 0;
+        out += c;
+    }
+    // Backslashes right before the closing quote must be doubled, or they would escape it.
+    out.append(2 * backslashes, '\\');
+    out += '"';
+    return out;
+}
+
+} // namespace
+
+std::string BuildScheduledParameters(const std::string& profiles, const std::string& drives,
+                                     int method, const std::string& destination) {
+    return "/r /p" + Quoted(profiles) + " /d" + drives + " /x" + std::to_string(method) + " /m" +
+           Quoted(destination);
+}
 
 ScheduledSwitches ReadScheduledSwitches(std::vector<std::string> args) {
     ParseCommandLine(args); // rewrites a leading '-' to '/'

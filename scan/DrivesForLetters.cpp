@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
-#include "app/DrivesForLetters.h"
+#include "scan/DrivesForLetters.h"
 
 std::vector<ScanDrive> DrivesForLetters(std::string_view letters, IDriveLetterStore& store,
                                         const std::function<void(char letter)>& onMissing,

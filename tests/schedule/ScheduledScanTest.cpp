@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // The one builder of a scheduled scan, shared by the unattended run and the preview.
-#include "app/ScheduledRun.h"
+#include "schedule/ScheduledRun.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // The drives of a "/d" value, named from the mount table and the stored letters alone.
 #include "framework/DriveLetterStore.h"
-#include "app/DrivesForLetters.h"
+#include "scan/DrivesForLetters.h"
 #include "support/TempDir.h"
 #include "support/TestOptionsFolder.h"
 
