@@ -4,6 +4,7 @@
 
 #include "platform/FsError.h"
 
+#include <cerrno>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +17,7 @@ namespace {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-HomeFolder NoHome(std::string problem) { return {{}, std::move(problem)}; }
+HomeFolder NoHome(std::string problem) { return {{}, FsError::Told(ENOENT, std::move(problem))}; }
 
 // The password database's home for the user running the program; none without an entry.
 std::optional<std::string> PasswordDatabaseHome() {
@@ -77,7 +78,9 @@ HomeFolder FindHomeFolder(const char* homeVariable,
                       std::to_string(::getuid()));
     HomeFolder home = JudgeHomeFolder(*fromDatabase);
     if (!home.Usable())
-        home.problem = "HOME is not set, and " + home.problem + " (from the password database)";
+        home.problem = FsError::Told(home.problem.Code(), "HOME is not set, and " +
+                                                              home.problem.Text() +
+                                                              " (from the password database)");
     return home;
 }
 

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
+#include "platform/FsError.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,7 +14,7 @@
 // absolute, existing folder other than the root counts as a home.
 struct HomeFolder {
     std::string path;    // without a trailing "/"; empty when there is no usable home
-    std::string problem; // why not, for the log: "the home folder \"/\" is not a folder of its own"
+    FsError problem;     // why not, for the log: "the home folder \"/\" is not a folder of its own"
     bool Usable() const { return !path.empty(); }
 };
 

@@ -38,7 +38,7 @@ Resolved Resolve(const std::string& folder, const CScanContext& context) {
     if (NamesHomeFolder(folder)) {
         const HomeFolder home = FindHomeFolder();
         if (!home.Usable()) {
-            r.refusal = (folder == "~" ? "~/" : folder) + " was not scanned: " + home.problem + ".";
+            r.refusal = (folder == "~" ? "~/" : folder) + " was not scanned: " + home.problem.Text() + ".";
             return r;
         }
         path = ExpandHomeFolder(folder, home);

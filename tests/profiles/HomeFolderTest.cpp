@@ -82,7 +82,7 @@ TEST(HomeFolder, OnlyAnAbsoluteExistingFolderOtherThanTheRootIsAHome) {
         const Lookup lookup = [&c]() { return c.database; };
         const HomeFolder home = FindHomeFolder(c.homeVariable.c_str(), lookup);
         EXPECT_EQ(home.path, c.path) << "HOME=" << c.homeVariable;
-        EXPECT_EQ(home.problem, c.problem) << "HOME=" << c.homeVariable;
+        EXPECT_EQ(home.problem.Text(), c.problem) << "HOME=" << c.homeVariable;
         EXPECT_EQ(home.Usable(), !c.path.empty());
     }
 }
@@ -92,17 +92,17 @@ TEST(HomeFolder, WithHomeUnsetThePasswordDatabaseIsAskedAndJudgedAlike) {
     const std::string good = dir.path().string();
     const HomeFolder fromDatabase = FindHomeFolder(nullptr, [&] { return std::optional(good); });
     EXPECT_EQ(fromDatabase.path, good);
-    EXPECT_EQ(fromDatabase.problem, "");
+    EXPECT_EQ(fromDatabase.problem.Text(), "");
 
     const HomeFolder rootHome =
         FindHomeFolder(nullptr, [] { return std::optional<std::string>("/"); });
     EXPECT_FALSE(rootHome.Usable());
-    EXPECT_EQ(rootHome.problem, "HOME is not set, and " + NotOwn("/") +
+    EXPECT_EQ(rootHome.problem.Text(), "HOME is not set, and " + NotOwn("/") +
                                     " (from the password database)");
 
     const HomeFolder none = FindHomeFolder(nullptr, NoDatabaseEntry);
     EXPECT_FALSE(none.Usable());
-    EXPECT_EQ(none.problem, "HOME is not set, and the password database has no entry for user " +
+    EXPECT_EQ(none.problem.Text(), "HOME is not set, and the password database has no entry for user " +
                                 std::to_string(::getuid()));
 
     // A HOME that is set, however bad, is never second-guessed by the database.
@@ -128,14 +128,14 @@ TEST(HomeFolder, WithHomeUnsetTheUsersEntryIsTakenNeverTheCurrentFolder) {
     EXPECT_EQ(home.path, expected.path);
     EXPECT_NE(home.path, work.path().string());
     if (!expected.Usable()) {
-        EXPECT_EQ(home.problem,
-                  "HOME is not set, and " + expected.problem + " (from the password database)");
+        EXPECT_EQ(home.problem.Text(),
+                  "HOME is not set, and " + expected.problem.Text() + " (from the password database)");
     }
 }
 
 TEST(HomeFolder, OnlyATildeAloneOrBeforeASlashNamesTheHome) {
     const HomeFolder home{"/home/u", {}};
-    const HomeFolder none{{}, NotOwn("/")};
+    const HomeFolder none{{}, FsError::Told(ENOENT, NotOwn("/"))};
     const struct {
         const char* folder;
         bool names;
