@@ -39,7 +39,8 @@ CDisposer::CDisposer(int method, std::string destination, LogFn log)
     }
     TrustedFolder real;
     if (const FsError e = OpenTrustedFolder(folder, real)) {
-        m_destinationRefused = "the destination folder " + folder + " cannot be used: " + e.Text();
+        m_destinationRefused = FsError::Told(
+            e.Code(), "the destination folder " + folder + " cannot be used: " + e.Text());
         return;
     }
     m_strDestination = zip ? (real.path == "/" ? "" : real.path) + "/" + name : real.path;
@@ -157,10 +158,10 @@ CDisposer::Result CDisposer::Handle(const std::string& path, const FileSeen& see
         step = DeleteFileStep(file);
         break;
     case METHOD_MOVE:
-        if (!m_destinationRefused.empty() || !m_destDir) {
+        if (m_destinationRefused || !m_destDir) {
             Failed(path, size,
-                   m_destinationRefused.empty() ? std::string("no destination folder was given")
-                                                : m_destinationRefused);
+                   m_destinationRefused ? m_destinationRefused.Text()
+                                        : std::string("no destination folder was given"));
             return Result::Failed;
         }
         step = MoveFileStep(file, m_destDir.get(), {}, claim.Fd());
@@ -212,9 +213,9 @@ std::vector<std::string> CDisposer::Finish(const std::function<bool()>& stop) {
             paths.push_back(f.path);
     }
     std::unordered_map<std::string, std::string> reasons;
-    if (!m_destinationRefused.empty())
+    if (m_destinationRefused)
         for (const std::string& path : paths)
-            reasons.emplace(path, m_destinationRefused);
+            reasons.emplace(path, m_destinationRefused.Text());
     else if (!paths.empty()) {
         // Remembers a stop that came, whether the archive noticed it in time or not.
         const auto stopping = [this, &stop] {

@@ -93,7 +93,7 @@ private:
     struct stat m_destSt {};      // its identity, or the archive's when it exists
     bool m_bDestKnown = false;
     bool m_bStopped = false;
-    std::string m_destinationRefused; // why the destination cannot be used; empty when it can
+    FsError m_destinationRefused; // why the destination cannot be used; none when it can
     LogFn m_log;
     CInUseChecker m_inUse;
     std::unique_ptr<CTrash> m_trash;
