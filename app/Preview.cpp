@@ -42,7 +42,7 @@ int RunPreview(const std::vector<std::string>& args, IDriveLetterStore& letters)
     CStopEvent stop;
     CListingFoundFileList sink;
     RunScanPlan(store, request, stop, sink);
-    std::printf("# %zu files, %llu bytes\n", sink.Paths().size(),
+    std::printf("# %zu files, %llu bytes\n", sink.Count(),
                 static_cast<unsigned long long>(sink.TotalBytes()));
     // A listing that did not reach its reader (a full disk, a closed pipe) is no success.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

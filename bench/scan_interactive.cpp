@@ -4,11 +4,15 @@
 // processed during the scan) against the headless scan of the same tree, which finds 100,000
 // files, and prints both with their ratio.
 //   QT_QPA_PLATFORM=offscreen build/bench/fernwick_scan_interactive [TREE]
+// With --once TREE (bench/found_files.py): one round of each on a tree of *.tmp files, and
+// key=value lines: rows, headless_s, scan_s and longest_wait_ms, the longest the event loop
+// waited (a 10 ms timer's greatest lateness) during the interactive scan.
 #include "controls/CResultsListSink.h"
 #include "controls/ListViewHelpers.h"
 #include "scan/CFoundFileList.h"
 #include "scan/ScanEngine.h"
 
+#include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QTreeWidget>
@@ -19,6 +23,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -58,8 +63,70 @@ double Median(std::vector<double> v) {
 
 } // namespace
 
+// The greatest lateness of a timer that should fire every 10 ms, while it runs.
+class CLatenessProbe {
+public:
+    CLatenessProbe() {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const auto now = std::chrono::steady_clock::now();
+            m_longest = std::max(m_longest, now - m_last - std::chrono::milliseconds(10));
+            m_last = now;
+        });
+        m_last = std::chrono::steady_clock::now();
+        m_timer.start();
+    }
+    double LongestMs() const { return std::chrono::duration<double, std::milli>(m_longest).count(); }
+
+private:
+    QTimer m_timer;
+    std::chrono::steady_clock::time_point m_last;
+    std::chrono::steady_clock::duration m_longest{};
+};
+
+int RunOnce(const fs::path& tree) {
+    CProfile profile;
+    profile.m_lstPatterns = {"*.tmp"};
+    CStopEvent stop;
+    std::size_t found = 0;
+    const double headless = Seconds([&] {
+        CFoundFileList sink;
+        SearchFolder(tree.string(), profile, stop, sink);
+        found = sink.Count();
+    });
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* status = new QLabel;
+    auto* list = new QTreeWidget;
+    layout->addWidget(status);
+    layout->addWidget(list);
+    SetupReportList(list, false);
+    AddColumn(list, 0, QStringLiteral("Size"));
+    AddColumn(list, 1, QStringLiteral("Filename"));
+    AddColumn(list, 2, QStringLiteral("File Date/Time"));
+    window.resize(700, 400);
+    window.show();
+    QApplication::processEvents();
+    double longest = 0;
+    const double scan = Seconds([&] {
+        CLatenessProbe probe;
+        {
+            CResultsListSink sink(list, status);
+            SearchFolder(tree.string(), profile, stop, sink);
+        }
+        QApplication::processEvents();
+        longest = probe.LongestMs();
+    });
+    std::printf("rows=%d\nfound=%zu\nheadless_s=%.3f\nscan_s=%.3f\nlongest_wait_ms=%.0f\n",
+                list->topLevelItemCount(), found, headless, scan, longest);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (argc > 2 && std::string_view(argv[1]) == "--once")
+        return RunOnce(argv[2]);
     const fs::path tree = argc > 1 ? fs::path(argv[1]) : fs::path("/tmp/fwbench-interactive");
     MakeTree(tree);
     CProfile profile;
@@ -72,7 +139,7 @@ int main(int argc, char** argv) {
         headless.push_back(Seconds([&] {
             CFoundFileList sink;
             SearchFolder(tree.string(), profile, stop, sink);
-            found = sink.Paths().size();
+            found = sink.Count();
         }));
         QWidget window;
         auto* layout = new QVBoxLayout(&window);

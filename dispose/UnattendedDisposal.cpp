@@ -40,10 +40,17 @@ UnattendedOutcome RunUnattendedDisposal(const std::vector<DisposalFile>& files,
                                         const std::string& methodText,
                                         const std::string& destination,
                                         const UnattendedDisposalIo& io) {
+    const DisposalFiles each{files.size(), [&files](std::size_t i) { return files[i]; }};
+    return RunUnattendedDisposal(each, methodText, destination, io);
+}
+
+UnattendedOutcome RunUnattendedDisposal(const DisposalFiles& files, const std::string& methodText,
+                                        const std::string& destination,
+                                        const UnattendedDisposalIo& io) {
     const int method = ParseMethodCode(methodText);
     const std::string verb = MethodVerb(method);
     UnattendedOutcome outcome;
-    outcome.found = static_cast<int>(files.size());
+    outcome.found = static_cast<int>(files.count);
     auto closing = [&](std::uint64_t bytes) {
         io.log(GroupThousands(bytes) + " bytes were " + verb + " by Fernwick");
         outcome.cleanedBytes = bytes;
@@ -66,7 +73,7 @@ UnattendedOutcome RunUnattendedDisposal(const std::vector<DisposalFile>& files,
         if (stoppedBy = stopReason(); !stoppedBy.empty())
             break;
         ++outcome.reached;
-        const DisposalFile& file = files[static_cast<size_t>(i)];
+        const DisposalFile file = files.at(static_cast<std::size_t>(i));
         if (disposer.Handle(file.path, file.seen) == CDisposer::Result::Pending)
             ++pending;
         if (io.progress)

@@ -32,9 +32,20 @@ struct UnattendedOutcome {
     bool Complete() const { return !stopped && disposed == found; }
 };
 
+// The files of a run, handed over one at a time: a run over a million found files makes no
+// second list of them.
+struct DisposalFiles {
+    std::size_t count = 0;
+    std::function<DisposalFile(std::size_t i)> at;
+};
+
 // Disposes of every found file with the method and destination of a scheduled command line
 // ("/x" value, "/m" value) and logs it all; the log is the run's only report. Each file only
 // while it is what the scan saw (see CDisposer).
+UnattendedOutcome RunUnattendedDisposal(const DisposalFiles& files, const std::string& methodText,
+                                        const std::string& destination,
+                                        const UnattendedDisposalIo& io);
+// The same for a list at hand.
 UnattendedOutcome RunUnattendedDisposal(const std::vector<DisposalFile>& files,
                                         const std::string& methodText,
                                         const std::string& destination,

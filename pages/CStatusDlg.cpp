@@ -108,7 +108,7 @@ bool CStatusDlg::OnInitDialog() {
 
 void CStatusDlg::ShowProgress(const std::string& folder) {
     // Called on the worker: the counts are read here, the texts set on the window's thread.
-    const std::size_t files = m_found.Paths().size();
+    const std::size_t files = m_found.Count();
     const std::uint64_t bytes = m_found.TotalBytes();
     QMetaObject::invokeMethod(
         m_pWindow,
@@ -170,7 +170,7 @@ void CStatusDlg::OnStopSignal() {
     if (!StopSearch())
         return;
     WriteLog(std::string("The run was stopped by ") + StopSignalName(StopSignalNumber()) +
-             " while searching; none of the " + std::to_string(m_found.Paths().size()) +
+             " while searching; none of the " + std::to_string(m_found.Count()) +
              " files found so far was touched.");
     CDialog::OnCancel();
 }

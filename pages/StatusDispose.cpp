@@ -21,10 +21,10 @@ void CStatusDlg::DisposeFoundFiles() {
         return StopSignalReceived() ? std::string(StopSignalName(StopSignalNumber()))
                                     : std::string();
     };
-    std::vector<DisposalFile> files;
-    files.reserve(m_found.Paths().size());
-    for (size_t i = 0; i < m_found.Paths().size(); ++i)
-        files.push_back({m_found.Paths()[i], m_found.Seen(i)});
+    const CFoundStore& found = m_found.Store();
+    const DisposalFiles files{found.Count(), [&found](std::size_t i) {
+                                  return DisposalFile{std::string(found.Path(i)), found.Seen(i)};
+                              }};
     m_disposal = RunUnattendedDisposal(files, m_switches.method, m_switches.destination, io);
     m_bDisposed = true;
 }

@@ -7,23 +7,40 @@
 #include <cstdio>
 #include <ctime>
 
-void CFoundFileList::OnFileTaken(const FoundFile& file) {
-    // A file reached twice (two patterns, two profiles, a folder listed twice) counts once.
-    if (!m_seen.insert(file.path).second)
-        return;
-    m_lstFoundFiles.push_back(file.path);
-    m_sizes.push_back(file.size.value_or(0));
-    m_times.push_back(file.mtime);
-    m_nsecs.push_back(file.mtimeNsec);
-    m_devs.push_back(file.dev);
-    m_inos.push_back(file.ino);
-    m_lTotalBytes += file.size.value_or(0);
+void CFoundFileList::OnFileTaken(const FoundFile& file) { Take(file); }
+
+std::vector<std::string> CFoundFileList::Paths() const {
+    std::vector<std::string> paths;
+    paths.reserve(Count());
+    for (std::size_t i = 0; i < Count(); ++i)
+        paths.emplace_back(m_store.Path(i));
+    return paths;
+}
+
+std::vector<std::uint64_t> CFoundFileList::Sizes() const {
+    std::vector<std::uint64_t> sizes;
+    for (std::size_t i = 0; i < Count(); ++i)
+        sizes.push_back(m_store.Size(i));
+    return sizes;
+}
+
+std::vector<dev_t> CFoundFileList::Devices() const {
+    std::vector<dev_t> devs;
+    for (std::size_t i = 0; i < Count(); ++i)
+        devs.push_back(m_store.Seen(i).dev);
+    return devs;
+}
+
+std::vector<ino_t> CFoundFileList::Inodes() const {
+    std::vector<ino_t> inos;
+    for (std::size_t i = 0; i < Count(); ++i)
+        inos.push_back(m_store.Seen(i).ino);
+    return inos;
 }
 
 void CListingFoundFileList::OnFileTaken(const FoundFile& f) {
-    const size_t before = Paths().size();
-    CFoundFileList::OnFileTaken(f);
-    if (Paths().size() == before)
+    // A file reached twice is listed once.
+    if (!Take(f))
         return;
     std::tm tm{};
     char when[32] = "";
