@@ -5,17 +5,17 @@
 // files, and prints both with their ratio.
 //   QT_QPA_PLATFORM=offscreen build/bench/fernwick_scan_interactive [TREE]
 // With --once TREE (bench/found_files.py): one round of each on a tree of *.tmp files, and
-// key=value lines: rows, headless_s, scan_s and longest_wait_ms, the longest the event loop
-// waited (a 10 ms timer's greatest lateness) during the interactive scan.
+// key=value lines: rows, headless_s, scan_s, select_s (the selection page's list made from the
+// scan page's, every row then selected) and longest_wait_ms, the longest the event loop waited
+// (a 10 ms timer's greatest lateness) during both.
 #include "controls/CResultsListSink.h"
-#include "controls/ListViewHelpers.h"
+#include "controls/CFoundFilesView.h"
 #include "scan/CFoundFileList.h"
 #include "scan/ScanEngine.h"
 
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
-#include <QtWidgets/QTreeWidget>
 #include <QtWidgets/QVBoxLayout>
 
 #include <algorithm>
@@ -95,31 +95,41 @@ int RunOnce(const fs::path& tree) {
         SearchFolder(tree.string(), profile, stop, sink);
         found = sink.Count();
     });
+    // The scan page's list and the selection page's, as the wizard has them.
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     auto* status = new QLabel;
-    auto* list = new QTreeWidget;
+    auto* list = new CFoundFilesView;
+    auto* selection = new CFoundFilesView;
     layout->addWidget(status);
     layout->addWidget(list);
-    SetupReportList(list, false);
-    AddColumn(list, 0, QStringLiteral("Size"));
-    AddColumn(list, 1, QStringLiteral("Filename"));
-    AddColumn(list, 2, QStringLiteral("File Date/Time"));
-    window.resize(700, 400);
+    layout->addWidget(selection);
+    list->Setup(false);
+    selection->Setup(true);
+    CFoundStore store;
+    list->Model().SetStore(&store);
+    window.resize(700, 600);
     window.show();
     QApplication::processEvents();
-    double longest = 0;
+    CLatenessProbe probe;
     const double scan = Seconds([&] {
-        CLatenessProbe probe;
         {
-            CResultsListSink sink(list, status);
+            CResultsListSink sink(list, &store, status);
             SearchFolder(tree.string(), profile, stop, sink);
         }
         QApplication::processEvents();
-        longest = probe.LongestMs();
     });
-    std::printf("rows=%d\nfound=%zu\nheadless_s=%.3f\nscan_s=%.3f\nlongest_wait_ms=%.0f\n",
-                list->topLevelItemCount(), found, headless, scan, longest);
+    const double select = Seconds([&] {
+        selection->Model().ShowRowsOf(list->Model());
+        for (int c = 0; c < 3; ++c)
+            selection->setColumnWidth(c, list->columnWidth(c));
+        selection->selectAll();
+        QApplication::processEvents();
+    });
+    std::printf("rows=%d\nselection_rows=%d\nselected=%zu\nfound=%zu\nheadless_s=%.3f\n"
+                "scan_s=%.3f\nselect_s=%.3f\nlongest_wait_ms=%.0f\n",
+                list->RowCount(), selection->RowCount(), selection->SelectedRows().size(),
+                found, headless, scan, select, probe.LongestMs());
     return 0;
 }
 
@@ -144,24 +154,23 @@ int main(int argc, char** argv) {
         QWidget window;
         auto* layout = new QVBoxLayout(&window);
         auto* status = new QLabel;
-        auto* list = new QTreeWidget;
+        auto* list = new CFoundFilesView;
         layout->addWidget(status);
         layout->addWidget(list);
-        SetupReportList(list, false);
-        AddColumn(list, 0, QStringLiteral("Size"));
-        AddColumn(list, 1, QStringLiteral("Filename"));
-        AddColumn(list, 2, QStringLiteral("File Date/Time"));
+        list->Setup(false);
+        CFoundStore store;
+        list->Model().SetStore(&store);
         window.resize(700, 400);
         window.show();
         QApplication::processEvents();
         interactive.push_back(Seconds([&] {
             {
-                CResultsListSink sink(list, status);
+                CResultsListSink sink(list, &store, status);
                 SearchFolder(tree.string(), profile, stop, sink);
             }
             QApplication::processEvents();
         }));
-        rows = static_cast<size_t>(list->topLevelItemCount());
+        rows = static_cast<size_t>(list->RowCount());
     }
     const double h = Median(headless), i = Median(interactive);
     std::printf("files found: headless %zu, interactive %zu rows\n", found, rows);

@@ -41,7 +41,7 @@ void ShowImage(QTreeWidgetItem* item, const QList<QIcon>& images, int image) {
 // Measures with one font set-up, so fitting thousands of cells does not rebuild it per cell.
 class TextMeasure {
 public:
-    explicit TextMeasure(const QTreeWidget* list)
+    explicit TextMeasure(const QWidget* list)
         : metrics_(list->font()), margin_(metrics_.horizontalAdvance(QChar(u'M'))) {}
 
     int operator()(const QString& text, int maxLength = -1) const {
@@ -80,7 +80,12 @@ void SetupReportList(QTreeWidget* list, bool multiSelect) {
     if (list->columnCount() == 1 && list->topLevelItemCount() == 0 &&
         list->headerItem()->text(0) == QStringLiteral("1"))
         list->setColumnCount(0);
+    SetupReportView(list, multiSelect);
+}
 
+void SetupReportView(QTreeView* list, bool multiSelect) {
+    if (!list)
+        return;
     list->setRootIsDecorated(false);
     list->setItemsExpandable(false);
     list->setExpandsOnDoubleClick(false);
@@ -147,8 +152,12 @@ int InsertRow(QTreeWidget* list, int row, const QStringList& texts, int image) {
     return row;
 }
 
-int GetTextWidth(QTreeWidget* list, const QString& text) {
+int GetTextWidth(const QAbstractItemView* list, const QString& text) {
     return list ? TextMeasure(list)(text) : 0;
+}
+
+int GetFitTextWidth(const QAbstractItemView* list, const QString& text) {
+    return list ? TextMeasure(list)(text, kFitTextLimit) : 0;
 }
 
 void AddColumn(QTreeWidget* list, int index, const QString& header) {

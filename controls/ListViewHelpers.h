@@ -16,6 +16,8 @@
 
 #include <vector>
 
+class QAbstractItemView;
+class QTreeView;
 class QTreeWidget;
 
 // Item data roles on column 0 of a row.
@@ -28,6 +30,8 @@ inline constexpr int kListItemImageRole = Qt::UserRole + 2; // int index into th
 // column loses it, so columns are then added from index 0. A cell too narrow for its text
 // shows the whole text in a tooltip (TipCutCells).
 void SetupReportList(QTreeWidget* list, bool multiSelect);
+// The same look for a view over a model of its own (the model gives the columns).
+void SetupReportView(QTreeView* view, bool multiSelect);
 
 // The images that row image indices refer to. Rows that already have an image are updated.
 void SetImageList(QTreeWidget* list, const QList<QIcon>& images);
@@ -48,7 +52,9 @@ int InsertRow(QTreeWidget* list, int row, const QStringList& texts, int image = 
 
 // Width a column needs for text: its advance in the list's font, taken as a 16-bit signed
 // value, plus the width of one "M" as margin.
-int GetTextWidth(QTreeWidget* list, const QString& text);
+int GetTextWidth(const QAbstractItemView* list, const QString& text);
+// The same for the first 254 characters of text, as columns are fitted.
+int GetFitTextWidth(const QAbstractItemView* list, const QString& text);
 
 // Inserts a left-aligned column before index (appends when index is past the end) with the
 // header's width; columns from index on move right together with their texts and widths.

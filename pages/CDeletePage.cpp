@@ -22,7 +22,7 @@
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QProgressBar>
 #include <QtWidgets/QPushButton>
-#include <QtWidgets/QTreeWidget>
+#include <QtCore/QItemSelectionModel>
 
 #include <algorithm>
 #include <unordered_map>
@@ -47,26 +47,7 @@ const char* ActionCaption(int method) {
     }
 }
 
-// A row that sorts by CompareRows on the list's sort column.
-class CFileRow : public QTreeWidgetItem {
-public:
-    using QTreeWidgetItem::QTreeWidgetItem;
-    bool operator<(const QTreeWidgetItem& other) const override {
-        return CompareRows(*this, other, treeWidget() ? treeWidget()->sortColumn() : 0) < 0;
-    }
-};
-
 } // namespace
-
-int CompareRows(const QTreeWidgetItem& a, const QTreeWidgetItem& b, int column) {
-    auto order = [](auto x, auto y) { return x < y ? -1 : y < x ? 1 : 0; };
-    if (column == CResultsListSink::kColSize)
-        return order(a.text(column).toULongLong(), b.text(column).toULongLong());
-    if (column == CResultsListSink::kColTime)
-        return order(a.data(column, CResultsListSink::kFileTimeRole).toLongLong(),
-                     b.data(column, CResultsListSink::kFileTimeRole).toLongLong());
-    return a.text(column).compare(b.text(column), Qt::CaseSensitive);
-}
 
 CDeletePage::CDeletePage() : CPropertyPage(IDD_DELETE, FromForm<Ui::Dlg134Delete>()) {}
 
@@ -87,14 +68,10 @@ bool CDeletePage::OnInitDialog() {
     OnClicked(IDC_DELETE_DESELECT_ALL, &CDeletePage::OnDeselectAll);
     OnClicked(IDC_DELETE_DISPOSE, &CDeletePage::OnDispose);
     if (m_listFiles) {
-        SetupReportList(m_listFiles, true);
-        AddColumn(m_listFiles, 0, QStringLiteral("Size"));
-        AddColumn(m_listFiles, 1, QStringLiteral("Filename"));
-        AddColumn(m_listFiles, 2, QStringLiteral("File Date/Time"));
-        FitColumns(m_listFiles, true);
+        m_listFiles->Setup(true);
         // The total follows the selection as it is after a click or a key press.
-        QObject::connect(m_listFiles, &QTreeWidget::itemSelectionChanged, m_listFiles,
-                         [this] { UpdateSelectedTotal(); });
+        QObject::connect(m_listFiles->selectionModel(), &QItemSelectionModel::selectionChanged,
+                         m_listFiles, [this] { UpdateSelectedTotal(); });
         m_listFiles->header()->setSectionsClickable(true);
         QObject::connect(m_listFiles->header(), &QHeaderView::sectionClicked, m_listFiles,
                          [this](int column) { SortByColumn(column); });
@@ -110,7 +87,7 @@ void CDeletePage::OnMethod(int method) {
 
 bool CDeletePage::OnSetActive() {
     CWaitCursor wait;
-    QTreeWidget* results = m_pScanPage ? m_pScanPage->m_listResults.data() : nullptr;
+    CFoundFilesView* results = m_pScanPage ? m_pScanPage->m_listResults.data() : nullptr;
     QProgressBar* progress = m_pScanPage ? m_pScanPage->m_progress.data() : nullptr;
     if (m_pScanPage && m_pScanPage->m_stcProcessing)
         m_pScanPage->m_stcProcessing->show();
@@ -118,29 +95,20 @@ bool CDeletePage::OnSetActive() {
         progress->setRange(0, 100);
         progress->setValue(0);
     }
+    // The copy takes no time the user would see, but the scan page says what is going on
+    // for as long as it does.
+    PumpPendingMessages();
     if (m_listFiles) {
-        const QSignalBlocker block(m_listFiles);
-        m_listFiles->clear();
-        const int n = results ? results->topLevelItemCount() : 0;
-        QList<QTreeWidgetItem*> rows;
-        rows.reserve(n);
-        for (int i = 0; i < n; ++i) {
-            const QTreeWidgetItem* from = results->topLevelItem(i);
-            auto* row = new CFileRow(QStringList{from->text(0), from->text(1), from->text(2)});
-            row->setData(2, CResultsListSink::kFileTimeRole,
-                         from->data(2, CResultsListSink::kFileTimeRole));
-            CResultsListSink::SetFileSeen(*row, CResultsListSink::FileSeenOf(*from));
-            row->setData(0, kListItemDataRole, static_cast<qint64>(i));
-            rows.append(row);
-            if (progress && (i % 1024 == 0)) {
-                progress->setValue(static_cast<int>(100LL * i / n));
-                PumpPendingMessages();
-            }
-        }
-        m_listFiles->addTopLevelItems(rows);
-        if (results)
-            for (int c = 0; c < 3; ++c)
+        // The same files as the scan page, in its order, with a selection of their own: four
+        // bytes a row, not a second copy of the rows.
+        const QSignalBlocker block(m_listFiles->selectionModel());
+        if (results) {
+            m_listFiles->Model().ShowRowsOf(results->Model());
+            for (int c = 0; c < m_listFiles->Model().columnCount(); ++c)
                 m_listFiles->setColumnWidth(c, results->columnWidth(c));
+        } else {
+            m_listFiles->Model().ClearRows();
+        }
     }
     if (progress)
         progress->setValue(100);
@@ -152,7 +120,7 @@ bool CDeletePage::OnSetActive() {
 void CDeletePage::UpdateSelectedTotal() {
     if (m_bBusy || !m_listFiles)
         return;
-    const std::vector<int> selected = GetSelectedItems(m_listFiles);
+    const std::vector<int> selected = m_listFiles->SelectedRows();
     if (selected.empty()) {
         if (m_stcTotal)
             m_stcTotal->setText(QStringLiteral("0 Bytes"));
@@ -160,9 +128,10 @@ void CDeletePage::UpdateSelectedTotal() {
             m_btnDispose->setEnabled(false);
         return;
     }
+    const CFoundFilesModel& model = m_listFiles->Model();
     std::uint64_t total = 0;
     for (int row : selected)
-        total += m_listFiles->topLevelItem(row)->text(0).toULongLong();
+        total += model.Store()->Size(model.FileOf(row));
     if (m_stcTotal)
         m_stcTotal->setText(QString::fromStdString(GroupThousands(total) + " bytes"));
     if (m_btnDispose)
@@ -186,7 +155,7 @@ void CDeletePage::OnDeselectAll() {
 void CDeletePage::SortByColumn(int column) {
     CWaitCursor wait;
     // Always ascending, also on a second click of the same header.
-    m_listFiles->sortItems(column, Qt::AscendingOrder);
+    m_listFiles->Model().SortByColumn(column);
 }
 
 void CDeletePage::SetBusy(bool busy) {
@@ -217,7 +186,7 @@ void CDeletePage::OnDispose() {
     CWaitCursor wait;
     SetBusy(true);
     m_lstInUse.clear();
-    const std::vector<int> selected = GetSelectedItems(m_listFiles);
+    const std::vector<int> selected = m_listFiles->SelectedRows();
     std::string destination;
     if (m_nMethod == METHOD_ZIP)
         destination = AskZipFileName(GetSafeHwnd());
@@ -231,16 +200,22 @@ void CDeletePage::OnDispose() {
     m_bCancelRun = false;
 
     CDisposer disposer(m_nMethod, destination, WriteLog);
+    // The store stays as found while the run goes on; rows are taken out only afterwards.
+    const CFoundStore* store = m_listFiles->Model().Store();
+    std::vector<std::size_t> files;
+    files.reserve(selected.size());
+    for (int row : selected)
+        files.push_back(m_listFiles->Model().FileOf(row));
     const int n = static_cast<int>(selected.size());
     std::unordered_map<std::string, CDisposer::Result> results;
     int handled = 0;
     for (int i = 0; i < n; ++i) {
         PumpPendingMessages();
-        if (m_bCancelRun || !m_listFiles)
+        if (m_bCancelRun || !m_listFiles || !store)
             break;
-        const QTreeWidgetItem* row = m_listFiles->topLevelItem(selected[static_cast<size_t>(i)]);
-        const std::string path = row->text(1).toStdString();
-        const CDisposer::Result r = disposer.Handle(path, CResultsListSink::FileSeenOf(*row));
+        const std::size_t file = files[static_cast<size_t>(i)];
+        const std::string path(store->Path(file));
+        const CDisposer::Result r = disposer.Handle(path, store->Seen(file));
         results[path] = r;
         if (r == CDisposer::Result::InUse)
             m_lstInUse.push_back(path);
@@ -261,14 +236,15 @@ void CDeletePage::OnDispose() {
 
     // Only rows whose file is gone from its place leave the list; files in use, files that
     // could not be disposed of and files not reached stay, still selected.
-    if (m_listFiles) {
-        for (int i = n - 1; i >= 0; --i) {
-            QTreeWidgetItem* row = m_listFiles->topLevelItem(selected[static_cast<size_t>(i)]);
-            auto it = results.find(row->text(1).toStdString());
+    if (m_listFiles && store) {
+        std::vector<int> gone;
+        for (int i = 0; i < n; ++i) {
+            auto it = results.find(std::string(store->Path(files[static_cast<size_t>(i)])));
             if (it != results.end() &&
                 (it->second == CDisposer::Result::Disposed || it->second == CDisposer::Result::Pending))
-                delete row;
+                gone.push_back(selected[static_cast<size_t>(i)]);
         }
+        m_listFiles->Model().RemoveRows(std::move(gone));
     }
 
     std::string report = GroupThousands(disposer.m_cleanedBytes) + " bytes in " +

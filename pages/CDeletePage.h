@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #pragma once
 
+#include "controls/CFoundFilesView.h"
 #include "framework/CPropertyPage.h"
 #include "pages/CMethodButtons.h"
 
@@ -13,13 +14,7 @@
 class CScanPage;
 class QLabel;
 class QPushButton;
-class QTreeWidget;
-class QTreeWidgetItem;
-
-// The order of two rows of the selection list by a column: sizes as numbers, the date column
-// by the file times themselves (its text begins with the time of day), paths in code order.
-// Negative, zero or positive.
-int CompareRows(const QTreeWidgetItem& a, const QTreeWidgetItem& b, int column);
+class CFoundFilesView;
 
 // The last page of the wizard: the files the scan found, of which the user selects some,
 // picks a way to dispose of them and starts the run with the action button.
@@ -48,7 +43,7 @@ public:
     std::vector<std::string> m_lstInUse; // found in use by the last run
     bool m_bDisposed = false;
 
-    QPointer<QTreeWidget> m_listFiles;
+    QPointer<CFoundFilesView> m_listFiles;
     QPointer<QPushButton> m_btnDeselectAll;
     QPointer<QPushButton> m_btnSelectAll;
     QPointer<QLabel> m_stcTotalLabel;

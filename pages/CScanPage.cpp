@@ -46,14 +46,11 @@ bool CScanPage::OnInitDialog() {
     }
     UpdateWizardButtons();
     if (m_listResults) {
-        SetupReportList(m_listResults, false);
-        AddColumn(m_listResults, CResultsListSink::kColSize, QStringLiteral("Size"));
-        AddColumn(m_listResults, CResultsListSink::kColPath, QStringLiteral("Filename"));
-        AddColumn(m_listResults, CResultsListSink::kColTime, QStringLiteral("File Date/Time"));
-        FitColumns(m_listResults, true);
-        QObject::connect(m_listResults, &QTreeWidget::itemSelectionChanged, m_listResults,
-                         [this] { OnListSelectionChanged(); });
-        QObject::connect(m_listResults, &QTreeWidget::itemDoubleClicked, m_listResults,
+        m_listResults->Setup(false);
+        m_listResults->Model().SetStore(&m_found);
+        QObject::connect(m_listResults->selectionModel(), &QItemSelectionModel::selectionChanged,
+                         m_listResults, [this] { OnListSelectionChanged(); });
+        QObject::connect(m_listResults, &QAbstractItemView::doubleClicked, m_listResults,
                          [this] { OnOpenFile(); });
     }
     OnClicked(IDC_SCAN_START, &CScanPage::OnStartScanning);
@@ -75,7 +72,7 @@ bool CScanPage::OnSetActive() {
 
 void CScanPage::UpdateWizardButtons() {
     if (CPropertySheet* sheet = GetSheet())
-        sheet->SetWizardButtons(m_listResults && m_listResults->topLevelItemCount() > 0
+        sheet->SetWizardButtons(m_listResults && m_listResults->RowCount() > 0
                                     ? PSWIZB_BACK | PSWIZB_NEXT
                                     : PSWIZB_BACK);
 }
@@ -97,7 +94,8 @@ void CScanPage::OnStartScanning() {
         m_btnStop->setEnabled(true);
     if (m_btnStart)
         m_btnStart->setEnabled(false);
-    m_listResults->clear();
+    m_listResults->Model().ClearRows();
+    m_found.Clear();
     if (CPropertySheet* sheet = GetSheet())
         sheet->SetWizardButtons(0);
     if (m_movie)
@@ -109,7 +107,7 @@ void CScanPage::OnStartScanning() {
     if (request.drivePass && m_checkedDrives)
         request.drives = m_checkedDrives();
     request.log = WriteLog;
-    CResultsListSink sink(m_listResults, m_stcStatus, m_sinkTiming);
+    CResultsListSink sink(m_listResults, &m_found, m_stcStatus, m_sinkTiming);
     RunScanPlan(g_profiles, request, m_searchEvent, sink);
     sink.Flush();
 
@@ -130,23 +128,23 @@ void CScanPage::OnStopScanning() {
         m_movie->jumpToFrame(0);
     }
     // Through the elider too, so the last folder's tooltip goes with it.
-    SetElidedText(m_stcStatus, m_listResults && m_listResults->topLevelItemCount() > 0
+    SetElidedText(m_stcStatus, m_listResults && m_listResults->RowCount() > 0
                                    ? QStringLiteral("Done.  Press <Next> to continue...")
                                    : QStringLiteral("No files were found."));
 }
 
 void CScanPage::OnListSelectionChanged() {
     if (m_btnOpen && m_listResults)
-        m_btnOpen->setEnabled(GetFirstSelectedItem(m_listResults) >= 0);
+        m_btnOpen->setEnabled(m_listResults->FirstSelectedRow() >= 0);
 }
 
 void CScanPage::OnOpenFile() {
     CWaitCursor wait;
-    const int row = m_listResults ? GetFirstSelectedItem(m_listResults) : -1;
+    const int row = m_listResults ? m_listResults->FirstSelectedRow() : -1;
     if (row < 0)
         return;
-    const std::string path =
-        m_listResults->topLevelItem(row)->text(CResultsListSink::kColPath).toStdString();
+    // The path's own bytes: a name need not be valid UTF-8.
+    const std::string path(m_found.Path(m_listResults->Model().FileOf(row)));
     // A file no program is associated with is shown as text instead.
     if (TheUi().ShellOpen(GetSafeHwnd(), path) <= 32)
         TheUi().OpenAsText(GetSafeHwnd(), path);

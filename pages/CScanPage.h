@@ -16,7 +16,6 @@ class QLabel;
 class QMovie;
 class QProgressBar;
 class QPushButton;
-class QTreeWidget;
 
 // The wizard page on which the user starts and stops the scan and sees the files found: size,
 // path and last-write time, each path once. Its results list is what the selection page
@@ -55,7 +54,9 @@ public:
     CStopEvent m_searchEvent;
     QPointer<QLabel> m_stcProcessing;
     QPointer<QProgressBar> m_progress;
-    QPointer<QTreeWidget> m_listResults;
+    QPointer<CFoundFilesView> m_listResults;
+    // The files found by the last scan, which both lists show.
+    CFoundStore m_found;
     QPointer<QLabel> m_animate;
     QPointer<QPushButton> m_btnOpen;
     QPointer<QLabel> m_stcStatus;

@@ -196,15 +196,15 @@ int main(int argc, char** argv) {
         ok = Save(w, out, "drives-page") && ok;
         sheet.PressButton(ID_WIZNEXT);
         scan.OnStartScanning();
-        if (scan.m_listResults && scan.m_listResults->topLevelItemCount() > 1)
-            scan.m_listResults->topLevelItem(1)->setSelected(true);
+        if (scan.m_listResults && scan.m_listResults->RowCount() > 1)
+            scan.m_listResults->SelectRow(1);
         ok = Save(w, out, "scan-page") && ok;
         sheet.PressButton(ID_WIZNEXT);
-        if (del.m_listFiles && del.m_listFiles->topLevelItemCount() > 3) {
+        if (del.m_listFiles && del.m_listFiles->RowCount() > 3) {
             for (int r = 0; r < 3; ++r)
-                del.m_listFiles->topLevelItem(r)->setSelected(true);
+                del.m_listFiles->SelectRow(r);
             del.OnDispose();
-            del.m_listFiles->topLevelItem(0)->setSelected(true);
+            del.m_listFiles->SelectRow(0);
         }
         ok = Save(w, out, "delete-page") && ok;
         sheet.EndDialog(IDCANCEL);
@@ -295,9 +295,9 @@ int main(int argc, char** argv) {
         scan.OnStartScanning();
         sheet.PressButton(ID_WIZNEXT);
         w->resize(w->size() + QSize(160, 110));
-        if (del.m_listFiles && del.m_listFiles->topLevelItemCount() > 1) {
-            del.m_listFiles->topLevelItem(0)->setSelected(true);
-            del.m_listFiles->topLevelItem(1)->setSelected(true);
+        if (del.m_listFiles && del.m_listFiles->RowCount() > 1) {
+            del.m_listFiles->SelectRow(0);
+            del.m_listFiles->SelectRow(1);
         }
         ok = Save(w, out, "delete-page-large-font") && ok;
         sheet.EndDialog(IDCANCEL);

@@ -14,11 +14,9 @@
 class ResultsListSinkTest : public QObject {
     Q_OBJECT
 
-    static void Setup(QTreeWidget& list) {
-        SetupReportList(&list, true);
-        AddColumn(&list, 0, QStringLiteral("Size"));
-        AddColumn(&list, 1, QStringLiteral("Filename"));
-        AddColumn(&list, 2, QStringLiteral("File Date/Time"));
+    static void Setup(CFoundFilesView& list, CFoundStore& store) {
+        list.Setup(true);
+        list.Model().SetStore(&store);
     }
 
 private slots:
@@ -39,58 +37,65 @@ private slots:
         const timespec t[2] = {{std::mktime(&tm), 0}, {std::mktime(&tm), 123456789}};
         ::utimensat(AT_FDCWD, (dir.path() / "a.tmp").c_str(), t, 0);
 
-        QTreeWidget list;
+        CFoundFilesView list;
+        CFoundStore store;
         QLabel status;
-        Setup(list);
+        Setup(list, store);
         const int narrow = list.columnWidth(1);
-        CResultsListSink sink(&list, &status);
+        CResultsListSink sink(&list, &store, &status);
         CProfile p;
         p.m_lstPatterns = {"*.tmp", "a*"}; // a.tmp matches twice: one row
         CStopEvent stop;
         SearchFolder(dir.path().string(), p, stop, sink);
         SearchFolder(dir.path().string(), p, stop, sink); // and a second scan adds nothing
-        QCOMPARE(list.topLevelItemCount(), 0);             // rows wait for the next batch
-        QVERIFY(sink.FindResultRow(QString::fromStdString((dir.path() / "a.tmp").string())) >= 0);
+        QCOMPARE(list.RowCount(), 0); // rows wait for the next batch
+        QCOMPARE(store.Count(), size_t(2));
         sink.Flush();
 
-        QCOMPARE(list.topLevelItemCount(), 2);
-        const QString aPath = QString::fromStdString((dir.path() / "a.tmp").string());
-        const int row = sink.FindResultRow(aPath);
-        QVERIFY(row >= 0);
-        QTreeWidgetItem* item = list.topLevelItem(row);
-        QCOMPARE(item->text(0), QStringLiteral("5"));
-        QCOMPARE(item->text(1), aPath);
-        QCOMPARE(item->text(2), QStringLiteral("09:05:07 Tuesday, July 14, 1998"));
-        QCOMPARE(sink.FindResultRow(aPath + QStringLiteral("x")), -1);
+        QCOMPARE(list.RowCount(), 2);
+        const std::string aPath = (dir.path() / "a.tmp").string();
+        const std::ptrdiff_t file = store.Find(aPath);
+        QVERIFY(file >= 0);
+        const int row = static_cast<int>(file); // the scan page's rows are in the order found
+        QCOMPARE(list.Model().FileOf(row), size_t(file));
+        QCOMPARE(list.Text(row, 0), QStringLiteral("5"));
+        QCOMPARE(list.Text(row, 1), QString::fromStdString(aPath));
+        QCOMPARE(list.Text(row, 2), QStringLiteral("09:05:07 Tuesday, July 14, 1998"));
+        QCOMPARE(list.model()->data(list.model()->index(row, 1)).toString(),
+                 QString::fromStdString(aPath));
         // All the scan saw of the file goes with the row, for the disposal to check.
         struct stat st {};
-        QCOMPARE(::lstat((dir.path() / "a.tmp").c_str(), &st), 0);
-        const FileSeen seen = CResultsListSink::FileSeenOf(*item);
+        QCOMPARE(::lstat(aPath.c_str(), &st), 0);
+        const FileSeen seen = store.Seen(size_t(file));
         QCOMPARE(seen, FileSeen::Of(st));
         QCOMPARE(seen.mtimeNsec, 123456789L);
-        QTreeWidgetItem bare(QStringList{QString(), aPath});
-        QCOMPARE(CResultsListSink::FileSeenOf(bare).ino, ino_t(0)); // a row that says nothing
+        // The columns are as wide as their widest texts.
         QVERIFY(list.columnWidth(1) > narrow);
+        for (int r = 0; r < 2; ++r)
+            for (int c = 0; c < 3; ++c)
+                QVERIFY(list.columnWidth(c) >= GetTextWidth(&list, list.Text(r, c)));
         QCOMPARE(status.text(), QString::fromStdString(dir.path().string()));
-
-        // A sink made for a list that already has rows knows them.
-        CResultsListSink again(&list, &status);
-        QCOMPARE(again.FindResultRow(aPath), row);
+        QCOMPARE(list.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Size"));
+        QCOMPARE(list.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Filename"));
+        QCOMPARE(list.model()->headerData(2, Qt::Horizontal).toString(),
+                 QStringLiteral("File Date/Time"));
     }
 
     void pumpLetsPendingEventsRun() {
         TempDir dir;
         WriteTextFile(dir.path() / "x.tmp", "x");
-        QTreeWidget list;
-        Setup(list);
-        CResultsListSink sink(&list, nullptr);
+        CFoundFilesView list;
+        CFoundStore store;
+        Setup(list, store);
+        CResultsListSink sink(&list, &store, nullptr);
         CStopEvent stop;
         QTimer::singleShot(0, [&] { stop.Set(); }); // a Stop click waiting in the queue
         CProfile p;
         p.m_lstPatterns = {"*.tmp"};
         SearchFolder(dir.path().string(), p, stop, sink);
         QVERIFY(stop.IsSet());
-        QCOMPARE(list.topLevelItemCount(), 0); // stopped before the file was taken
+        QCOMPARE(store.Count(), size_t(0)); // stopped before the file was taken
+        QCOMPARE(list.RowCount(), 0);
     }
 };
 

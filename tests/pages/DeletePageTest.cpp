@@ -76,17 +76,17 @@ struct Wizard : CCleaningWizardOnTree {
         QCOMPARE(sheet.GetActivePage(), &del);
     }
     void Run(std::function<void()> steps) { CCleaningWizardOnTree::Run(ui, std::move(steps)); }
-    QTreeWidget* List() const { return del.m_listFiles; }
+    CFoundFilesView* List() const { return del.m_listFiles; }
     int Row(const std::string& name) const {
-        for (int r = 0; r < List()->topLevelItemCount(); ++r)
-            if (List()->topLevelItem(r)->text(1).toStdString() == (tree / name).string())
+        for (int r = 0; r < List()->RowCount(); ++r)
+            if (List()->Text(r, 1).toStdString() == (tree / name).string())
                 return r;
         return -1;
     }
     void Select(std::initializer_list<const char*> names) {
         List()->clearSelection();
         for (const char* n : names)
-            List()->topLevelItem(Row(n))->setSelected(true);
+            List()->SelectRow(Row(n));
     }
     QString Total() const { return del.m_stcTotal->text(); }
     std::string LastLogLines(size_t from) const {
@@ -108,7 +108,7 @@ private slots:
         Wizard w;
         w.Run([&] {
             w.ToSelectionPage();
-            QCOMPARE(w.List()->topLevelItemCount(), 4);
+            QCOMPARE(w.List()->RowCount(), 4);
             QCOMPARE(w.Total(), QStringLiteral("0 Bytes"));
             QVERIFY(!w.del.m_btnDispose->isEnabled());
             QCOMPARE(w.del.m_btnDispose->text(), QStringLiteral("&Delete"));
@@ -117,9 +117,9 @@ private slots:
             QVERIFY(w.del.m_btnDispose->isEnabled());
             // A key press: the total follows the selection after it.
             w.List()->setFocus();
-            w.List()->setCurrentItem(w.List()->topLevelItem(0), 0, QItemSelectionModel::ClearAndSelect);
+            w.List()->selectionModel()->setCurrentIndex(w.List()->model()->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
             QTest::keyClick(w.List(), Qt::Key_Down);
-            QCOMPARE(w.Total(), QString::fromStdString(GroupThousands(w.List()->currentItem()->text(0).toULongLong()) + " bytes"));
+            QCOMPARE(w.Total(), QString::fromStdString(GroupThousands(w.List()->Text(w.List()->currentIndex().row(), 0).toULongLong()) + " bytes"));
             w.del.m_btnSelectAll->click();
             QCOMPARE(w.Total(), QStringLiteral("1,319 bytes"));
             w.del.m_btnDeselectAll->click();
@@ -127,8 +127,8 @@ private slots:
 
             auto column = [&](int c) {
                 QStringList texts;
-                for (int r = 0; r < w.List()->topLevelItemCount(); ++r)
-                    texts << w.List()->topLevelItem(r)->text(c);
+                for (int r = 0; r < w.List()->RowCount(); ++r)
+                    texts << w.List()->Text(r, c);
                 return texts;
             };
             QHeaderView* header = w.List()->header();
@@ -167,7 +167,7 @@ private slots:
             w.Select({"six hundred.tmp", "seven hundred.tmp"});
             w.ui.messageAnswers = {IDYES, IDOK};
             w.del.m_btnDispose->click();
-            QCOMPARE(w.List()->topLevelItemCount(), 2); // the two disposed rows are gone
+            QCOMPARE(w.List()->RowCount(), 2); // the two disposed rows are gone
             QVERIFY(w.Row("B.tmp") >= 0 && w.Row("b.tmp") >= 0);
         });
         const std::string report = "1,300 bytes in 2 files were " + verb.toStdString() + " by Fernwick.";
@@ -202,11 +202,11 @@ private slots:
             w.Select({"six hundred.tmp", "seven hundred.tmp", "B.tmp"});
             w.ui.messageAnswers = {IDYES, IDOK};
             w.del.m_btnDispose->click();
-            QCOMPARE(w.List()->topLevelItemCount(), 3);
+            QCOMPARE(w.List()->RowCount(), 3);
             QVERIFY(w.Row("six hundred.tmp") < 0);
             // The file in use and the one that could not be moved stay, still selected.
-            QVERIFY(w.List()->topLevelItem(w.Row("B.tmp"))->isSelected());
-            QVERIFY(w.List()->topLevelItem(w.Row("seven hundred.tmp"))->isSelected());
+            QVERIFY(w.List()->IsRowSelected(w.Row("B.tmp")));
+            QVERIFY(w.List()->IsRowSelected(w.Row("seven hundred.tmp")));
             QCOMPARE(w.Total(), QStringLiteral("709 bytes"));
         });
         QCOMPARE(w.ui.Messages().back(),
@@ -237,10 +237,10 @@ private slots:
             w.Select({"six hundred.tmp", "seven hundred.tmp", "B.tmp"});
             w.ui.messageAnswers = {IDYES, IDOK};
             w.del.m_btnDispose->click();
-            QCOMPARE(w.List()->topLevelItemCount(), 3);
+            QCOMPARE(w.List()->RowCount(), 3);
             QVERIFY(w.Row("seven hundred.tmp") < 0);
-            QVERIFY(w.List()->topLevelItem(w.Row("six hundred.tmp"))->isSelected());
-            QVERIFY(w.List()->topLevelItem(w.Row("B.tmp"))->isSelected());
+            QVERIFY(w.List()->IsRowSelected(w.Row("six hundred.tmp")));
+            QVERIFY(w.List()->IsRowSelected(w.Row("B.tmp")));
         });
         QCOMPARE(w.ui.Messages().back(),
                  std::string("700 bytes in 1 files were Moved to Recycle Bin by Fernwick.\n\n609 bytes in 2 "
@@ -266,7 +266,7 @@ private slots:
             qobject_cast<QRadioButton*>(w.del.GetDlgItem(METHOD_ZIP))->click();
             w.ui.messageAnswers = {IDYES}; // the zip dialog is cancelled
             w.del.m_btnDispose->click();
-            QCOMPARE(w.List()->topLevelItemCount(), 4);
+            QCOMPARE(w.List()->RowCount(), 4);
             QVERIFY(w.del.m_btnDispose->isEnabled());
             QCOMPARE(w.del.m_stcTotalLabel->text(), QStringLiteral("Total disk space occupied by selected files"));
 
@@ -279,7 +279,7 @@ private slots:
             // Back and Next again: the list is rebuilt and nothing is selected.
             w.sheet.PressButton(ID_WIZBACK);
             w.sheet.PressButton(ID_WIZNEXT);
-            QCOMPARE(w.List()->topLevelItemCount(), 4);
+            QCOMPARE(w.List()->RowCount(), 4);
             QCOMPARE(w.Total(), QStringLiteral("0 Bytes"));
 
             qobject_cast<QRadioButton*>(w.del.GetDlgItem(METHOD_DELETE))->click();
@@ -303,7 +303,7 @@ private slots:
             QTimer::singleShot(0, [&] { w.sheet.PressButton(IDCANCEL); }); // pressed as the run starts
             w.del.m_btnDispose->click();
             QVERIFY(w.sheet.GetSafeHwnd()->isVisible());
-            QCOMPARE(w.List()->topLevelItemCount(), 4);
+            QCOMPARE(w.List()->RowCount(), 4);
         });
         QVERIFY(w.ui.Messages().back().find("The run was cancelled after 0 of 4 files") != std::string::npos);
         for (const char* n : {"six hundred.tmp", "seven hundred.tmp", "B.tmp", "b.tmp"})

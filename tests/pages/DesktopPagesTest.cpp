@@ -84,10 +84,10 @@ private slots:
         std::string path;
         w.Run(ui, [&] {
             w.Scan();
-            QTreeWidget* list = w.scan.m_listResults;
-            QCOMPARE(list->topLevelItemCount(), 3);
-            list->topLevelItem(1)->setSelected(true);
-            path = list->topLevelItem(1)->text(1).toStdString();
+            CFoundFilesView* list = w.scan.m_listResults;
+            QCOMPARE(list->RowCount(), 3);
+            list->SelectRow(1);
+            path = list->Text(1, 1).toStdString();
             w.scan.m_btnOpen->click();
         });
         QCOMPARE(ui.asked, std::vector<std::string>{path});
@@ -103,8 +103,8 @@ private slots:
         bool asked = false, labelShown = false, barShown = false, scanPageShown = false;
         w.Run(ui, [&] {
             w.Scan();
-            QTreeWidget* results = w.scan.m_listResults;
-            QCOMPARE(results->topLevelItemCount(), 3);
+            CFoundFilesView* results = w.scan.m_listResults;
+            QCOMPARE(results->RowCount(), 3);
             w.scan.m_progress->setValue(37);
             // Runs in the copy's first breather.
             QTimer::singleShot(0, [&] {
@@ -116,7 +116,7 @@ private slots:
             });
             w.sheet.PressButton(ID_WIZNEXT);
             QCOMPARE(w.sheet.GetActivePage(), &w.del);
-            QCOMPARE(w.del.m_listFiles->topLevelItemCount(), 3);
+            QCOMPARE(w.del.m_listFiles->RowCount(), 3);
             QVERIFY(w.del.GetSafeHwnd()->isVisible());
             // Back on the scan page the label is hidden and the bar no longer full.
             w.sheet.PressButton(ID_WIZBACK);

@@ -463,6 +463,8 @@ private slots:
     void thisMachineShowsItsRootDrive() {
         ScopedTestHome home;
         CDrivesPage page;
+        // A loaded machine may take more than the page's two seconds to answer for "/".
+        page.SetSpaceTimeLimit(std::chrono::seconds(15));
         Run(page, [&](CPropertySheet&) {
             QTreeWidget* list = page.m_listDrives;
             const int row = FindItemByText(list, QStringLiteral("C: /"));

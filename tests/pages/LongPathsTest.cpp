@@ -73,10 +73,10 @@ struct CleaningWizard : CCleaningWizardOnTree {
 };
 
 // The row of the list whose path column holds path.
-QModelIndex PathCell(QTreeWidget* list, const fs::path& path) {
+QModelIndex PathCell(CFoundFilesView* list, const fs::path& path) {
     const QString text = QString::fromStdString(path.string());
-    for (int r = 0; r < list->topLevelItemCount(); ++r)
-        if (list->topLevelItem(r)->text(CResultsListSink::kColPath) == text)
+    for (int r = 0; r < list->RowCount(); ++r)
+        if (list->Text(r, CResultsListSink::kColPath) == text)
             return list->model()->index(r, CResultsListSink::kColPath);
     return {};
 }
@@ -108,7 +108,7 @@ private slots:
             QVERIFY(folder.size() >= 300);
             {
                 // The scan's own sink, as the walk enters the folder.
-                CResultsListSink sink(w.scan.m_listResults, status);
+                CResultsListSink sink(w.scan.m_listResults, &w.scan.m_found, status);
                 sink.OnFolder(folder.toStdString());
                 sink.Flush();
             }
@@ -143,8 +143,8 @@ private slots:
         w.Run([&] {
             w.sheet.PressButton(ID_WIZNEXT);
             w.scan.m_btnStart->click();
-            QTreeWidget* results = w.scan.m_listResults;
-            QCOMPARE(results->topLevelItemCount(), 2);
+            CFoundFilesView* results = w.scan.m_listResults;
+            QCOMPARE(results->RowCount(), 2);
             const QModelIndex longCell = PathCell(results, w.longFile);
             const QModelIndex shortCell = PathCell(results, w.shortFile);
             QVERIFY(longCell.isValid() && shortCell.isValid());
@@ -157,7 +157,7 @@ private slots:
             // The selection page's copy of the rows does the same.
             w.sheet.PressButton(ID_WIZNEXT);
             QCOMPARE(w.sheet.GetActivePage(), &w.del);
-            QTreeWidget* files = w.del.m_listFiles;
+            CFoundFilesView* files = w.del.m_listFiles;
             QCOMPARE(TipOnCell(files, PathCell(files, w.longFile)),
                      QString::fromStdString(w.longFile.string()));
             QCOMPARE(TipOnCell(files, PathCell(files, w.shortFile)), QString());

@@ -374,10 +374,10 @@ class ProfileWizardTest : public QObject {
             wiz.sheet.PressButton(ID_WIZNEXT);
             QCOMPARE(wiz.sheet.GetActivePage(), &wiz.scan);
             wiz.scan.OnStartScanning();
-            QTreeWidget* results = wiz.scan.m_listResults;
-            for (int r = 0; r < results->topLevelItemCount(); ++r)
+            CFoundFilesView* results = wiz.scan.m_listResults;
+            for (int r = 0; r < results->RowCount(); ++r)
                 scanned.insert(
-                    results->topLevelItem(r)->text(CResultsListSink::kColPath).toStdString());
+                    results->Text(r, CResultsListSink::kColPath).toStdString());
             wiz.sheet.PressButton(IDCANCEL);
         });
         QCOMPARE(scanned, expected);

@@ -73,15 +73,14 @@ private slots:
             QVERIFY(!w.sheet.GetButton(ID_WIZNEXT)->isEnabled());
             QVERIFY(w.scan.m_stcProcessing->isHidden());
             w.scan.m_btnStart->click();
-            QTreeWidget* list = w.scan.m_listResults;
-            QCOMPARE(list->topLevelItemCount(), 7);
-            QCOMPARE(list->headerItem()->text(0), QStringLiteral("Size"));
-            QCOMPARE(list->headerItem()->text(1), QStringLiteral("Filename"));
-            QCOMPARE(list->headerItem()->text(2), QStringLiteral("File Date/Time"));
-            QTreeWidgetItem* last = list->topLevelItem(6);
-            QCOMPARE(last->text(0), QStringLiteral("5"));
-            QCOMPARE(last->text(1), QString::fromStdString((w.home.root() / "drive" / "old file.bak").string()));
-            QVERIFY(last->text(2).contains(QStringLiteral(", 20"))); // "..., Month DD, YYYY"
+            CFoundFilesView* list = w.scan.m_listResults;
+            QCOMPARE(list->RowCount(), 7);
+            QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Size"));
+            QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Filename"));
+            QCOMPARE(list->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("File Date/Time"));
+            QCOMPARE(list->Text(6, 0), QStringLiteral("5"));
+            QCOMPARE(list->Text(6, 1), QString::fromStdString((w.home.root() / "drive" / "old file.bak").string()));
+            QVERIFY(list->Text(6, 2).contains(QStringLiteral(", 20"))); // "..., Month DD, YYYY"
             QCOMPARE(w.scan.m_stcStatus->text(), QStringLiteral("Done.  Press <Next> to continue..."));
             QVERIFY(w.sheet.GetButton(ID_WIZNEXT)->isEnabled());
             QVERIFY(w.scan.m_btnStart->isEnabled() && !w.scan.m_btnStop->isEnabled());
@@ -89,7 +88,7 @@ private slots:
             // A second scan starts from an empty list.
             fs::remove(w.home.root() / "drive" / "old file.bak");
             w.scan.m_btnStart->click();
-            QCOMPARE(list->topLevelItemCount(), 6);
+            QCOMPARE(list->RowCount(), 6);
         });
         const std::string log = w.Log();
         const std::string drive = "D: " + (w.home.root() / "drive").string();
@@ -105,7 +104,7 @@ private slots:
         fs::remove_all(w.home.root() / "listed");
         w.Run([&] {
             w.scan.m_btnStart->click();
-            QCOMPARE(w.scan.m_listResults->topLevelItemCount(), 0);
+            QCOMPARE(w.scan.m_listResults->RowCount(), 0);
             QCOMPARE(w.scan.m_stcStatus->text(), QStringLiteral("No files were found."));
             QVERIFY(w.sheet.GetButton(ID_WIZBACK)->isEnabled());
             QVERIFY(!w.sheet.GetButton(ID_WIZNEXT)->isEnabled());
@@ -122,14 +121,14 @@ private slots:
         // Show new rows at every chance, so Stop can be pressed while the scan runs.
         w.scan.m_sinkTiming = {std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
         w.Run([&] {
-            QTreeWidget* list = w.scan.m_listResults;
+            CFoundFilesView* list = w.scan.m_listResults;
             // Press Stop as soon as the first rows are in, as a user would mid-scan.
             QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list, [&] {
                 if (w.scan.m_btnStop->isEnabled())
                     w.scan.m_btnStop->click();
             });
             w.scan.m_btnStart->click();
-            const int rows = list->topLevelItemCount();
+            const int rows = list->RowCount();
             QVERIFY2(rows > 0 && rows < 306, qPrintable(QString::number(rows)));
             QCOMPARE(w.scan.m_stcStatus->text(), QStringLiteral("Done.  Press <Next> to continue..."));
         });
@@ -156,13 +155,13 @@ private slots:
         w.ui.shellResults = {SHELL_OK, SHELL_ERROR_NO_ASSOCIATION, SHELL_OK};
         w.Run([&] {
             w.scan.m_btnStart->click();
-            QTreeWidget* list = w.scan.m_listResults;
+            CFoundFilesView* list = w.scan.m_listResults;
             QVERIFY(!w.scan.m_btnOpen->isEnabled());
-            list->topLevelItem(1)->setSelected(true);
+            list->SelectRow(1);
             QVERIFY(w.scan.m_btnOpen->isEnabled());
-            const std::string path = list->topLevelItem(1)->text(1).toStdString();
+            const std::string path = list->Text(1, 1).toStdString();
             w.scan.m_btnOpen->click();
-            emit list->itemDoubleClicked(list->topLevelItem(1), 0);
+            emit list->doubleClicked(list->model()->index(1, 0));
             QCOMPARE(w.ui.shown.size(), size_t(3));
             QCOMPARE(w.ui.shown[0].kind, std::string("shell"));
             QCOMPARE(w.ui.shown[0].text, path);

@@ -94,8 +94,9 @@ TEST(SafeFile, SplitPathTakesAbsolutePathsToANameOnly) {
         std::string folder, name;
         const FsError e = SplitPath(c.path, folder, name);
         EXPECT_EQ(!e, c.ok) << c.path;
-        if (!c.ok)
+        if (!c.ok) {
             EXPECT_EQ(e.Wording(), std::string(refusal::kNotAbsolute)) << c.path;
+        }
         if (c.ok) {
             EXPECT_EQ(folder, c.folder);
             EXPECT_EQ(name, c.name);
