@@ -3,6 +3,7 @@
 #include "controls/CFoundFilesView.h"
 
 #include "controls/ListViewHelpers.h"
+#include "controls/WholeTextTips.h"
 
 #include <QtCore/QItemSelectionModel>
 #include <QtWidgets/QHeaderView>
@@ -49,10 +50,30 @@ int Digits(std::uint64_t v) {
 
 } // namespace
 
-CFoundFilesView::CFoundFilesView(QWidget* parent) : QTreeView(parent) { setModel(&m_model); }
+CFoundFilesView::CFoundFilesView(QWidget* parent) : QTableView(parent) { setModel(&m_model); }
 
 void CFoundFilesView::Setup(bool multiSelect) {
-    SetupReportView(this, multiSelect);
+    setShowGrid(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(multiSelect ? QAbstractItemView::ExtendedSelection
+                                 : QAbstractItemView::SingleSelection);
+    setIconSize(QSize(16, 16));
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(1);
+    rows->setDefaultSectionSize(fontMetrics().height() + 4);
+    QHeaderView* columns = horizontalHeader();
+    columns->setHighlightSections(false);
+    columns->setStretchLastSection(false);
+    columns->setSectionsMovable(false); // column indices are also the visible order
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The style's minimum would override the widths we measure for short headers; one "M"
+    // is what every measured width includes anyway.
+    columns->setMinimumSectionSize(GetTextWidth(this, QString()));
+    TipCutCells(this);
     for (int c = 0; c < m_model.columnCount(); ++c)
         setColumnWidth(c, GetTextWidth(this, m_model.headerData(c, Qt::Horizontal).toString()));
 }

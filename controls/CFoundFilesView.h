@@ -4,18 +4,23 @@
 
 #include "controls/CFoundFilesModel.h"
 
-#include <QtWidgets/QTreeView>
+#include <QtWidgets/QTableView>
 
 #include <vector>
 
 // A report list of found files over a model of its own (CFoundFilesModel): the scan page's
-// results and the selection page's files. Flat, whole-row selection, uniform row heights, so
-// a million rows scroll as a hundred do; a cut-off cell shows its whole text in a tooltip.
-class CFoundFilesView : public QTreeView {
+// results and the selection page's files. It looks as the other report lists do (a header
+// of columns, whole-row selection, no grid), but is a table view: rows of one height that
+// are never laid out one by one, so a million rows are added, shown and scrolled as a hundred
+// are. A cut-off cell shows its whole text in a tooltip.
+class CFoundFilesView : public QTableView {
     Q_OBJECT
 
 public:
     explicit CFoundFilesView(QWidget* parent = nullptr);
+
+    // The column headers (a report list's only header).
+    QHeaderView* header() const { return horizontalHeader(); }
 
     CFoundFilesModel& Model() { return m_model; }
     const CFoundFilesModel& Model() const { return m_model; }

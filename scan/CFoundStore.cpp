@@ -12,9 +12,18 @@ namespace {
 
 constexpr std::size_t kRecordsPerBlock = std::size_t(1) << 14;
 constexpr std::size_t kPathBlockBytes = std::size_t(1) << 20;
-constexpr std::size_t kFirstSlots = 1024;
+constexpr std::size_t kFirstSlots = 16;
+constexpr std::size_t kTables = 256;
 
-std::size_t HashOf(std::string_view path) { return std::hash<std::string_view>{}(path); }
+// The table of a hash: its top byte. A table's slot is found from the rest.
+std::size_t TableOf(std::uint32_t hash) { return hash >> 24; }
+
+// 32 bits of the path's hash: enough to place it in any table the store makes, and kept in
+// its record, so the table grows and a look-up compares without reading a path.
+std::uint32_t HashOf(std::string_view path) {
+    const std::uint64_t h = std::hash<std::string_view>{}(path);
+    return static_cast<std::uint32_t>(h ^ (h >> 32));
+}
 
 } // namespace
 
@@ -26,6 +35,7 @@ struct CFoundStore::Record {
     std::int64_t mtime;
     std::int32_t mtimeNsec;
     std::uint32_t pathLen;
+    std::uint32_t hash;
     std::uint16_t profile;
     bool hasSize;
 };
@@ -56,14 +66,18 @@ FileSeen CFoundStore::Seen(std::size_t i) const {
 }
 
 std::ptrdiff_t CFoundStore::Find(std::string_view path) const {
-    if (m_slots.empty())
+    if (m_tables.empty())
         return -1;
-    const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t s = HashOf(path) & mask;; s = (s + 1) & mask) {
-        const std::uint32_t slot = m_slots[s];
+    const std::uint32_t hash = HashOf(path);
+    const std::vector<std::uint32_t>& slots = m_tables[TableOf(hash)].cells;
+    if (slots.empty())
+        return -1;
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
+        const std::uint32_t slot = slots[s];
         if (slot == 0)
             return -1;
-        if (Path(slot - 1) == path)
+        if (At(slot - 1).hash == hash && Path(slot - 1) == path)
             return static_cast<std::ptrdiff_t>(slot - 1);
     }
 }
@@ -85,29 +99,37 @@ const char* CFoundStore::KeepPath(std::string_view path) {
     return kept;
 }
 
-void CFoundStore::Grow() {
+void CFoundStore::Grow(std::size_t table) {
     // Kept at most half full, so a look-up ends after a few slots.
-    std::vector<std::uint32_t> slots(m_slots.empty() ? kFirstSlots : m_slots.size() * 2, 0);
+    std::vector<std::uint32_t>& old = m_tables[table].cells;
+    std::vector<std::uint32_t> slots(old.empty() ? kFirstSlots : old.size() * 2, 0);
     const std::size_t mask = slots.size() - 1;
-    for (std::size_t i = 0; i < m_count; ++i) {
-        std::size_t s = HashOf(Path(i)) & mask;
+    for (std::uint32_t slot : old) {
+        if (slot == 0)
+            continue;
+        std::size_t s = At(slot - 1).hash & mask;
         while (slots[s] != 0)
             s = (s + 1) & mask;
-        slots[s] = static_cast<std::uint32_t>(i + 1);
+        slots[s] = slot;
     }
-    m_slots = std::move(slots);
+    old = std::move(slots);
 }
 
 bool CFoundStore::Add(const FoundFile& file, std::uint16_t profile) {
     if (file.path.size() > std::numeric_limits<std::uint32_t>::max() ||
         m_count >= std::numeric_limits<std::uint32_t>::max() - 1)
         throw std::length_error("too many found files");
-    if ((m_count + 1) * 2 > m_slots.size())
-        Grow();
-    const std::size_t mask = m_slots.size() - 1;
-    std::size_t s = HashOf(file.path) & mask;
-    for (; m_slots[s] != 0; s = (s + 1) & mask)
-        if (Path(m_slots[s] - 1) == file.path)
+    if (m_tables.empty())
+        m_tables.resize(kTables);
+    const std::uint32_t hash = HashOf(file.path);
+    const std::size_t t = TableOf(hash);
+    if ((m_tables[t].used + 1) * 2 > m_tables[t].cells.size())
+        Grow(t);
+    std::vector<std::uint32_t>& slots = m_tables[t].cells;
+    const std::size_t mask = slots.size() - 1;
+    std::size_t s = hash & mask;
+    for (; slots[s] != 0; s = (s + 1) & mask)
+        if (At(slots[s] - 1).hash == hash && Path(slots[s] - 1) == file.path)
             return false;
 
     if (m_count % kRecordsPerBlock == 0)
@@ -122,7 +144,9 @@ bool CFoundStore::Add(const FoundFile& file, std::uint16_t profile) {
     r.dev = static_cast<std::uint64_t>(file.dev);
     r.ino = static_cast<std::uint64_t>(file.ino);
     r.profile = profile;
-    m_slots[s] = static_cast<std::uint32_t>(++m_count);
+    r.hash = hash;
+    slots[s] = static_cast<std::uint32_t>(++m_count);
+    ++m_tables[t].used;
     m_totalBytes += r.size;
     return true;
 }

@@ -14,9 +14,11 @@
 
 // The files a scan found, each path once, in the order found, held compactly: a whole drive
 // with a broad pattern finds millions. The paths' bytes lie in large blocks that never move,
-// each file's facts in a packed record (about 56 bytes), and the look-up that keeps each path
-// once is an open table of record numbers (4 bytes a slot, at most half full). No allocation
-// is made per file, and no block is ever copied as the store grows.
+// each file's facts in a packed record (56 bytes), and the look-up that keeps each path
+// once is 256 open tables of record numbers (4 bytes a slot, at most half full), chosen by the
+// path's hash. No allocation is made per file, no block is ever copied as the store grows,
+// and a table that grows holds a 256th of the files: the scan's thread, which is also the
+// window's, never stops for long to make room.
 class CFoundStore {
 public:
     CFoundStore();
@@ -52,13 +54,17 @@ private:
     struct Record;
     const Record& At(std::size_t i) const;
     const char* KeepPath(std::string_view path);
-    void Grow();
+    void Grow(std::size_t table);
 
     std::vector<std::unique_ptr<Record[]>> m_records; // blocks of kRecordsPerBlock
     std::vector<std::unique_ptr<char[]>> m_pathBlocks;
     char* m_pathFree = nullptr;
     std::size_t m_pathLeft = 0;
-    std::vector<std::uint32_t> m_slots; // record number + 1; 0 for an empty slot
+    struct Table {
+        std::vector<std::uint32_t> cells; // record number + 1; 0 for an empty slot
+        std::size_t used = 0;
+    };
+    std::vector<Table> m_tables; // kTables of them, made with the first file
     std::size_t m_count = 0;
     std::uint64_t m_totalBytes = 0;
 };
