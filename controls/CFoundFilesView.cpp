@@ -7,6 +7,8 @@
 
 #include <QtCore/QItemSelectionModel>
 #include <QtWidgets/QHeaderView>
+#include <QtWidgets/QStyle>
+#include <QtWidgets/QStyleOptionViewItem>
 
 #include <algorithm>
 #include <array>
@@ -64,7 +66,13 @@ void CFoundFilesView::Setup(bool multiSelect) {
     rows->hide();
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setMinimumSectionSize(1);
-    rows->setDefaultSectionSize(fontMetrics().height() + 4);
+    // As high as the style makes a row of text in the other lists.
+    QStyleOptionViewItem item;
+    initViewItemOption(&item);
+    item.features |= QStyleOptionViewItem::HasDisplay;
+    item.text = QStringLiteral("Xg");
+    rows->setDefaultSectionSize(
+        style()->sizeFromContents(QStyle::CT_ItemViewItem, &item, QSize(), this).height());
     QHeaderView* columns = horizontalHeader();
     columns->setHighlightSections(false);
     columns->setStretchLastSection(false);
