@@ -65,8 +65,9 @@ TEST(FoundStore, PathsStayPutAsTheStoreGrowsPastItsBlocks) {
     constexpr std::size_t kFiles = 70000;
     for (std::size_t i = 1; i < kFiles; ++i) {
         ASSERT_TRUE(store.Add(File(Numbered(i), i)));
-        if (i == 33333)
+        if (i == 33333) {
             ASSERT_TRUE(store.Add(File(longPath)));
+        }
     }
     ASSERT_EQ(store.Count(), kFiles + 1);
     EXPECT_EQ(first.data(), store.Path(0).data()); // never moved
