@@ -90,40 +90,55 @@ private:
     std::chrono::steady_clock::duration m_longest{};
 };
 
-int RunOnce(const fs::path& tree) {
-    CProfile profile;
-    profile.m_lstPatterns = {"*.tmp"};
-    CStopEvent stop;
-    std::size_t found = 0;
-    const double headless = Seconds([&] {
-        CFoundFileList sink;
-        SearchFolder(tree.string(), profile, stop, sink);
-        found = sink.Count();
-    });
-    // The scan page's list and the selection page's, as the wizard has them.
+// The scan alone, into the unattended run's list: the files it found.
+std::size_t ScanHeadless(const fs::path& tree, const CProfile& profile, const CStopEvent& stop) {
+    CFoundFileList sink;
+    SearchFolder(tree.string(), profile, stop, sink);
+    return sink.Count();
+}
+
+// The scan page's list, and the selection page's, in a shown window as the wizard has them.
+struct ListsWindow {
     QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* status = new QLabel;
-    auto* list = new CFoundFilesView;
-    auto* selection = new CFoundFilesView;
-    layout->addWidget(status);
-    layout->addWidget(list);
-    layout->addWidget(selection);
-    list->Setup(false);
-    selection->Setup(true);
+    QLabel* status = new QLabel;
+    CFoundFilesView* list = new CFoundFilesView;
+    CFoundFilesView* selection = new CFoundFilesView;
     CFoundStore store;
-    list->Model().SetStore(&store);
-    window.resize(700, 600);
-    window.show();
-    QApplication::processEvents();
-    CLatenessProbe probe;
-    const double scan = Seconds([&] {
+
+    ListsWindow() {
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(status);
+        layout->addWidget(list);
+        layout->addWidget(selection);
+        list->Setup(false);
+        selection->Setup(true);
+        list->Model().SetStore(&store);
+        window.resize(700, 600);
+        window.show();
+        QApplication::processEvents();
+    }
+
+    // The interactive scan of tree into the scan page's list, with its batches and pumping.
+    void Scan(const fs::path& tree, const CProfile& profile, const CStopEvent& stop) {
         {
             CResultsListSink sink(list, &store, status);
             SearchFolder(tree.string(), profile, stop, sink);
         }
         QApplication::processEvents();
-    });
+    }
+};
+
+int RunOnce(const fs::path& tree) {
+    CProfile profile;
+    profile.m_lstPatterns = {"*.tmp"};
+    CStopEvent stop;
+    std::size_t found = 0;
+    const double headless = Seconds([&] { found = ScanHeadless(tree, profile, stop); });
+    ListsWindow w;
+    CFoundFilesView* list = w.list;
+    CFoundFilesView* selection = w.selection;
+    CLatenessProbe probe;
+    const double scan = Seconds([&] { w.Scan(tree, profile, stop); });
     const double scanWait = probe.LongestMs();
     probe.Restart();
     const double select = Seconds([&] {
@@ -155,31 +170,10 @@ int main(int argc, char** argv) {
     std::vector<double> headless, interactive;
     size_t found = 0, rows = 0;
     for (int round = 0; round < 3; ++round) {
-        headless.push_back(Seconds([&] {
-            CFoundFileList sink;
-            SearchFolder(tree.string(), profile, stop, sink);
-            found = sink.Count();
-        }));
-        QWidget window;
-        auto* layout = new QVBoxLayout(&window);
-        auto* status = new QLabel;
-        auto* list = new CFoundFilesView;
-        layout->addWidget(status);
-        layout->addWidget(list);
-        list->Setup(false);
-        CFoundStore store;
-        list->Model().SetStore(&store);
-        window.resize(700, 400);
-        window.show();
-        QApplication::processEvents();
-        interactive.push_back(Seconds([&] {
-            {
-                CResultsListSink sink(list, &store, status);
-                SearchFolder(tree.string(), profile, stop, sink);
-            }
-            QApplication::processEvents();
-        }));
-        rows = static_cast<size_t>(list->RowCount());
+        headless.push_back(Seconds([&] { found = ScanHeadless(tree, profile, stop); }));
+        ListsWindow w;
+        interactive.push_back(Seconds([&] { w.Scan(tree, profile, stop); }));
+        rows = static_cast<size_t>(w.list->RowCount());
     }
     const double h = Median(headless), i = Median(interactive);
     std::printf("files found: headless %zu, interactive %zu rows\n", found, rows);

@@ -5,37 +5,12 @@
 #include "schedule/ScheduledCleanings.h"
 #include "schedule/ScheduledEntries.h"
 #include "schedule/ScheduledRun.h"
-#include "support/BuiltCronEntry.h"
+#include "support/ScheduledEntryLines.h"
 #include "support/ChildProcess.h"
 
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
-
-namespace {
-
-CronWhen When(CronWhen::Kind kind, int weekdayOrDay, int hour, int minute) {
-    CronWhen w;
-    w.kind = kind;
-    w.weekday = weekdayOrDay;
-    w.dayOfMonth = weekdayOrDay;
-    w.hour = hour;
-    w.minute = minute;
-    return w;
-}
-
-std::string Entry(const CronWhen& when, const std::string& profiles, int method,
-                  const std::string& destination) {
-    const BuiltCronEntry e = BuildEntry(when, "/usr/bin/fernwick",
-                                       BuildScheduledParameters(profiles, "", method, destination),
-                                       {{"FERNWICK_HOME", "/h"}});
-    EXPECT_EQ(e.error, "");
-    return e.line;
-}
-
-const std::string kUserLines = "MAILTO=\"\"\n# nightly backup\n15 3 * * 1 /usr/bin/backup\n";
-
-} // namespace
 
 // The real program, with a stand-in crontab program first on its PATH.
 class ScheduleSwitches : public ::testing::Test {

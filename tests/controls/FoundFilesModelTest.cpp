@@ -40,6 +40,14 @@ class FoundFilesModelTest : public QObject {
 
     CFoundStore m_store;
 
+    // The scan page's rows of the store, and the selection page's made from them.
+    void ShowAsTheWizardDoes(CFoundFilesView& scan, CFoundFilesView& selection) {
+        scan.Model().SetStore(&m_store);
+        scan.Model().ShowNewFiles();
+        selection.Setup(true);
+        selection.Model().ShowRowsOf(scan.Model());
+    }
+
 private slots:
     void init() {
         m_store.Clear();
@@ -68,12 +76,8 @@ private slots:
     }
 
     void sortingIsAscendingStableAndKeepsTheSelection() {
-        CFoundFilesView scan;
-        scan.Model().SetStore(&m_store);
-        scan.Model().ShowNewFiles();
-        CFoundFilesView view;
-        view.Setup(true);
-        view.Model().ShowRowsOf(scan.Model());
+        CFoundFilesView scan, view;
+        ShowAsTheWizardDoes(scan, view);
         view.SelectRow(1); // "/a"
         view.SelectRow(3); // "/B"
 
@@ -92,12 +96,8 @@ private slots:
     }
 
     void removingRowsKeepsTheOthersAndTheirSelection() {
-        CFoundFilesView scan;
-        scan.Model().SetStore(&m_store);
-        scan.Model().ShowNewFiles();
-        CFoundFilesView view;
-        view.Setup(true);
-        view.Model().ShowRowsOf(scan.Model());
+        CFoundFilesView scan, view;
+        ShowAsTheWizardDoes(scan, view);
         for (int r = 0; r < 4; ++r)
             view.SelectRow(r);
         view.SelectRow(2, false);

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // The scheduled cleanings in words, "fernwick --schedules" and "fernwick --unschedule N": in
 // process against a crontab held in memory, and the real program with a stand-in crontab.
-#include "support/BuiltCronEntry.h"
+#include "support/ScheduledEntryLines.h"
 #include "schedule/ScheduledRun.h"
 #include "schedule/ScheduledCleanings.h"
 #include "schedule/CronLine.h"
@@ -42,27 +42,7 @@ private:
     std::FILE* m_stream = nullptr;
 };
 
-CronWhen When(CronWhen::Kind kind, int weekdayOrDay, int hour, int minute) {
-    CronWhen w;
-    w.kind = kind;
-    w.weekday = weekdayOrDay;
-    w.dayOfMonth = weekdayOrDay;
-    w.hour = hour;
-    w.minute = minute;
-    return w;
-}
-
-std::string Entry(const CronWhen& when, const std::string& profiles, int method,
-                  const std::string& destination) {
-    const BuiltCronEntry e = BuildEntry(when, "/usr/bin/fernwick",
-                                       BuildScheduledParameters(profiles, "", method, destination),
-                                       {{"FERNWICK_HOME", "/h"}});
-    EXPECT_EQ(e.error, "");
-    return e.line;
-}
-
 const std::vector<std::string> kKnown = {"Temp Files", "Temp", "Backups", "Old Logs 100%"};
-const std::string kUserLines = "MAILTO=\"\"\n# nightly backup\n15 3 * * 1 /usr/bin/backup\n";
 
 // The user's lines, three of ours and one of ours edited by hand.
 std::string FourEntries() {
