@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/ExitStatus.h"
 #include "app/RunNotice.h"
+#include "schedule/CatchUpRun.h"
 #include "schedule/ScheduledRun.h"
 #include "dispose/CleaningLog.h"
 #include "framework/CPropertySheet.h"
@@ -15,6 +16,8 @@
 #include "pages/CStartPage.h"
 #include "pages/CStatusDlg.h"
 #include "platform/DesktopNotice.h"
+#include "platform/ProgramDir.h"
+#include "platform/TextEscape.h"
 #include "profiles/CProfileList.h"
 
 #include <QtGui/QIcon>
@@ -41,16 +44,33 @@ bool CFernwickApp::InitInstance() {
     if (m_nCmdFlags & CMDF_RUN) {
         // The scheduled cleaning: scan, dispose of what was found, log, and end.
         const ScheduledSwitches switches = ReadScheduledSwitches(m_argv);
+        // Started by the catch-up at login for a time the computer was off: said in the log
+        // and the notification; the catch-up notes the run.
+        const std::time_t missedAt = MissedDueTime(std::getenv(kCatchUpVariable));
+        if (missedAt != 0)
+            WriteLog("Catching up on the scheduled cleaning missed at " + LocalDateTime(missedAt));
         CStatusDlg dlg(switches);
         dlg.DoModal();
         // A run that left files, or entries the log could not take, must not look done.
         m_nExitCode =
             dlg.AllDisposed() && LogEntriesLost() == 0 ? EXIT_ALL_DONE : EXIT_INCOMPLETE;
         // Cron mails nobody on most desktops: the user's session is told what was done.
-        if (const UnattendedOutcome* outcome = dlg.Disposal())
+        const UnattendedOutcome* outcome = dlg.Disposal();
+        if (outcome)
             if (const auto notice = NoticeOfRun(*outcome, ParseMethodCode(switches.method),
-                                                switches.destination, LogFilePath()))
+                                                switches.destination, LogFilePath(), missedAt))
                 SendDesktopNotice(*notice);
+        // A run cron started that ran to its end is not caught up at the next login.
+        if (outcome && !outcome->stopped && missedAt == 0) {
+            const std::vector<std::string> args(m_argv.begin() + 1, m_argv.end());
+            if (const FsError e = NoteCronRun(GetProgramDir(), RunningProgramPath(), args,
+                                              std::time(nullptr))) {
+                const std::string why = "The run could not be noted in the record of scheduled "
+                                        "runs, so the next login may run it again: " + e.Text();
+                WriteLog(why);
+                std::fputs(("fernwick: " + EscapeControlChars(why) + "\n").c_str(), stderr);
+            }
+        }
         return false;
     }
 

@@ -4,6 +4,7 @@
 
 #include "dispose/DisposalMethod.h"
 #include "platform/TextEscape.h"
+#include "schedule/CatchUpRun.h"
 
 namespace {
 
@@ -46,14 +47,17 @@ std::string LogLine(const std::string& logPath) {
 
 std::optional<DesktopNotice> NoticeOfRun(const UnattendedOutcome& outcome, int method,
                                          const std::string& destination,
-                                         const std::string& logPath) {
+                                         const std::string& logPath, std::time_t missedAt) {
     if (outcome.found == 0)
         return std::nullopt;
     const std::string phrase = Phrase(method, destination);
     const int left = outcome.found - outcome.disposed;
     std::string body;
+    if (missedAt != 0)
+        body = "Caught up at login: the cleaning was due at " + LocalDateTime(missedAt) +
+               ", while the computer was off.\n";
     if (outcome.disposed > 0)
-        body = Files(outcome.disposed) + " (" + Bytes(outcome.cleanedBytes) + ") " +
+        body += Files(outcome.disposed) + " (" + Bytes(outcome.cleanedBytes) + ") " +
                (outcome.disposed == 1 ? "was " : "were ") + phrase + ".\n";
     if (left > 0 && outcome.stopped)
         body += "The run was stopped; " + Files(left) + (left == 1 ? " was" : " were") +
@@ -62,13 +66,14 @@ std::optional<DesktopNotice> NoticeOfRun(const UnattendedOutcome& outcome, int m
         body += Files(left) + " could not be " + phrase + ".\n";
     body += LogLine(logPath);
 
+    const std::string kind = missedAt != 0 ? "Missed scheduled cleaning" : "Scheduled cleaning";
     std::string summary;
     if (left == 0)
-        summary = "Scheduled cleaning done";
+        summary = kind + " done";
     else if (outcome.stopped)
-        summary = "Scheduled cleaning stopped";
+        summary = kind + " stopped";
     else
-        summary = "Scheduled cleaning: " + Files(left) + " left";
+        summary = kind + ": " + Files(left) + " left";
     return Notice(std::move(summary), std::move(body));
 }
 

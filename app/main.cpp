@@ -6,6 +6,7 @@
 #include "app/ExitStatus.h"
 #include "app/Preview.h"
 #include "app/RunNotice.h"
+#include "schedule/CatchUpRun.h"
 #include "schedule/ScheduledCleanings.h"
 #include "schedule/ScheduledRun.h"
 #include "dispose/CleaningLog.h"
@@ -13,6 +14,7 @@
 #include "framework/DriveLetterStore.h"
 #include "framework/Pump.h"
 #include "platform/DesktopNotice.h"
+#include "platform/ProgramDir.h"
 #include "platform/StopSignal.h"
 #include "platform/TextEscape.h"
 #include "platform/XdgDirs.h"
@@ -21,6 +23,7 @@
 #include <QtWidgets/QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,6 +70,18 @@ int main(int argc, char** argv) {
             CSystemCrontab crontab;
             return Unschedule(crontab, i + 1 < argc ? argv[i + 1] : "", StoredProfileNames(),
                               stdout, stderr);
+        }
+        if (arg == "--catch-up") {
+            CSystemCrontab crontab;
+            CatchUpSetup setup;
+            setup.crontab = &crontab;
+            setup.dataFolder = GetProgramDir();
+            setup.now = std::time(nullptr);
+            setup.knownNames = StoredProfileNames();
+            setup.run = RunAsCron;
+            setup.out = stdout;
+            setup.err = stderr;
+            return RunCatchUp(setup);
         }
         if (arg == "--preview") {
             // Letters given to new mounts serve this listing only.

@@ -44,6 +44,7 @@ bool CScheduleWhenDlg::OnInitDialog() {
                        : m_when.kind == CronWhen::Monthly ? IDC_WHEN_MONTHLY
                                                           : IDC_WHEN_DAILY;
     CheckItem(kindId, true);
+    CheckItem(IDC_WHEN_CATCHUP, m_when.catchUpAtLogin);
     for (int id : {IDC_WHEN_DAILY, IDC_WHEN_WEEKLY, IDC_WHEN_MONTHLY})
         ConnectClicked(id, [this] { UpdateControls(); });
     UpdateControls();
@@ -68,6 +69,7 @@ void CScheduleWhenDlg::OnOK() {
         m_when.hour = time->time().hour();
         m_when.minute = time->time().minute();
     }
+    m_when.catchUpAtLogin = IsItemChecked(IDC_WHEN_CATCHUP);
     CDialog::OnOK();
 }
 

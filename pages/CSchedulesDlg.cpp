@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "pages/CSchedulesDlg.h"
 
+#include "schedule/CatchUpAutostart.h"
 #include "schedule/ScheduledCleanings.h"
 #include "controls/ListViewHelpers.h"
 #include "framework/UiSeam.h"
@@ -22,6 +23,9 @@ const char* const kUnreadableTip =
 const char* const kChangedMeanwhile =
     "Your crontab was changed since this list was shown, so nothing was removed.  The list now "
     "shows the crontab as it is.";
+const std::string kCatchUpNotRemoved =
+    "No cleaning is scheduled any more, but the entry that catches up on missed cleanings at "
+    "login could not be removed: ";
 
 QStringList RowTexts(const ScheduleDescription& d) {
     return {QString::fromStdString(d.when), QString::fromStdString(JoinProfileNames(d.profiles)),
@@ -123,5 +127,8 @@ void CSchedulesDlg::OnRemove() {
         MessageBox(GetSafeHwnd(), e.Text(), kAppTitle, MB_OK | MB_ICONSTOP);
         return;
     }
+    if (const FsError e = RemoveCatchUpIfNoneLeft(*removed))
+        MessageBox(GetSafeHwnd(), kCatchUpNotRemoved + e.Text(), kAppTitle,
+                   MB_OK | MB_ICONEXCLAMATION);
     ReloadRows(row);
 }

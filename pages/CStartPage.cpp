@@ -55,6 +55,9 @@ const char* const kNoCronDaemon =
     "The cron daemon is not running, so the cleaning will not start at its time.  Start it "
     "with:\n\nsudo systemctl enable --now cron";
 const char* const kScheduleFailed = "Internal application error.";
+const std::string kCatchUpNotSet =
+    "The cleaning is scheduled, but a cleaning missed while the computer is off cannot be "
+    "caught up at the next login: ";
 const char* const kEventName = kScheduleEventName;
 
 } // namespace
@@ -372,6 +375,8 @@ void CStartPage::OnSchedule() {
         // crontab takes the entry without a daemon; only the daemon would ever run it.
         if (g_cronDaemonRunning && !g_cronDaemonRunning())
             MessageBox(owner, kNoCronDaemon, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
+        if (const FsError& e = WizardApp().m_dispScheduler.CatchUpFailure())
+            MessageBox(owner, kCatchUpNotSet + e.Text(), kAppTitle, MB_OK | MB_ICONEXCLAMATION);
     }
 }
 

@@ -8,6 +8,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <string_view>
+
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
@@ -55,9 +57,10 @@ COwnFiles COwnFiles::Find(const std::string& programDir, const std::string& opti
         if (DIR* d = ::opendir(dir.c_str())) {
             while (const dirent* e = ::readdir(d)) {
                 const std::string name = e->d_name;
-                if (name.size() > std::char_traits<char>::length(kDamagedSettingsPrefix) &&
-                    name.starts_with(kDamagedSettingsPrefix))
-                    own.Add(dir, name);
+                for (const std::string_view prefix :
+                     {kDamagedSettingsPrefix, kDamagedRunRecordPrefix})
+                    if (name.size() > prefix.size() && name.starts_with(prefix))
+                        own.Add(dir, name);
             }
             ::closedir(d);
         }

@@ -11,7 +11,8 @@
 
 // Fernwick's own files, which no cleaning may take whatever its patterns: in the program
 // directory the settings (settings.dat, and any copy kept aside as settings.dat.damaged...),
-// the update files and the cleaning log; and the per-user options file. Each is known by its
+// the update files, the cleaning log and the record of scheduled runs with its lock; and the
+// per-user options file. Each is known by its
 // identity (device and inode) when it exists at the time of the look, which also catches a
 // settings file that is a link to a file elsewhere, and by its real path, which also catches
 // one created later, such as the log of the cleaning under way.
@@ -38,10 +39,14 @@ private:
 
 // The names of the files Fernwick keeps in its program directory.
 inline constexpr const char* kOwnProgramFiles[] = {
-    "settings.dat", "newntsettings.dat", "new95settings.dat", "fwlog.txt", "settings.dat.damaged",
+    "settings.dat",       "newntsettings.dat",   "new95settings.dat",
+    "fwlog.txt",          "settings.dat.damaged", "scheduled-runs.dat",
+    "scheduled-runs.lock", "scheduled-runs.dat.damaged",
 };
 // A settings file kept aside as damaged may carry a number after this name.
 inline constexpr const char* kDamagedSettingsPrefix = "settings.dat.damaged";
+// So may a damaged record of scheduled runs.
+inline constexpr const char* kDamagedRunRecordPrefix = "scheduled-runs.dat.damaged";
 
 // The per-user options file: $XDG_CONFIG_HOME when it is absolute, else $HOME/.config, then
 // "/Quenby Works/Fernwick.ini". Empty when neither is known.

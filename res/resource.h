@@ -138,6 +138,7 @@ inline constexpr int IDC_WHEN_MONTHLY = 1112;
 inline constexpr int IDC_WHEN_WEEKDAY = 1113;
 inline constexpr int IDC_WHEN_DAY = 1114;
 inline constexpr int IDC_WHEN_TIME = 1115;
+inline constexpr int IDC_WHEN_CATCHUP = 1119;
 
 // Scheduled-cleanings dialog (template 171); Close is IDCANCEL
 inline constexpr int IDC_SCHEDULES_LIST = 1116;

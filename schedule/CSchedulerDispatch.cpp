@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "schedule/CSchedulerDispatch.h"
 
+#include "platform/XdgDirs.h"
+#include "schedule/CatchUpAutostart.h"
 #include "schedule/CronLine.h"
 
 #include <cerrno>
@@ -28,6 +30,7 @@ FsError CSchedulerDispatch::ScheduleEvent(const std::string& program,
                                           const std::string& parameters, bool /*flag*/,
                                           const std::string& eventName, bool& cancelled) {
     cancelled = false;
+    m_catchUpFailure = {};
     if (!m_crontab)
         return FsError::Told(ENOENT, "The crontab program was not found on the PATH.");
     if (!m_askWhen)
@@ -47,5 +50,11 @@ FsError CSchedulerDispatch::ScheduleEvent(const std::string& program,
     std::string table;
     if (FsError e = m_crontab->Read(table))
         return e;
-    return m_crontab->Write(AppendCronEntry(table, eventName, line));
+    if (FsError e = m_crontab->Write(AppendCronEntry(table, eventName, line)))
+        return e;
+    // One autostart entry serves every scheduled cleaning: the box turns the catch-up on or
+    // off for them all.
+    m_catchUpFailure = when->catchUpAtLogin ? InstallCatchUpAutostart(XdgConfigHome(), program)
+                                            : RemoveCatchUpAutostart(XdgConfigHome());
+    return {};
 }

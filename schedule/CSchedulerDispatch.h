@@ -32,8 +32,12 @@ public:
     // carried for the caller's sake and has no meaning to cron.
     FsError ScheduleEvent(const std::string& program, const std::string& parameters, bool flag,
                           const std::string& eventName, bool& cancelled);
+    // After a scheduled event: why the catch-up at login could not be set up or taken away as
+    // the when-dialog asked (the event itself is scheduled all the same); success otherwise.
+    const FsError& CatchUpFailure() const { return m_catchUpFailure; }
 
 private:
     std::unique_ptr<CCrontab> m_crontab;
     std::function<std::optional<CronWhen>()> m_askWhen;
+    FsError m_catchUpFailure;
 };

@@ -3,6 +3,9 @@
 #include "schedule/CatchUpAutostart.h"
 
 #include "platform/FileIo.h"
+#include "platform/XdgDirs.h"
+#include "schedule/ScheduledCleanings.h"
+#include "schedule/ScheduledEntries.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,4 +83,11 @@ FsError RemoveCatchUpAutostart(const std::string& configHome) {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT)
         return FsError::System(errno);
     return {};
+}
+
+FsError RemoveCatchUpIfNoneLeft(const std::string& table) {
+    if (!ReadScheduledEntries(table, kScheduleEventName).empty())
+        return {};
+    const std::string configHome = XdgConfigHome();
+    return configHome.empty() ? FsError() : RemoveCatchUpAutostart(configHome);
 }

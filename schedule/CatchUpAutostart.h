@@ -22,3 +22,7 @@ std::string CatchUpDesktopEntry(const std::string& program);
 FsError InstallCatchUpAutostart(const std::string& configHome, const std::string& program);
 // Removes the entry; none there is no failure. Only a regular file of that name is removed.
 FsError RemoveCatchUpAutostart(const std::string& configHome);
+
+// After an entry was taken out of the crontab: with no scheduled cleaning left in table, the
+// entry is removed from this process's $XDG_CONFIG_HOME, as there is nothing to catch up on.
+FsError RemoveCatchUpIfNoneLeft(const std::string& table);

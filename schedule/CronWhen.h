@@ -8,4 +8,7 @@ struct CronWhen {
     int weekday = 1;    // 0 = Sunday ... 6 = Saturday (Weekly)
     int dayOfMonth = 1; // 1..31 (Monthly)
     int hour = 0, minute = 0;
+    // Not a cron field: whether a cleaning missed while the computer was off runs at the next
+    // login ("fernwick --catch-up" started by the desktop).
+    bool catchUpAtLogin = true;
 };

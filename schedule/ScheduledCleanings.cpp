@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "schedule/ScheduledCleanings.h"
 
+#include "schedule/CatchUpAutostart.h"
 #include "schedule/ScheduledRun.h"
 #include "dispose/DisposalMethod.h"
 #include "dispose/UnattendedDisposal.h"
@@ -173,6 +174,11 @@ int Unschedule(CCrontab& crontab, std::string_view number,
         return 1;
     }
     Print(out, "Removed " + ScheduleListLine(n, DescribeScheduledEntry(entry, knownNames)));
+    if (const FsError e = RemoveCatchUpIfNoneLeft(*removed)) {
+        Print(err, "fernwick: the catch-up at login cannot be removed: " +
+                       EscapeControlChars(e.Text()));
+        return 1;
+    }
     return 0;
 }
 
