@@ -7,9 +7,13 @@
 #include "app/CommandLine.h"
 #include "schedule/CSchedulerDispatch.h"
 #include "schedule/CronSupport.h"
+#include "schedule/CatchUpAutostart.h"
+#include "schedule/CronLine.h"
+#include "support/ChildProcess.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace fs = std::filesystem;
@@ -114,4 +118,81 @@ TEST_F(CronRunTest, ARunThatNeedsAttentionStillSaysSo) {
     std::string out, err;
     EXPECT_EQ(RunAsCron(Schedule(999, ""), out, err), 2);
     EXPECT_NE(err.find("scheduled run refused"), std::string::npos) << err;
+}
+
+// The catch-up at login, "fernwick --catch-up", with the same crontab: the table gives the home
+// folder, as a user's crontab may, since the catch-up hands a run cron's environment only.
+class CatchUpAtLogin : public CronRunTest {
+protected:
+    CommandResult CatchUp() { return RunCommand("", FW_BINARY, "--catch-up"); }
+    void GiveTheTableAHome() {
+        WriteTextFile(m_table, "HOME=" + m_home.home().string() + "\n" + ReadTextFile(m_table));
+    }
+};
+
+TEST_F(CatchUpAtLogin, AMissedCleaningRunsOnceAndSaysItWasMissed) {
+    Plant();
+    Schedule(1022, ""); // every day at 00:00: due earlier today, and never run
+    EXPECT_EQ(ReadTextFile(m_home.root() / "config" / "autostart" / "fernwick-catch-up.desktop"),
+              CatchUpDesktopEntry(FW_BINARY));
+    GiveTheTableAHome();
+    CommandResult r = CatchUp();
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(r.out.rfind("Catching up on 1  Every day at 00:00  Temp Files, " + kOddName +
+                              "  Delete (missed at ",
+                          0),
+              0u)
+        << r.out;
+    EXPECT_FALSE(fs::exists(m_tree / "a" / "one.tmp"));
+    EXPECT_FALSE(fs::exists(m_tree / "b" / "old.bak"));
+    EXPECT_TRUE(fs::exists(m_tree / "a" / "keep.txt"));
+    const std::string log = ReadTextFile(m_home.program() / "fwlog.txt");
+    EXPECT_NE(log.find("Catching up on the scheduled cleaning missed at "), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("12 bytes were Deleted by Fernwick"), std::string::npos) << log;
+
+    // A second login: nothing was missed since.
+    Plant();
+    r = CatchUp();
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "No scheduled cleaning was missed.\n");
+    EXPECT_TRUE(fs::exists(m_tree / "a" / "one.tmp"));
+}
+
+TEST_F(CatchUpAtLogin, ACleaningCronRanIsNotRunAgain) {
+    Plant();
+    const std::string command = Schedule(1022, "");
+    GiveTheTableAHome();
+    std::string out, err;
+    ASSERT_EQ(RunAsCron(command, out, err), 0) << err;
+    EXPECT_FALSE(fs::exists(m_tree / "a" / "one.tmp"));
+    Plant();
+    const CommandResult r = CatchUp();
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "No scheduled cleaning was missed.\n");
+    EXPECT_TRUE(fs::exists(m_tree / "a" / "one.tmp"));
+}
+
+TEST_F(CatchUpAtLogin, TwoAtOnceRunEachEntryOnce) {
+    // Two entries running a stand-in that notes what ran and takes a while.
+    const fs::path ran = m_home.root() / "ran";
+    WriteTextFile(m_bin / "cleaning",
+                  "#!/bin/sh\necho \"$1 $FERNWICK_CATCH_UP\" >> '" + ran.string() +
+                      "'\nsleep 1\n");
+    fs::permissions(m_bin / "cleaning", fs::perms::owner_all);
+    const std::string program = QuoteForShell((m_bin / "cleaning").string());
+    WriteTextFile(m_table, "# Fernwick scan\n0 0 * * * " + program +
+                               " first\n# Fernwick scan\n30 0 1 * * " + program + " second\n");
+    const CommandResult r =
+        RunCommand("", "sh", "-c '" + std::string(FW_BINARY) + " --catch-up & " +
+                                 FW_BINARY + " --catch-up; wait'");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    const std::string lines = ReadTextFile(ran);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
+    EXPECT_EQ(lines.rfind("first ", 0), 0u) << lines;
+    EXPECT_NE(lines.find("\nsecond "), std::string::npos) << lines;
+    // Each carried the due time it made up for.
+    EXPECT_EQ(lines.find(" \n"), std::string::npos) << lines;
+    EXPECT_EQ(CatchUp().out, "No scheduled cleaning was missed.\n");
+    EXPECT_EQ(ReadTextFile(ran), lines);
 }
