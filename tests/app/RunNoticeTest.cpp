@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 // What a scheduled cleaning tells the desktop: the counts, the method and where, the log.
 #include "app/RunNotice.h"
+#include "schedule/CatchUpRun.h"
 #include "dispose/DisposalMethod.h"
 
 #include <gtest/gtest.h>
@@ -80,4 +81,16 @@ TEST(RunNotice, ARefusedRunSaysWhyEveryRunWillBeRefused) {
     EXPECT_EQ(n.summary, "Scheduled cleaning refused");
     EXPECT_EQ(n.body, "The scheduled cleaning did not run: no /x switch names the disposal "
                       "method\nSee the log: " + kLog);
+}
+
+TEST(RunNotice, ACatchUpSaysWhichMissedCleaningItWas) {
+    const std::time_t due = 1765350840;
+    const auto n = NoticeOfRun(Outcome(2, 2, 1, 10), METHOD_DELETE, "", kLog, due);
+    ASSERT_TRUE(n);
+    EXPECT_EQ(n->summary, "Missed scheduled cleaning: 1 file left");
+    EXPECT_EQ(n->body, "Caught up at login: the cleaning was due at " + LocalDateTime(due) +
+                           ", while the computer was off.\n1 file (10 bytes) was deleted.\n"
+                           "1 file could not be deleted.\nEach file is in the log: " + kLog);
+    EXPECT_EQ(NoticeOfRun(Outcome(1, 1, 1, 1), METHOD_DELETE, "", kLog, due)->summary,
+              "Missed scheduled cleaning done");
 }

@@ -15,6 +15,7 @@
 
 #include <QtCore/QScopeGuard>
 #include <QtTest/QtTest>
+#include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialog>
 #include <QtWidgets/QLabel>
@@ -373,8 +374,15 @@ private slots:
                               {IDC_WHEN_MONTHLY, 6, 31, 0, 0, CronWhen::Monthly}};
         for (const Case& c : cases) {
             std::vector<bool> enabled; // weekday box, day box
+            bool catchUpOffered = false;
             ui.modalActions.push_back([&](QWidget* w) {
                 QCOMPARE(w->windowTitle(), QStringLiteral("Schedule a Fernwick Cleaning"));
+                // The catch-up at login is on unless the user turns it off.
+                auto* catchUp = Control<QCheckBox>(w, IDC_WHEN_CATCHUP);
+                QCOMPARE(catchUp->text(), QStringLiteral("&Run a missed cleaning at the next login"));
+                catchUpOffered = catchUp->isChecked();
+                if (c.kind == CronWhen::Monthly)
+                    catchUp->click();
                 auto* weekday = Control<QComboBox>(w, IDC_WHEN_WEEKDAY);
                 QCOMPARE(weekday->count(), 7);
                 QCOMPARE(weekday->itemText(0), QStringLiteral("Sunday"));
@@ -388,6 +396,8 @@ private slots:
             const std::optional<CronWhen> when = AskScheduleWhen(nullptr);
             QVERIFY(when);
             QCOMPARE(when->kind, c.kind);
+            QVERIFY(catchUpOffered);
+            QCOMPARE(when->catchUpAtLogin, c.kind != CronWhen::Monthly);
             QCOMPARE(enabled, (std::vector<bool>{c.kind == CronWhen::Weekly,
                                                  c.kind == CronWhen::Monthly}));
             QCOMPARE(when->hour, c.hour);
