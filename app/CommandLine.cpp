@@ -23,6 +23,9 @@ std::string UsageText() {
            "                  numbered from 1: when, profiles, method, destination\n"
            "  --unschedule N  remove scheduled cleaning N (as --schedules numbers it) and\n"
            "                  its comment line; the crontab's other lines stay as they are\n"
+           "  --catch-up      run, one after another, the scheduled cleanings missed while\n"
+           "                  the computer was off (their last due time is later than their\n"
+           "                  last run), as cron would run them, then exit\n"
            "  --help          show this text and exit\n"
            "  --version       show the version and exit\n"
            "\n"
@@ -48,6 +51,15 @@ std::string UsageText() {
            "--schedules and --unschedule exit 0 when done, 1 when the crontab cannot be\n"
            "read or written, 2 for a number that names no scheduled cleaning.\n"
            "\n"
-           "Settings, the log (fwlog.txt) and the update file live in the program's data\n"
-           "folder (FERNWICK_HOME when set).\n";
+           "Catch-up: cron runs a cleaning only if the computer is on at its minute. When\n"
+           "you schedule one, Fernwick adds $XDG_CONFIG_HOME/autostart/\n"
+           "fernwick-catch-up.desktop, which runs \"fernwick --catch-up\" at each login; it\n"
+           "is removed with the last scheduled cleaning. Each run notes when it ended in\n"
+           "scheduled-runs.dat in the data folder, so a cleaning cron ran is not run again.\n"
+           "To turn the catch-up off, uncheck \"Run a missed cleaning at the next login\"\n"
+           "when you schedule, or remove that autostart file. --catch-up exits 0 when every\n"
+           "cleaning it ran ended with 0 (or none was missed), 1 otherwise.\n"
+           "\n"
+           "Settings, the log (fwlog.txt), the update file and the record of scheduled runs\n"
+           "live in the program's data folder (FERNWICK_HOME when set).\n";
 }

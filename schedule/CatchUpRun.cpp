@@ -4,6 +4,7 @@
 
 #include "platform/TextEscape.h"
 #include "schedule/CatchUp.h"
+#include "schedule/CatchUpAutostart.h"
 #include "schedule/RunRecord.h"
 #include "schedule/ScheduledCleanings.h"
 #include "schedule/ScheduledEntries.h"
@@ -197,6 +198,9 @@ int RunCatchUp(const CatchUpSetup& setup) {
         return 1;
     }
     const std::vector<ScheduledEntry> entries = ReadScheduledEntries(table, kScheduleEventName);
+    // Entries removed by hand (crontab -e) leave the login's entry with nothing to do.
+    if (entries.empty())
+        RemoveCatchUpIfNoneLeft(table);
     const std::vector<CatchUp> missed = EntriesToCatchUp(entries, record, setup.now);
     if (missed.empty()) {
         Say(setup.out, "No scheduled cleaning was missed.");

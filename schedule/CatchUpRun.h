@@ -66,7 +66,8 @@ struct CatchUpSetup {
 };
 
 // The catch-up: takes the lock (another catch-up holding it means nothing to do), reads the
-// table and the record, runs each missed entry and notes its run once it has ended, whatever
+// table and the record (a table without our entries removes the autostart entry of this
+// process's $XDG_CONFIG_HOME, as scheduling would), runs each missed entry and notes its run once it has ended, whatever
 // its exit status, so that a login does not start it again. Returns 0 when every run it
 // started ended with status 0 (or none was missed), 1 when the table or the record could not
 // be read or written or a run ended otherwise.

@@ -124,6 +124,18 @@ TEST_F(CatchUpRunTest, AFailedRunIsToldAndNotStartedAgain) {
     EXPECT_EQ(m_ran.size(), 2u);
 }
 
+TEST_F(CatchUpRunTest, NoEntryLeftTakesTheLoginsEntryAway) {
+    ScopedEnv config("XDG_CONFIG_HOME", (m_dir.path() / "config").string());
+    ASSERT_EQ(InstallCatchUpAutostart((m_dir.path() / "config").string(), "/usr/bin/fernwick"),
+              FsError());
+    m_crontab.table = "# Fernwick scan\n" + DailyEntry("/r /pA /x1022") + "\n";
+    EXPECT_EQ(CatchUp(), 0);
+    EXPECT_TRUE(fs::exists(m_dir.path() / "config" / "autostart" / kCatchUpEntryName));
+    m_crontab.table = "MAILTO=me\n"; // removed by hand with crontab -e
+    EXPECT_EQ(CatchUp(), 0);
+    EXPECT_FALSE(fs::exists(m_dir.path() / "config" / "autostart" / kCatchUpEntryName));
+}
+
 TEST_F(CatchUpRunTest, WhatCannotBeReadRunsNothing) {
     m_crontab.readError = "not allowed";
     EXPECT_EQ(CatchUp(), 1);
