@@ -152,8 +152,10 @@ FsError ArchiveFile::GiveOwnerAndMode() {
         // Special bits are dropped: an archive has no use for them.
         mode = m_existing.st_mode & 0777;
         // Another owner needs root; a group we belong to may be kept without.
-        if (::fchown(m_temp.get(), m_existing.st_uid, m_existing.st_gid) != 0)
-            (void)::fchown(m_temp.get(), static_cast<uid_t>(-1), m_existing.st_gid);
+        if (::fchown(m_temp.get(), m_existing.st_uid, m_existing.st_gid) != 0 &&
+            ::fchown(m_temp.get(), static_cast<uid_t>(-1), m_existing.st_gid) != 0) {
+            // Neither took: what the archive ended up with is checked next.
+        }
         struct stat now {};
         if (::fstat(m_temp.get(), &now) != 0)
             return FsError::System(errno, kPermissions);
