@@ -17,6 +17,7 @@
 #include "pages/CStatusDlg.h"
 #include "platform/DesktopNotice.h"
 #include "platform/ProgramDir.h"
+#include "platform/StopSignal.h"
 #include "platform/TextEscape.h"
 #include "profiles/CProfileList.h"
 
@@ -49,6 +50,10 @@ bool CFernwickApp::InitInstance() {
         const std::time_t missedAt = MissedDueTime(std::getenv(kCatchUpVariable));
         if (missedAt != 0)
             WriteLog("Catching up on the scheduled cleaning missed at " + LocalDateTime(missedAt));
+        // A login's catch-up waits for this run to end, and this run for a catch-up under way.
+        CDataFolderLock running;
+        if (missedAt == 0)
+            HoldWhileRunning(running, GetProgramDir(), StopSignalReceived);
         CStatusDlg dlg(switches);
         dlg.DoModal();
         // A run that left files, or entries the log could not take, must not look done.

@@ -41,7 +41,7 @@ private:
 inline constexpr const char* kOwnProgramFiles[] = {
     "settings.dat",       "newntsettings.dat",   "new95settings.dat",
     "fwlog.txt",          "settings.dat.damaged", "scheduled-runs.dat",
-    "scheduled-runs.lock", "scheduled-runs.dat.damaged",
+    "scheduled-runs.lock", "scheduled-runs.running", "scheduled-runs.dat.damaged",
 };
 // A settings file kept aside as damaged may carry a number after this name.
 inline constexpr const char* kDamagedSettingsPrefix = "settings.dat.damaged";

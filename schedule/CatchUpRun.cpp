@@ -22,13 +22,15 @@
 
 extern char** environ;
 
-FsError CRunRecordLock::Take(const std::string& folder, Wait wait, bool& busy) {
+FsError CDataFolderLock::Take(const std::string& folder, const char* name, Mode mode, Wait wait,
+                              bool& busy) {
     busy = false;
-    const std::string path = folder + kRunRecordLockName;
+    const std::string path = folder + name;
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd)
         return FsError::System(errno);
-    const int how = LOCK_EX | (wait == Wait::No ? LOCK_NB : 0);
+    const int how =
+        (mode == Mode::Exclusive ? LOCK_EX : LOCK_SH) | (wait == Wait::No ? LOCK_NB : 0);
     int rc;
     while ((rc = ::flock(fd.get(), how)) != 0 && errno == EINTR) {
     }
@@ -41,6 +43,18 @@ FsError CRunRecordLock::Take(const std::string& folder, Wait wait, bool& busy) {
     }
     m_fd = std::move(fd);
     return {};
+}
+
+void HoldWhileRunning(CDataFolderLock& lock, const std::string& dataFolder,
+                      const std::function<bool()>& stop) {
+    for (;;) {
+        bool busy = false;
+        if (lock.Take(dataFolder, kRunningLockName, CDataFolderLock::Mode::Shared,
+                      CDataFolderLock::Wait::No, busy) ||
+            !busy || stop())
+            return;
+        ::usleep(100 * 1000);
+    }
 }
 
 namespace {
@@ -174,9 +188,19 @@ int RunAsCron(const std::string& command, const CronEnvironment& env, std::strin
 }
 
 int RunCatchUp(const CatchUpSetup& setup) {
-    CRunRecordLock lock;
+    // Runs cron started finish (and note themselves) first; none starts while this one runs.
+    CDataFolderLock running, lock;
     bool busy = false;
-    if (const FsError e = lock.Take(setup.dataFolder, CRunRecordLock::Wait::No, busy)) {
+    if (const FsError e = running.Take(setup.dataFolder, kRunningLockName,
+                                       CDataFolderLock::Mode::Exclusive,
+                                       CDataFolderLock::Wait::Yes, busy)) {
+        Say(setup.err, "fernwick: scheduled runs under way cannot be waited for: " +
+                           EscapeControlChars(e.Text()));
+        return 1;
+    }
+    if (const FsError e = lock.Take(setup.dataFolder, kRunRecordLockName,
+                                    CDataFolderLock::Mode::Exclusive, CDataFolderLock::Wait::No,
+                                    busy)) {
         Say(setup.err, "fernwick: the record of scheduled runs cannot be locked: " +
                            EscapeControlChars(e.Text()));
         return 1;
@@ -241,9 +265,10 @@ int RunCatchUp(const CatchUpSetup& setup) {
 
 FsError NoteCronRun(const std::string& dataFolder, const std::string& program,
                     const std::vector<std::string>& args, std::time_t at) {
-    CRunRecordLock lock;
+    CDataFolderLock lock;
     bool busy = false;
-    if (FsError e = lock.Take(dataFolder, CRunRecordLock::Wait::Yes, busy))
+    if (FsError e = lock.Take(dataFolder, kRunRecordLockName, CDataFolderLock::Mode::Exclusive,
+                              CDataFolderLock::Wait::Yes, busy))
         return e;
     const std::string path = dataFolder + CRunRecord::kFileName;
     CRunRecord record;

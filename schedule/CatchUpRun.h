@@ -27,22 +27,35 @@ std::time_t MissedDueTime(const char* value);
 // "2026-12-10 07:14", local time.
 std::string LocalDateTime(std::time_t t);
 
-// Held while the record of runs is read and written, and by a catch-up for its whole length,
-// so that two at once do not both run an entry. A file of its own in the data folder: the
-// record itself is replaced on each write, and the folder may be a Zip run's destination,
-// whose lock is the folder.
+// Two lock files of the data folder, each a file of its own: the record itself is replaced on
+// each write, and the folder may be a Zip run's destination, whose lock is the folder.
+// - The record's lock: held while the record is read and written, and by a catch-up for its
+//   whole length, so that two catch-ups at once do not both run an entry.
+// - The running lock: held shared by each scheduled run cron starts, for as long as it runs,
+//   and exclusively by a catch-up, which so waits for such a run to end (and be noted) before
+//   it reads the record, and keeps new ones waiting while it runs entries itself.
+// A catch-up takes the running lock first, so a run holding it shared can always get the
+// record's lock to note itself.
 inline constexpr const char* kRunRecordLockName = "scheduled-runs.lock";
+inline constexpr const char* kRunningLockName = "scheduled-runs.running";
 
-class CRunRecordLock {
+class CDataFolderLock {
 public:
+    enum class Mode { Shared, Exclusive };
     enum class Wait { No, Yes };
-    // Locks folder's lock file (folder ends in "/" or is empty for the current one). With
-    // Wait::No, busy is set and nothing held when another process holds it.
-    FsError Take(const std::string& folder, Wait wait, bool& busy);
+    // Locks the file name of folder (ending in "/", or empty for the current folder), made
+    // when missing. With Wait::No, busy is set and nothing held when another holds it.
+    FsError Take(const std::string& folder, const char* name, Mode mode, Wait wait, bool& busy);
 
 private:
     UniqueFd m_fd;
 };
+
+// A scheduled run cron started holds the running lock shared while it runs, waiting while a
+// catch-up holds it; stop says when to give up waiting (a stop signal), and the run then goes
+// on unlocked to end as a stopped run does. Failing to lock is not a reason not to run.
+void HoldWhileRunning(CDataFolderLock& lock, const std::string& dataFolder,
+                      const std::function<bool()>& stop);
 
 // The environment cron gives a job of this user: SHELL=/bin/sh, HOME, LOGNAME, USER and
 // PATH=/usr/bin:/bin, then the table's own NAME=value lines above line number beforeLine,

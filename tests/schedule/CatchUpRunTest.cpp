@@ -15,7 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -149,12 +152,67 @@ TEST_F(CatchUpRunTest, WhatCannotBeReadRunsNothing) {
 
 TEST_F(CatchUpRunTest, ACatchUpUnderWayLeavesTheEntriesToIt) {
     m_crontab.table = "# Fernwick scan\n" + DailyEntry("/r /pA /x1022") + "\n";
-    CRunRecordLock held;
+    CDataFolderLock held;
     bool busy = true;
-    ASSERT_EQ(held.Take(m_dir.dir(), CRunRecordLock::Wait::No, busy), FsError());
+    ASSERT_EQ(held.Take(m_dir.dir(), kRunRecordLockName, CDataFolderLock::Mode::Exclusive,
+                        CDataFolderLock::Wait::No, busy),
+              FsError());
     ASSERT_FALSE(busy);
     EXPECT_EQ(CatchUp(), 0);
     EXPECT_TRUE(m_ran.empty());
+}
+
+TEST_F(CatchUpRunTest, ARunCronStartedThatIsStillGoingIsWaitedFor) {
+    const std::string line = DailyEntry("/r /pA /x1022");
+    m_crontab.table = "# Fernwick scan\n" + line + "\n";
+    // The run cron started at the due time holds the running lock until it has noted itself.
+    auto cronRun = std::make_unique<CDataFolderLock>();
+    bool busy = true;
+    ASSERT_EQ(cronRun->Take(m_dir.dir(), kRunningLockName, CDataFolderLock::Mode::Shared,
+                            CDataFolderLock::Wait::No, busy),
+              FsError());
+    ASSERT_FALSE(busy);
+    std::atomic<int> result = -1;
+    std::thread login([&] { result = CatchUp(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(result, -1); // still waiting
+    CRunRecord record;
+    record.Note(CronCommandOf(line), m_now);
+    ASSERT_EQ(record.Save(m_dir.dir() + CRunRecord::kFileName), FsError());
+    cronRun.reset();
+    login.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(m_ran.empty());
+}
+
+TEST(CatchUpLocks, ARunCronStartsWaitsForACatchUpUnlessStopped) {
+    TempDir dir;
+    CDataFolderLock catchUp;
+    bool busy = true;
+    ASSERT_EQ(catchUp.Take(dir.dir(), kRunningLockName, CDataFolderLock::Mode::Exclusive,
+                           CDataFolderLock::Wait::No, busy),
+              FsError());
+    // Stopped while it waits: it goes on (unlocked) to end as a stopped run.
+    std::atomic<bool> stop = false, held = false;
+    std::thread run([&] {
+        CDataFolderLock running;
+        HoldWhileRunning(running, dir.dir(), [&] { return stop.load(); });
+        held = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(held);
+    stop = true;
+    run.join();
+    EXPECT_TRUE(held);
+    // Two runs cron started hold it together; a catch-up cannot have it meanwhile.
+    catchUp = CDataFolderLock();
+    CDataFolderLock first, second, other;
+    HoldWhileRunning(first, dir.dir(), [] { return false; });
+    HoldWhileRunning(second, dir.dir(), [] { return false; });
+    ASSERT_EQ(other.Take(dir.dir(), kRunningLockName, CDataFolderLock::Mode::Exclusive,
+                         CDataFolderLock::Wait::No, busy),
+              FsError());
+    EXPECT_TRUE(busy);
 }
 
 TEST(CatchUpEnvironment, TheTablesAssignmentsAsCronReadsThem) {
