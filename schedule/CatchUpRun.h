@@ -29,11 +29,12 @@ std::string LocalDateTime(std::time_t t);
 
 // Two lock files of the data folder, each a file of its own: the record itself is replaced on
 // each write, and the folder may be a Zip run's destination, whose lock is the folder.
-// - The record's lock: held while the record is read and written, and by a catch-up for its
-//   whole length, so that two catch-ups at once do not both run an entry.
+// - The record's lock: held while the record is read and written (by a catch-up for its whole
+//   length).
 // - The running lock: held shared by each scheduled run cron starts, for as long as it runs,
-//   and exclusively by a catch-up, which so waits for such a run to end (and be noted) before
-//   it reads the record, and keeps new ones waiting while it runs entries itself.
+//   and exclusively by a catch-up, which so waits for such a run, or another catch-up, to end
+//   (and be noted) before it reads the record, and keeps new ones waiting while it runs
+//   entries itself: no entry runs twice.
 // A catch-up takes the running lock first, so a run holding it shared can always get the
 // record's lock to note itself.
 inline constexpr const char* kRunRecordLockName = "scheduled-runs.lock";
