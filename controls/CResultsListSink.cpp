@@ -36,6 +36,10 @@ void CResultsListSink::Pump() {
     // Reading the clock at every directory entry would cost more than the pumping saves.
     if (++m_nCalls % 32 != 1)
         return;
+    PumpWhileWaiting();
+}
+
+void CResultsListSink::PumpWhileWaiting() {
     const auto now = std::chrono::steady_clock::now();
     if (now - m_lastPump < m_timing.pump)
         return;

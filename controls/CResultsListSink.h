@@ -39,6 +39,8 @@ public:
     void OnFolder(const std::string& folder) override;
     void OnFileTaken(const FoundFile& file) override;
     void Pump() override;
+    void PumpWhileWaiting() override;
+    bool PumpsAWindow() const override { return true; }
     // Shows the rows found since the last batch and widens the columns for them.
     void Flush();
 

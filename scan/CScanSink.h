@@ -33,4 +33,9 @@ public:
     virtual void OnFileTaken(const FoundFile& file) = 0;
     // Called between directory entries: a window may process its pending events here.
     virtual void Pump() {}
+    // Called every few milliseconds while the walk waits (for a folder being read ahead).
+    virtual void PumpWhileWaiting() { Pump(); }
+    // True when Pump keeps a window answering: the walk then runs on the window's thread,
+    // and the threads reading ahead for it give way to it.
+    virtual bool PumpsAWindow() const { return false; }
 };

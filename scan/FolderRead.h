@@ -98,6 +98,10 @@ class CWalkProgress {
 public:
     virtual ~CWalkProgress() = default;
     virtual void Pump() = 0;
+    // Called every few milliseconds while the walk waits for a folder being read ahead: a
+    // window then processes its events when they are due, not after a count of calls made
+    // for directory entries.
+    virtual void PumpWhileWaiting() { Pump(); }
 };
 
 // Reads the open folder fd once: every regular file when all is set, else those some pattern

@@ -5,7 +5,9 @@
 #include "platform/SafeFile.h"
 #include "platform/UniqueFd.h"
 
+#include <sched.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,9 +15,10 @@
 #include <iterator>
 
 CReadAhead::CReadAhead(int rootFd, const std::string& rootPath, const WalkTargets& targets,
-                       const CScanContext& context, const CStopEvent& stop, unsigned threads)
+                       const CScanContext& context, const CStopEvent& stop, unsigned threads,
+                       bool forWindow)
     : m_rootFd(rootFd), m_rootPath(rootPath), m_targets(targets), m_context(context),
-      m_stop(stop), m_nThreads(threads) {
+      m_stop(stop), m_nThreads(threads), m_bForWindow(forWindow) {
     rlimit files{};
     m_mostHeld = kHeldDescriptors;
     if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY)
@@ -129,7 +132,7 @@ std::unique_ptr<FolderData> CReadAhead::Take(const Key& key, CWalkProgress& prog
                 if (!m_done.wait_for(lock, std::chrono::milliseconds(10),
                                      [&] { return !Reading(key); })) {
                     lock.unlock();
-                    progress.Pump();
+                    progress.PumpWhileWaiting();
                     lock.lock();
                 }
             }
@@ -173,6 +176,13 @@ void CReadAhead::AddStats(WalkStats& stats) {
 }
 
 void CReadAhead::Work() {
+    // Idle priority: the readers then run on the cores the walk leaves free and never keep a
+    // window's walk from its events; what they read waits for the walk anyway. Refused or not,
+    // the reading goes on.
+    if (m_bForWindow) {
+        const sched_param idle{};
+        ::sched_setscheduler(0, SCHED_IDLE, &idle);
+    }
     std::vector<char> buffer(64 * 1024);
     // Everything a job needs is made and freed without the lock held: the job itself, what
     // was read (until it is put in the window) and the jobs for its subfolders.

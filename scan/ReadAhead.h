@@ -40,7 +40,8 @@ public:
 
 
     CReadAhead(int rootFd, const std::string& rootPath, const WalkTargets& targets,
-               const CScanContext& context, const CStopEvent& stop, unsigned threads);
+               const CScanContext& context, const CStopEvent& stop, unsigned threads,
+               bool forWindow = false);
     ~CReadAhead();
     CReadAhead(const CReadAhead&) = delete;
     CReadAhead& operator=(const CReadAhead&) = delete;
@@ -88,6 +89,7 @@ private:
     const CScanContext& m_context;
     const CStopEvent& m_stop;
     const unsigned m_nThreads;
+    const bool m_bForWindow; // the walk runs on a window's thread
 
     std::mutex m_mutex;
     std::condition_variable m_work; // a job or room for one

@@ -61,12 +61,22 @@ Resolved Resolve(const std::string& folder, const CScanContext& context) {
 
 } // namespace
 
+namespace {
+
+SearchRunOptions WithSink(SearchRunOptions options, const CScanSink& sink) {
+    options.forWindow = options.forWindow || sink.PumpsAWindow();
+    return options;
+}
+
+} // namespace
+
 class CSearchRun::Impl : public CWalkOutput {
 public:
     Impl(std::vector<SearchStep> steps, const CStopEvent& stop, CScanSink& sink,
          const CScanContext& context, SearchRunOptions options)
         : m_steps(std::move(steps)), m_stop(stop), m_sink(sink), m_context(context),
-          m_options(options), m_done(m_steps.size(), false), m_kept(m_steps.size()) {}
+          m_options(WithSink(options, sink)), m_done(m_steps.size(), false),
+          m_kept(m_steps.size()) {}
 
     void Run(size_t i) {
         m_sink.OnFolder(m_steps[i].folder);
@@ -181,6 +191,7 @@ private:
     }
     void Folder(const std::string& path) override { m_sink.OnFolder(path); }
     void Pump() override { m_sink.Pump(); }
+    void PumpWhileWaiting() override { m_sink.PumpWhileWaiting(); }
 
     std::vector<SearchStep> m_steps;
     const CStopEvent& m_stop;

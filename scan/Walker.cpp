@@ -64,6 +64,7 @@ public:
             const SearchRunOptions& options, std::vector<bool>& reached)
         : m_t(targets), m_nestedIds(nestedIds), m_stop(stop), m_out(out), m_context(context),
           m_nThreads(options.readAheadThreads), m_bAlways(options.readAheadAlways),
+          m_bForWindow(options.forWindow),
           m_stats(options.stats), m_reached(reached) {}
 
     void Run(const std::string& realPath, FolderId id, const SearchSet& roots) {
@@ -92,7 +93,7 @@ public:
         m_readAhead.reset();
         if (m_bAlways && m_nThreads > 0)
             m_readAhead = std::make_unique<CReadAhead>(m_frames[0].fd.get(), m_path, m_t,
-                                                       m_context, m_stop, m_nThreads);
+                                                       m_context, m_stop, m_nThreads, m_bForWindow);
         m_inblock = BlocksRead();
         m_nEntered = 0;
         if (Visit(0, {}, nullptr)) {
@@ -186,12 +187,18 @@ private:
                         continue;
                     if (m_stop.IsSet())
                         return false;
+                    // For a window, per file, as a folder the walk reads itself pumps per
+                    // entry: a folder read ahead may hold thousands of files to take.
+                    if (m_bForWindow)
+                        m_out.Pump();
                     Take(s, data, data.files[i]);
                 }
         for (std::uint16_t s : takers)
             for (const FileEntry& e : data.files) {
                 if (m_stop.IsSet())
                     return false;
+                if (m_bForWindow)
+                    m_out.Pump();
                 Take(s, data, e);
             }
         return true;
@@ -220,7 +227,7 @@ private:
             return;
         }
         m_readAhead = std::make_unique<CReadAhead>(m_frames[0].fd.get(), m_path.substr(0, m_rootLen),
-                                                   m_t, m_context, m_stop, m_nThreads);
+                                                   m_t, m_context, m_stop, m_nThreads, m_bForWindow);
         for (size_t i = 0; i < m_frames.size() && i <= CReadAhead::kMaxDepth; ++i) {
             const Frame& f = m_frames[i];
             const CReadAhead::Key key(m_key.begin(), m_key.begin() + static_cast<long>(i));
@@ -424,6 +431,7 @@ private:
     const CScanContext& m_context;
     const unsigned m_nThreads;
     const bool m_bAlways;
+    const bool m_bForWindow;
     WalkStats* const m_stats;
     std::vector<bool>& m_reached;
     // Folders entered between two looks at the blocks read, and the blocks read in that

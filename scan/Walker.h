@@ -20,6 +20,10 @@ struct SearchRunOptions {
     unsigned readAheadThreads;
     // Read ahead from the first folder on, whether the folders come from the disk or not.
     bool readAheadAlways = false;
+    // The walk runs on a window's thread (its sink pumps a window): the readers run at idle
+    // priority, below it, as on a machine with few cores runnable readers would keep the
+    // window's events waiting; and a folder read ahead is handed over with a pump per file.
+    bool forWindow = false;
     // When given, what the walks did is added to it.
     WalkStats* stats = nullptr;
     SearchRunOptions();

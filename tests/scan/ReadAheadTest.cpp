@@ -11,6 +11,10 @@
 #include <sys/resource.h>
 
 #include <filesystem>
+#include <set>
+
+#include <sched.h>
+#include <unistd.h>
 
 namespace {
 
@@ -230,4 +234,87 @@ TEST(ReadAhead, ListsEachSubfoldersInodeAsTheListingGaveIt) {
     ASSERT_TRUE(ReadFolderData(r.root.get(), r.targets, false, false, r.stop, buffer, data, nullptr));
     EXPECT_TRUE(data.subfolders.empty());
     EXPECT_TRUE(data.subInos.empty());
+}
+
+namespace {
+
+// The scheduling policies of this process's other threads, as the kernel has them now.
+std::set<int> OtherThreadsPolicies() {
+    std::set<int> policies;
+    const std::string self = std::to_string(::gettid());
+    for (const auto& e : std::filesystem::directory_iterator("/proc/self/task")) {
+        if (e.path().filename() == self)
+            continue;
+        const int policy = ::sched_getscheduler(std::stoi(e.path().filename().string()));
+        if (policy >= 0)
+            policies.insert(policy);
+    }
+    return policies;
+}
+
+// A sink that looks at the readers' priority from the walk's thread, as a window would run.
+class WindowSink : public RecordingSink {
+public:
+    explicit WindowSink(bool window) : m_window(window) {}
+    bool PumpsAWindow() const override { return m_window; }
+    void Pump() override {
+        for (int policy : OtherThreadsPolicies())
+            seen.insert(policy);
+    }
+    std::set<int> seen;
+
+private:
+    bool m_window;
+};
+
+} // namespace
+
+TEST(ReadAhead, ReadersGiveWayToAWalkThatKeepsAWindowAnswering) {
+    WideTree w;
+    for (const bool window : {false, true}) {
+        SearchRunOptions how;
+        how.readAheadThreads = 3;
+        how.readAheadAlways = true;
+        CStopEvent stop;
+        WindowSink sink(window);
+        const CScanContext context = CScanContext::AtScanStart();
+        CSearchRun({{&w.profile, w.t.root().string()}}, stop, sink, context, how).Run(0);
+        EXPECT_EQ(sink.files.size(), 24u * 17u);
+        // The walk's own thread keeps its priority either way; the readers run at idle
+        // priority only for a window's walk.
+        EXPECT_EQ(::sched_getscheduler(0), SCHED_OTHER);
+        // (A reader may be seen in the moment after it started, before it set its own.)
+        ASSERT_FALSE(sink.seen.empty()) << "no reader was seen";
+        EXPECT_EQ(sink.seen.count(SCHED_IDLE) > 0, window);
+        if (!window) {
+            EXPECT_EQ(sink.seen, std::set<int>{SCHED_OTHER});
+        }
+    }
+}
+
+TEST(ReadAhead, AFolderReadAheadIsHandedOverPumpingForEveryFile) {
+    // A window's events are processed from the pumps: a folder of thousands of files read
+    // ahead must not be handed over in one stretch without them.
+    ScanTree t;
+    for (int d = 0; d < 10; ++d)
+        for (int i = 0; i < 600; ++i)
+            t.file("sub" + std::to_string(d) + "/f" + std::to_string(i) + ".tmp");
+    CProfile profile;
+    profile.m_lstPatterns = {"*.tmp"};
+    SearchRunOptions how;
+    how.readAheadThreads = 2;
+    how.readAheadAlways = true;
+    WalkStats stats;
+    how.stats = &stats;
+    CStopEvent stop;
+    struct : RecordingSink {
+        bool PumpsAWindow() const override { return true; }
+    } sink;
+    size_t pumps = 0;
+    sink.onPump = [&pumps] { ++pumps; };
+    const CScanContext context = CScanContext::AtScanStart();
+    CSearchRun({{&profile, t.root().string()}}, stop, sink, context, how).Run(0);
+    EXPECT_EQ(sink.files.size(), 6000u);
+    EXPECT_GE(stats.handedOver, 1u) << "no folder was read ahead";
+    EXPECT_GE(pumps, 6000u);
 }
