@@ -143,6 +143,10 @@ void CDrivesPage::ShowSizes() {
     QTreeWidget* list = m_listDrives;
     if (!list || !m_spaceQuery)
         return;
+    // Decided before the answers are looked at: an answer that came after the look and
+    // before this test would otherwise never be shown.
+    const bool last = m_spaceQuery->AllAnswered() ||
+                      std::chrono::steady_clock::now() >= m_spaceDeadline;
     bool changed = false;
     for (size_t i = 0; i < m_spaceLetters.size(); ++i) {
         if (m_spaceShown[i] || !m_spaceQuery->Answered(i))
@@ -162,7 +166,7 @@ void CDrivesPage::ShowSizes() {
     if (changed)
         FitColumns(list, true);
     // Past the limit a drive that has not answered keeps its size columns empty for good.
-    if (m_spaceQuery->AllAnswered() || std::chrono::steady_clock::now() >= m_spaceDeadline) {
+    if (last) {
         if (m_spaceTimer)
             m_spaceTimer->stop();
     }
