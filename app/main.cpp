@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
             setup.crontab = &crontab;
             setup.dataFolder = GetProgramDir();
             setup.now = std::time(nullptr);
-            setup.knownNames = StoredProfileNames();
+            setup.knownNames = StoredProfileNames;
             setup.run = RunAsCron;
             setup.out = stdout;
             setup.err = stderr;

@@ -3,9 +3,10 @@
 #pragma once
 // Timing and tool-running helpers shared by the benchmark programs.
 
+#include "platform/Spawn.h"
+
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -67,20 +68,15 @@ inline int RunTool(std::vector<std::string> args, const std::filesystem::path& i
     for (std::string& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
-    const int error = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0)
+    CSpawnActions actions;
+    if (!actions.ok())
         return -1;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR)
-            return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    posix_spawn_file_actions_addopen(actions.get(), 0, input.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(actions.get(), 1, output.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(actions.get(), 1, 2);
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, argv[0], actions.get(), nullptr, argv.data(), environ) != 0)
+        return -1;
+    return WaitForExit(pid);
 }

@@ -13,7 +13,7 @@
 #include <string>
 #include <unordered_map>
 
-// The user's trash, by the freedesktop.org Trash specification, where the desktop's file
+// The user's trash, by freedesktop.org's rules for the trash, where the desktop's file
 // manager and trash tools list and restore what is in it. A file goes to the trash of its own
 // file system: the home trash ($XDG_DATA_HOME/Trash) for the home's file system, else the
 // top folder of its mount's .Trash/UID (only when .Trash is a real folder with the sticky

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "schedule/CCrontab.h"
 
+#include "platform/Spawn.h"
+
 #include "platform/UniqueFd.h"
 
 #include <fcntl.h>
@@ -63,23 +65,6 @@ private:
     bool m_wasPending = false;
 };
 
-class FileActions {
-public:
-    FileActions() { m_ok = ::posix_spawn_file_actions_init(&m_actions) == 0; }
-    ~FileActions() {
-        if (m_ok)
-            ::posix_spawn_file_actions_destroy(&m_actions);
-    }
-    FileActions(const FileActions&) = delete;
-    FileActions& operator=(const FileActions&) = delete;
-    bool ok() const { return m_ok; }
-    posix_spawn_file_actions_t* get() { return &m_actions; }
-
-private:
-    posix_spawn_file_actions_t m_actions{};
-    bool m_ok = false;
-};
-
 bool MakePipe(UniqueFd& readEnd, UniqueFd& writeEnd) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -100,7 +85,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
         run.spawnError = ErrnoFailure("cannot make a pipe", errno);
         return run;
     }
-    FileActions actions;
+    CSpawnActions actions;
     if (!actions.ok() ||
         ::posix_spawn_file_actions_adddup2(actions.get(), inRead.get(), 0) != 0 ||
         ::posix_spawn_file_actions_adddup2(actions.get(), outWrite.get(), 1) != 0 ||

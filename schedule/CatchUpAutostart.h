@@ -12,9 +12,9 @@
 // catch-up removes it, or turns it off in the desktop's list of startup programs.
 inline constexpr const char* kCatchUpEntryName = "fernwick-catch-up.desktop";
 
-// The entry's text for the program at program (absolute). The program's path is quoted as the
-// desktop entry specification asks, so a folder with blanks or quotes in it starts the same
-// program.
+// The entry's text for the program at program (absolute). The program's path is quoted as
+// desktop entries quote an Exec argument, so a folder with blanks or quotes in it starts the
+// same program.
 std::string CatchUpDesktopEntry(const std::string& program);
 
 // Writes the entry into configHome's autostart folder (made when missing), replacing an

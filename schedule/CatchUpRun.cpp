@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "schedule/CatchUpRun.h"
 
+#include "platform/Spawn.h"
 #include "platform/TextEscape.h"
 #include "schedule/CatchUp.h"
 #include "schedule/CatchUpAutostart.h"
@@ -11,16 +12,13 @@
 
 #include <fcntl.h>
 #include <pwd.h>
-#include <spawn.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 
-extern char** environ;
 
 FsError CDataFolderLock::Take(const std::string& folder, const char* name, Mode mode, Wait wait,
                               bool& busy) {
@@ -163,28 +161,23 @@ int RunAsCron(const std::string& command, const CronEnvironment& env, std::strin
     std::string sh = "sh", dashC = "-c", cmd = command;
     char* argv[] = {sh.data(), dashC.data(), cmd.data(), nullptr};
 
-    posix_spawn_file_actions_t actions;
-    if (::posix_spawn_file_actions_init(&actions) != 0) {
-        errorText = std::strerror(ENOMEM);
+    CSpawnActions actions;
+    if (!actions.ok()) {
+        errorText = ErrorText(ENOMEM);
         return -1;
     }
-    ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
     // Cron starts a job in the home folder.
     for (const auto& [name, value] : env)
         if (name == "HOME" && !value.empty())
-            ::posix_spawn_file_actions_addchdir_np(&actions, value.c_str());
+            ::posix_spawn_file_actions_addchdir_np(actions.get(), value.c_str());
     pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, "/bin/sh", &actions, nullptr, argv, envp.data());
-    ::posix_spawn_file_actions_destroy(&actions);
+    const int rc = ::posix_spawn(&pid, "/bin/sh", actions.get(), nullptr, argv, envp.data());
     if (rc != 0) {
         errorText = ErrorText(rc);
         return -1;
     }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR)
-            return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return WaitForExit(pid);
 }
 
 int RunCatchUp(const CatchUpSetup& setup) {
@@ -230,11 +223,13 @@ int RunCatchUp(const CatchUpSetup& setup) {
         Say(setup.out, "No scheduled cleaning was missed.");
         return 0;
     }
+    const std::vector<std::string> knownNames =
+        setup.knownNames ? setup.knownNames() : std::vector<std::string>();
     int result = 0;
     for (const CatchUp& m : missed) {
         const ScheduledEntry& entry = entries[m.entry];
         const std::string what =
-            ScheduleListLine(m.entry + 1, DescribeScheduledEntry(entry, setup.knownNames));
+            ScheduleListLine(m.entry + 1, DescribeScheduledEntry(entry, knownNames));
         Say(setup.out, "Catching up on " + what + " (missed at " + LocalDateTime(m.due) + ")");
         const std::optional<std::string> command =
             UnescapeForCron(CronCommandOf(entry.line));

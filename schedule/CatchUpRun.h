@@ -72,7 +72,8 @@ struct CatchUpSetup {
     CCrontab* crontab = nullptr;
     std::string dataFolder; // where the record of runs and its lock are, ending in "/"
     std::time_t now = 0;
-    std::vector<std::string> knownNames; // profile names, to say which entry runs
+    // The profile names, to say which entry runs; asked only when one is missed.
+    std::function<std::vector<std::string>()> knownNames;
     // The runner; RunAsCron unless a test stands in.
     std::function<int(const std::string&, const CronEnvironment&, std::string&)> run;
     std::FILE* out = nullptr;

@@ -7,6 +7,7 @@
 #include "platform/UniqueFd.h"
 #include "support/GuardedChild.h"
 #include "support/TempDir.h"
+#include "support/TimeZone.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -24,18 +25,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
-    return std::mktime(&t);
-}
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;

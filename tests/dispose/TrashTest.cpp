@@ -138,7 +138,7 @@ TEST_F(TrashTest, MovesTheFileAndRecordsWhereItCameFromAndWhen) {
     ASSERT_EQ(info.date.size(), before.size()) << info.date;
     EXPECT_LE(before, info.date);
     EXPECT_LE(info.date, after);
-    // The trash is made as the specification asks: private to the user.
+    // The trash is made as freedesktop.org's trash rules ask: private to the user.
     EXPECT_EQ(fs::status(Trash()).permissions(), fs::perms::owner_all);
     EXPECT_EQ(Names(Trash() / "info"), std::set<std::string>{"my file 100%.txt.trashinfo"});
 }

@@ -16,6 +16,7 @@
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
 #include "support/TestOptionsFolder.h"
+#include "support/TimeZone.h"
 
 #include <QtCore/QSettings>
 #include <QtTest/QtTest>
@@ -39,27 +40,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::time_t At(int y, int mo, int d, int h, int mi) {
-    std::tm tm{};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
-}
-
-
 // The main wizard on a temporary tree of four files, with its answers scripted.
 struct Wizard : CCleaningWizardOnTree {
     CScriptedUi ui;
 
     Wizard() {
-        File("six hundred.tmp", 600, At(2024, 3, 1, 23, 0));
-        File("seven hundred.tmp", 700, At(2025, 3, 1, 1, 0));
-        File("B.tmp", 9, At(2023, 3, 1, 12, 0));
-        File("b.tmp", 10, At(2022, 3, 1, 6, 0));
+        File("six hundred.tmp", 600, LocalTime(2024, 3, 1, 23, 0));
+        File("seven hundred.tmp", 700, LocalTime(2025, 3, 1, 1, 0));
+        File("B.tmp", 9, LocalTime(2023, 3, 1, 12, 0));
+        File("b.tmp", 10, LocalTime(2022, 3, 1, 6, 0));
     }
 
     void File(const std::string& name, size_t size, std::time_t mtime) {

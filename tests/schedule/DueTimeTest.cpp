@@ -1,55 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 Quenby Works
 #include "schedule/DueTime.h"
+#include "support/TimeZone.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 
 namespace {
 
 // Runs the tests in a zone of their own; the process's zone is put back afterwards.
 class DueTime : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* tz = std::getenv("TZ");
-        m_hadTz = tz != nullptr;
-        if (tz)
-            m_oldTz = tz;
-    }
-    void TearDown() override {
-        if (m_hadTz)
-            ::setenv("TZ", m_oldTz.c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
     // False (the test then skips) where the system has no such zone.
-    static bool Zone(const char* name) {
-        if (!std::filesystem::exists(std::string("/usr/share/zoneinfo/") + name))
-            return false;
-        ::setenv("TZ", name, 1);
-        ::tzset();
-        return true;
-    }
+    bool Zone(const char* name) { return m_zone.Use(name); }
 
 private:
-    bool m_hadTz = false;
-    std::string m_oldTz;
+    CScopedTimeZone m_zone;
 };
-
-// A UTC time from its parts.
-std::time_t Utc(int year, int month, int day, int hour, int minute) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    return ::timegm(&tm);
-}
 
 CronWhen Daily(int h, int m) { return {CronWhen::Daily, 1, 1, h, m}; }
 CronWhen Weekly(int weekday, int h, int m) { return {CronWhen::Weekly, weekday, 1, h, m}; }
@@ -59,30 +25,30 @@ CronWhen Monthly(int day, int h, int m) { return {CronWhen::Monthly, 1, day, h, 
 
 TEST_F(DueTime, EachFormAtItsLastDayAndMinute) {
     ASSERT_TRUE(Zone("UTC"));
-    const std::time_t now = Utc(2026, 12, 7, 9, 0); // a Monday
-    EXPECT_EQ(LastDueTime(Daily(7, 14), now), Utc(2026, 12, 7, 7, 14));
+    const std::time_t now = UtcTime(2026, 12, 7, 9, 0); // a Monday
+    EXPECT_EQ(LastDueTime(Daily(7, 14), now), UtcTime(2026, 12, 7, 7, 14));
     EXPECT_EQ(LastDueTime(Daily(9, 0), now), now);                  // due this very minute
-    EXPECT_EQ(LastDueTime(Daily(9, 1), now), Utc(2026, 12, 6, 9, 1)); // not yet today
-    EXPECT_EQ(LastDueTime(Weekly(5, 12, 30), now), Utc(2026, 12, 4, 12, 30));
-    EXPECT_EQ(LastDueTime(Weekly(1, 8, 0), now), Utc(2026, 12, 7, 8, 0));
-    EXPECT_EQ(LastDueTime(Weekly(1, 10, 0), now), Utc(2026, 11, 30, 10, 0));
-    EXPECT_EQ(LastDueTime(Weekly(0, 0, 0), now), Utc(2026, 12, 6, 0, 0)); // Sunday
-    EXPECT_EQ(LastDueTime(Weekly(7, 0, 0), now), Utc(2026, 12, 6, 0, 0)); // Sunday as cron's 7
-    EXPECT_EQ(LastDueTime(Monthly(1, 8, 0), now), Utc(2026, 12, 1, 8, 0));
-    EXPECT_EQ(LastDueTime(Monthly(8, 8, 0), now), Utc(2026, 11, 8, 8, 0));
+    EXPECT_EQ(LastDueTime(Daily(9, 1), now), UtcTime(2026, 12, 6, 9, 1)); // not yet today
+    EXPECT_EQ(LastDueTime(Weekly(5, 12, 30), now), UtcTime(2026, 12, 4, 12, 30));
+    EXPECT_EQ(LastDueTime(Weekly(1, 8, 0), now), UtcTime(2026, 12, 7, 8, 0));
+    EXPECT_EQ(LastDueTime(Weekly(1, 10, 0), now), UtcTime(2026, 11, 30, 10, 0));
+    EXPECT_EQ(LastDueTime(Weekly(0, 0, 0), now), UtcTime(2026, 12, 6, 0, 0)); // Sunday
+    EXPECT_EQ(LastDueTime(Weekly(7, 0, 0), now), UtcTime(2026, 12, 6, 0, 0)); // Sunday as cron's 7
+    EXPECT_EQ(LastDueTime(Monthly(1, 8, 0), now), UtcTime(2026, 12, 1, 8, 0));
+    EXPECT_EQ(LastDueTime(Monthly(8, 8, 0), now), UtcTime(2026, 11, 8, 8, 0));
 }
 
 TEST_F(DueTime, MonthEndsAndLeapDays) {
     ASSERT_TRUE(Zone("UTC"));
     // Day 31 is due only in the months that have one.
-    EXPECT_EQ(LastDueTime(Monthly(31, 6, 0), Utc(2026, 5, 15, 0, 0)), Utc(2026, 3, 31, 6, 0));
-    EXPECT_EQ(LastDueTime(Monthly(31, 6, 0), Utc(2026, 12, 31, 5, 59)), Utc(2026, 10, 31, 6, 0));
-    EXPECT_EQ(LastDueTime(Monthly(30, 6, 0), Utc(2026, 3, 1, 0, 0)), Utc(2026, 1, 30, 6, 0));
+    EXPECT_EQ(LastDueTime(Monthly(31, 6, 0), UtcTime(2026, 5, 15, 0, 0)), UtcTime(2026, 3, 31, 6, 0));
+    EXPECT_EQ(LastDueTime(Monthly(31, 6, 0), UtcTime(2026, 12, 31, 5, 59)), UtcTime(2026, 10, 31, 6, 0));
+    EXPECT_EQ(LastDueTime(Monthly(30, 6, 0), UtcTime(2026, 3, 1, 0, 0)), UtcTime(2026, 1, 30, 6, 0));
     // Day 29 falls in February only in a leap year.
-    EXPECT_EQ(LastDueTime(Monthly(29, 6, 0), Utc(2028, 3, 1, 0, 0)), Utc(2028, 2, 29, 6, 0));
-    EXPECT_EQ(LastDueTime(Monthly(29, 6, 0), Utc(2027, 3, 1, 0, 0)), Utc(2027, 1, 29, 6, 0));
+    EXPECT_EQ(LastDueTime(Monthly(29, 6, 0), UtcTime(2028, 3, 1, 0, 0)), UtcTime(2028, 2, 29, 6, 0));
+    EXPECT_EQ(LastDueTime(Monthly(29, 6, 0), UtcTime(2027, 3, 1, 0, 0)), UtcTime(2027, 1, 29, 6, 0));
     // Across the turn of a year.
-    EXPECT_EQ(LastDueTime(Daily(23, 59), Utc(2027, 1, 1, 0, 0)), Utc(2026, 12, 31, 23, 59));
+    EXPECT_EQ(LastDueTime(Daily(23, 59), UtcTime(2027, 1, 1, 0, 0)), UtcTime(2026, 12, 31, 23, 59));
 }
 
 TEST_F(DueTime, TheHourSummerTimeSkipsAndTheHourItRepeats) {
@@ -90,16 +56,16 @@ TEST_F(DueTime, TheHourSummerTimeSkipsAndTheHourItRepeats) {
         GTEST_SKIP() << "no Europe/Berlin zone";
     // 29 March 2026 has 23 hours: 02:00 CET becomes 03:00 CEST (01:00 UTC). 02:30 does not
     // happen; cron runs it at 03:30 CEST.
-    EXPECT_EQ(LastDueTime(Daily(2, 30), Utc(2026, 3, 29, 6, 0)), Utc(2026, 3, 29, 1, 30));
-    EXPECT_EQ(LastDueTime(Daily(1, 30), Utc(2026, 3, 29, 6, 0)), Utc(2026, 3, 29, 0, 30));
-    EXPECT_EQ(LastDueTime(Daily(3, 30), Utc(2026, 3, 29, 6, 0)), Utc(2026, 3, 29, 1, 30));
+    EXPECT_EQ(LastDueTime(Daily(2, 30), UtcTime(2026, 3, 29, 6, 0)), UtcTime(2026, 3, 29, 1, 30));
+    EXPECT_EQ(LastDueTime(Daily(1, 30), UtcTime(2026, 3, 29, 6, 0)), UtcTime(2026, 3, 29, 0, 30));
+    EXPECT_EQ(LastDueTime(Daily(3, 30), UtcTime(2026, 3, 29, 6, 0)), UtcTime(2026, 3, 29, 1, 30));
     // 25 October 2026 has 25 hours: 03:00 CEST becomes 02:00 CET (01:00 UTC). 02:30 happens
     // twice; it was due once, the first time.
-    EXPECT_EQ(LastDueTime(Daily(2, 30), Utc(2026, 10, 25, 6, 0)), Utc(2026, 10, 25, 0, 30));
-    EXPECT_EQ(LastDueTime(Daily(2, 30), Utc(2026, 10, 25, 1, 0)), Utc(2026, 10, 25, 0, 30));
-    EXPECT_EQ(LastDueTime(Daily(4, 0), Utc(2026, 10, 25, 6, 0)), Utc(2026, 10, 25, 3, 0));
+    EXPECT_EQ(LastDueTime(Daily(2, 30), UtcTime(2026, 10, 25, 6, 0)), UtcTime(2026, 10, 25, 0, 30));
+    EXPECT_EQ(LastDueTime(Daily(2, 30), UtcTime(2026, 10, 25, 1, 0)), UtcTime(2026, 10, 25, 0, 30));
+    EXPECT_EQ(LastDueTime(Daily(4, 0), UtcTime(2026, 10, 25, 6, 0)), UtcTime(2026, 10, 25, 3, 0));
     // The day before and after each change keeps its own offset.
-    EXPECT_EQ(LastDueTime(Daily(7, 14), Utc(2026, 3, 28, 12, 0)), Utc(2026, 3, 28, 6, 14));
-    EXPECT_EQ(LastDueTime(Daily(7, 14), Utc(2026, 3, 30, 12, 0)), Utc(2026, 3, 30, 5, 14));
-    EXPECT_EQ(LastDueTime(Daily(7, 14), Utc(2026, 10, 26, 12, 0)), Utc(2026, 10, 26, 6, 14));
+    EXPECT_EQ(LastDueTime(Daily(7, 14), UtcTime(2026, 3, 28, 12, 0)), UtcTime(2026, 3, 28, 6, 14));
+    EXPECT_EQ(LastDueTime(Daily(7, 14), UtcTime(2026, 3, 30, 12, 0)), UtcTime(2026, 3, 30, 5, 14));
+    EXPECT_EQ(LastDueTime(Daily(7, 14), UtcTime(2026, 10, 26, 12, 0)), UtcTime(2026, 10, 26, 6, 14));
 }
